@@ -1,0 +1,25 @@
+#pragma once
+// Keystroke output and the console messages posted to the target window.
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+
+constexpr int WM_CONSOLE_LINE = 0x80B4; // wParam: char* line (receiver frees), lParam: length
+constexpr int WM_CONSOLE_PAGE = 0x80B5; // lParam: new page state
+constexpr int WM_CONSOLE_KEY = 0x80B6;  // lParam: byte written, sign-extended
+
+constexpr char KEY_CTRL_A = 0x01;
+constexpr char KEY_BACKSPACE = 0x08;
+constexpr char KEY_TAB = 0x09;
+constexpr char KEY_ENTER = 0x0D;
+constexpr char KEY_ESC = 0x1B;
+constexpr char KEY_SPACE = 0x20;
+
+void SendKeys(const char* text); // copies at most 254 bytes
+bool IsSendPending();
+void TypeNextKey();              // main-thread step of the reader
+void SetTargetWindow(const QString& caption);
+QObject* TargetWindow();
+void PostToTarget(int message, intptr_t wParam, intptr_t lParam);
+void ResetKeyOutput();           // tests only: next-key index back to 0

@@ -1,0 +1,44 @@
+#pragma once
+// The page table ("Parser.tbl") and recognition of console lines.
+#include "engine/PageEntry.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+int FindKey(const char* text, const char* key);
+
+class StringPage {
+public:
+    StringPage(); // holds the end sentinel {10000, "", -1}
+    void AddEntry(std::unique_ptr<PageEntry> entry);
+    std::unique_ptr<PageEntry> Match(const char* line) const;
+    int Count() const { return static_cast<int>(entries_.size()); } // sentinel included
+    const PageEntry& At(int i) const { return *entries_[i]; }
+
+private:
+    std::vector<std::unique_ptr<PageEntry>> entries_;
+};
+
+class Parser {
+public:
+    Parser();
+    // Reads the file; a missing, short or malformed file gives empty lists.
+    void LoadTable(const std::string& fileName);
+    std::unique_ptr<PageEntry> Parse(const char* line);
+    int32_t PageState() const { return pageState_; }
+    const StringPage& TopList() const { return top_; }
+    const StringPage& PageList(int i) const { return pages_[i]; }
+
+private:
+    StringPage top_;
+    StringPage pages_[16];
+    int32_t pageState_ = 99;
+};
+
+void CreateParser();   // loads "Parser.tbl" (working dir, then program dir, then data dir)
+void DestroyParser();
+Parser* GetParser();
+// Where CreateParser looks for a data file by bare name: the working
+// directory, the program's folder, then the installed data folder.
+std::string LocateDataFile(const std::string& bareName);

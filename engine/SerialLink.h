@@ -1,0 +1,67 @@
+#pragma once
+// The serial link: one SerialPort, one reader thread (ComThread), both
+// process-wide singletons.
+#include "platform/SerialDevice.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <thread>
+
+class SerialPort {
+public:
+    SerialPort();
+    ~SerialPort();
+    // Opens "COM<n>" (resolved by the platform layer). 1 on success, -1 on
+    // failure (after the port-open message box).
+    int Open(int portNumber);
+    void Close();
+    bool IsOpen() const;
+    int Read();                               // into rxBuffer, 0..80 bytes, then zero-terminated
+    int Write(const uint8_t* bytes, int count);
+    char rxBuffer[1024] = {};
+
+private:
+    std::unique_ptr<platform::SerialDevice> device_;
+};
+
+class ComThread {
+public:
+    explicit ComThread(SerialPort* port);
+    ~ComThread();
+
+    // One pass of the reader body: read, then deliver, type or flush.
+    // The real thread loops over it; tests call it directly.
+    void Cycle();
+    // Main-thread steps.
+    void DeliverInput();
+    void TypeNextKey();
+
+    void Start();      // runs Cycle on a std::thread until terminated
+    void Terminate();  // asks the thread to stop and waits until it has
+    bool Terminated() const { return terminate_.load(); }
+
+    // Fields of the design, in order.
+    int32_t lineLength = 0;
+    char lineBuffer[100] = {};
+    std::atomic<bool> sendPending{false};
+    char sendBuffer[255] = {};
+    SerialPort* port;
+
+private:
+    void RunOnMain(void (ComThread::*step)());
+    std::atomic<bool> terminate_{false};
+    std::thread thread_;
+};
+
+int OpenComPort(int portNumber);
+void StartComThread();
+void CloseComPort();
+bool IsLinkOpen();
+
+// Test seams: the singletons, and stepping the reader without a thread.
+SerialPort* GetSerialPort();
+ComThread* GetComThread();
+void SetManualStepping(bool manual); // StartComThread then starts no thread
+void StepComThread();                // one Cycle of the singleton, if any
+void ResetLinkFlushCountdown();      // back to its initial 2

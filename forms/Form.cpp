@@ -1,0 +1,85 @@
+#include "forms/Form.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMouseEvent>
+
+namespace {
+QPointer<TForm> s_active;
+} // namespace
+
+// Activates a form when the user clicks into it, as the window system would.
+class FormClickWatcher : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType()) {
+            QWidget* top = static_cast<QWidget*>(watched)->window();
+            auto* form = qobject_cast<TForm*>(top);
+            if (form && form->isVisible() && form->isEnabled() && s_active != form) form->Activate();
+        }
+        return false;
+    }
+};
+
+TForm::TForm(QWidget* parent) : QWidget(parent, Qt::Window) {
+    static FormClickWatcher* watcher = nullptr;
+    if (!watcher && qApp) {
+        watcher = new FormClickWatcher;
+        watcher->setParent(qApp);
+        qApp->installEventFilter(watcher);
+    }
+    setAttribute(Qt::WA_DeleteOnClose, false);
+}
+
+TForm::~TForm() {
+    if (s_active == this) s_active = nullptr;
+}
+
+TForm* TForm::ActiveForm() { return s_active.data(); }
+void TForm::ResetActiveForm() { s_active = nullptr; }
+
+void TForm::Activate() {
+    s_active = this;
+    FormActivate();
+}
+
+void TForm::Show() {
+    if (freed_) return;
+    if (!isVisible()) {
+        FormShow();
+        setVisible(true);
+    }
+    raise();
+    activateWindow();
+    if (s_active != this) Activate();
+}
+
+void TForm::Hide() {
+    if (!isVisible()) return;
+    setVisible(false);
+    FormHide();
+    if (s_active == this) s_active = nullptr;
+}
+
+void TForm::Close() {
+    if (freed_ || closing_) return;
+    TCloseAction action = caHide;
+    FormClose(action);
+    if (action == caNone) return;
+    closing_ = true;
+    Hide();
+    closing_ = false;
+    if (s_active == this) s_active = nullptr;
+    if (action == caFree) {
+        freed_ = true;
+        deleteLater();
+    }
+}
+
+void TForm::closeEvent(QCloseEvent* event) {
+    // The window system's close button runs the same path as Close(); the
+    // window hides or frees itself there, so the system's own close is
+    // always refused.
+    event->ignore();
+    Close();
+}

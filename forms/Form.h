@@ -1,0 +1,74 @@
+#pragma once
+// Base of every window. It gives the windows the event order they are
+// designed around: the create handler runs in the constructor, FormShow
+// whenever the window goes from hidden to shown, FormActivate when the
+// window becomes the application's active form after another one was, and
+// FormClose on every close, which may refuse or free the window.
+//
+// Activation is tracked here, not taken from the window system: Show()
+// activates the window it shows, a mouse click on an enabled window
+// activates it, and hiding or closing the active window leaves no window
+// active. A message box is not a form and does not change the active form.
+#include <QPointer>
+#include <QWidget>
+
+class TForm : public QWidget {
+    Q_OBJECT
+public:
+    enum TCloseAction { caNone, caHide, caFree };
+
+    explicit TForm(QWidget* parent = nullptr);
+    ~TForm() override;
+
+    void Show();
+    void Hide();
+    void Close();
+    void Repaint() { repaint(); }
+    bool Freed() const { return freed_; }
+
+    static TForm* ActiveForm();
+    // Tests: forget the active form between cases.
+    static void ResetActiveForm();
+
+protected:
+    virtual void FormShow() {}
+    virtual void FormHide() {}
+    virtual void FormActivate() {}
+    virtual void FormClose(TCloseAction& action) { action = caHide; }
+
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    friend class FormClickWatcher;
+    void Activate();
+    bool closing_ = false;
+    bool freed_ = false;
+};
+
+// A global window reference as the design uses it: it stays "held" after the
+// window has closed and freed itself, until the router clears it, so an
+// arrival in between does not create a second window; get() never hands out
+// a freed window. Clearing a reference to a window that is only hidden
+// deletes that window.
+template <class T> class FormRef {
+public:
+    bool exists() const { return held_; }
+    T* get() const { return alive_ ? ptr_ : nullptr; }
+    T* operator->() const { return get(); }
+    void set(T* form) {
+        ptr_ = form;
+        alive_ = form;
+        held_ = form != nullptr;
+    }
+    void clear() {
+        if (TForm* f = alive_.data(); f && !f->Freed()) f->deleteLater();
+        ptr_ = nullptr;
+        alive_ = nullptr;
+        held_ = false;
+    }
+
+private:
+    T* ptr_ = nullptr;
+    QPointer<TForm> alive_;
+    bool held_ = false;
+};

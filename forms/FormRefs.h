@@ -1,0 +1,35 @@
+#pragma once
+// The global references of the windows. A reference is set when the router
+// (or start-up) creates the window and cleared by the router once the window
+// has left; see FormRef.
+#include "forms/Form.h"
+
+class TfrmWelcome;
+class TfrmMemo;
+class TfrmMessage;
+class TfrmLogin;
+class TfrmMain;
+class TfrmStaticConfig;
+class TfrmRestartConfig;
+class TfrmPortConfig;
+class TfrmTrkConfig;
+class TfrmVlanConfig;
+class TfrmVlanSupport;
+class TfrmEditVlanGrp;
+class TfrmVlanMemberX;
+class TfrmMiscConfigX;
+
+extern FormRef<TfrmWelcome> frmWelcome;
+extern FormRef<TfrmMemo> frmMemo;
+extern FormRef<TfrmMessage> frmMessage;
+extern FormRef<TfrmLogin> frmLogin;
+extern FormRef<TfrmMain> frmMain;
+extern FormRef<TfrmStaticConfig> frmStaticConfig;
+extern FormRef<TfrmRestartConfig> frmRestartConfig;
+extern FormRef<TfrmPortConfig> frmPortConfig;
+extern FormRef<TfrmTrkConfig> frmTrkConfig;
+extern FormRef<TfrmVlanConfig> frmVlanConfig;
+extern FormRef<TfrmVlanSupport> frmVlanSupport;
+extern FormRef<TfrmEditVlanGrp> frmEditVlanGrp;
+extern FormRef<TfrmVlanMemberX> frmVlanMemberX;
+extern FormRef<TfrmMiscConfigX> frmMiscConfigX;

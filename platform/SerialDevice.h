@@ -1,0 +1,43 @@
+#pragma once
+// The serial line as the engine sees it: one device, read on the reader
+// thread and written on the main thread through the same object.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+class SerialDevice {
+public:
+    virtual ~SerialDevice() = default;
+    // Opens the device by path. Returns false when it cannot be opened.
+    virtual bool open(const std::string& path) = 0;
+    // Returns when `max` bytes have arrived or 100 ms after the call began,
+    // whichever comes first. An error or hang-up waits out the rest of the
+    // 100 ms and returns 0.
+    virtual int read(uint8_t* buf, int max) = 0;
+    // Writes the bytes; returns the count written (0 on error).
+    virtual int write(const uint8_t* buf, int count) = 0;
+    // Restores the settings saved at open and closes the device.
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+};
+
+// POSIX termios implementation: raw, 9600 baud, 8N1, no flow control.
+std::unique_ptr<SerialDevice> CreateTermiosDevice();
+
+// The engine asks this factory for every new port. Tests replace it with an
+// in-memory line; nullptr restores the termios default.
+using SerialDeviceFactory = std::function<std::unique_ptr<SerialDevice>()>;
+void SetSerialDeviceFactory(SerialDeviceFactory factory);
+std::unique_ptr<SerialDevice> CreateSerialDevice();
+
+// "COMn" -> "/dev/ttyS(n-1)" unless MapPortName said otherwise.
+std::string ResolvePortName(const std::string& comName);
+void MapPortName(const std::string& comName, const std::string& path);
+// Parses "COMn=PATH" (the --port option). Returns false if malformed.
+bool MapPortOption(const std::string& option);
+void ClearPortMappings();
+
+} // namespace platform

@@ -1,0 +1,52 @@
+#pragma once
+// Window-system stand-ins used by the engine and the windows: message boxes,
+// finding a top-level window by caption, posting console events, and running
+// a step on the main thread.
+#include <QEvent>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+namespace platform {
+
+// Buttons and results of the application's message boxes.
+enum MsgButtons { MB_OK = 0, MB_YESNO = 4 };
+enum MsgResult { IDOK = 1, IDYES = 6, IDNO = 7 };
+
+// Shows a modal message box (QMessageBox). Texts are already decoded.
+int AppMessageBox(const QString& text, const QString& caption, int buttons);
+// Tests install a handler that records the box and returns the answer.
+using MessageBoxHandler = std::function<int(const QString& text, const QString& caption, int buttons)>;
+void SetMessageBoxHandler(MessageBoxHandler handler);
+
+// The top-level widget whose windowTitle() equals the caption, or nullptr.
+QObject* FindWindowByCaption(const QString& caption);
+
+// A console message posted to the target window; type() is the message number.
+class ConsoleEvent : public QEvent {
+public:
+    ConsoleEvent(int message, intptr_t wParam, intptr_t lParam)
+        : QEvent(static_cast<QEvent::Type>(message)), wParam(wParam), lParam(lParam) {}
+    ~ConsoleEvent() override;
+    intptr_t wParam;
+    intptr_t lParam;
+    // For WM_CONSOLE_LINE: the line copy travels with the event; if the event
+    // is destroyed without having been handled (target gone), it is freed.
+    bool ownsLine = false;
+};
+
+// PostMessage: queues the event for `target`; a null target drops it (and
+// frees a line it owns).
+void PostConsoleMessage(QObject* target, int message, intptr_t wParam, intptr_t lParam);
+// Posts the application's quit.
+void PostQuit();
+
+// Runs `step` on the main thread and waits for it. Called on the main thread
+// it runs at once. Returns false without running it if `cancelled` turns true
+// while waiting (so a closing link never deadlocks with the main thread).
+bool Synchronize(const std::function<void()>& step, const std::function<bool()>& cancelled);
+
+} // namespace platform

@@ -1,0 +1,69 @@
+#pragma once
+// State shared by all windows during a connection, and the operations every
+// window uses: language texts, menu move keys, the busy window, self-test
+// lines and the default reaction to console entries before login.
+#include <QString>
+
+#include <cstdint>
+#include <string>
+
+// Window numbers; equal to the console page state of each window's page,
+// except the VLAN group members window (page 8).
+enum : int32_t {
+    FORM_WELCOME = 0,
+    FORM_LOGIN = 1,
+    FORM_MAIN = 2,
+    FORM_STATIC = 3,
+    FORM_PORT = 4,
+    FORM_TRUNK = 5,
+    FORM_VLAN = 6,
+    FORM_VLANSUPPORT = 7,
+    FORM_GROUPLIST = 9,
+    FORM_GROUPMEMBERS = 10,
+    FORM_MISC = 11,
+    FORM_RESTART = 15,
+};
+
+extern int32_t CurrentForm;
+extern int32_t TargetForm;
+extern std::string BusyText; // bytes in the language's code page
+extern bool Saving;
+extern bool Leaving;
+extern bool Restarting;
+extern bool ResyncPending;
+extern int32_t VersionStage;
+extern char VersionText[12];
+extern int8_t TablePage;
+extern int8_t PortCount;
+extern bool PageDirty[4];
+extern int8_t WriteStep;
+extern int32_t LastPortIndex;
+extern int32_t ModuleTrunk; // -1 when no trunk holds port 26
+extern char VlanModeText[12];
+
+// Labels of the self-test lines, for entry values 2 to 14.
+extern const char* const SelfTestLabels[13];
+const char* SelfTestLabel(int32_t value); // nullptr outside 2..14
+
+const char* GetLangText(int32_t id);
+// The language text decoded for display with the current language's code page.
+QString LangText(int32_t id);
+// Any byte string in the current language's code page, decoded for display.
+QString DecodeText(const std::string& bytes);
+
+std::string MakeMoveKeys(int32_t target, int32_t& current);
+void ShowBusyBox();
+void CloseBusyBox();
+bool SameStr(const char* a, const char* b);
+void AddInitLine(const char* label, const char* text);
+void DefaultPageAction(int32_t value, const char* text);
+
+// The hourglass (busy) or default mouse cursor for the whole application.
+void SetScreenCursor(bool busy);
+
+// Releases the shared configuration tables (port, trunk, VLAN ...), as the
+// program does when the connection ends.
+void ReleaseSharedTables();
+
+// Tests: every shared value back to its start-up state.
+void ResetSharedState();
