@@ -18,8 +18,8 @@ constexpr char KEY_SPACE = 0x20;
 
 void SendKeys(const char* text); // copies at most 254 bytes
 bool IsSendPending();
-void TypeNextKey();              // main-thread step of the reader
+void TypeNextKey(); // main-thread step of the reader
 void SetTargetWindow(const QString& caption);
 QObject* TargetWindow();
 void PostToTarget(int message, intptr_t wParam, intptr_t lParam);
-void ResetKeyOutput();           // tests only: next-key index back to 0
+void ResetKeyOutput(); // tests only: next-key index back to 0

@@ -13,3 +13,6 @@ static_assert(sizeof(PageEntry) == 88, "PageEntry is the 88-byte table record");
 constexpr int32_t kNoPosition = 9999;
 constexpr int32_t kDollarPosition = 4099;
 constexpr int32_t kSentinelPosition = 10000;
+// A cursor-address line whose row or column is not a number from 0 to 99.
+// Above the sentinel, so it matches no entry of any list.
+constexpr int32_t kUnknownPosition = 10001;

@@ -36,7 +36,7 @@ private:
     int32_t pageState_ = 99;
 };
 
-void CreateParser();   // loads "Parser.tbl" (working dir, then program dir, then data dir)
+void CreateParser(); // loads "Parser.tbl" (working dir, then program dir, then data dir)
 void DestroyParser();
 Parser* GetParser();
 // Where CreateParser looks for a data file by bare name: the working

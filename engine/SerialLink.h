@@ -3,8 +3,11 @@
 // process-wide singletons.
 #include "platform/SerialDevice.h"
 
+#include <QString>
+
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -17,7 +20,7 @@ public:
     int Open(int portNumber);
     void Close();
     bool IsOpen() const;
-    int Read();                               // into rxBuffer, 0..80 bytes, then zero-terminated
+    int Read(); // into rxBuffer, 0..80 bytes, then zero-terminated
     int Write(const uint8_t* bytes, int count);
     char rxBuffer[1024] = {};
 
@@ -37,8 +40,8 @@ public:
     void DeliverInput();
     void TypeNextKey();
 
-    void Start();      // runs Cycle on a std::thread until terminated
-    void Terminate();  // asks the thread to stop and waits until it has
+    void Start();     // runs Cycle on a std::thread until terminated
+    void Terminate(); // asks the thread to stop and waits until it has
     bool Terminated() const { return terminate_.load(); }
 
     // Fields of the design, in order.
@@ -53,6 +56,11 @@ private:
     std::atomic<bool> terminate_{false};
     std::thread thread_;
 };
+
+// The texts of the port-open message box (1323, 1324, caption 1227) come
+// from the language table, which the program installs here at start-up.
+// Without a lookup the texts are empty.
+void SetLanguageLookup(std::function<QString(int32_t)> lookup);
 
 int OpenComPort(int portNumber);
 void StartComThread();

@@ -13,7 +13,9 @@ namespace platform {
 class VirtualClock {
 public:
     int64_t nowUs() const { return now_; }
-    void advanceTo(int64_t us) { if (us > now_) now_ = us; }
+    void advanceTo(int64_t us) {
+        if (us > now_) now_ = us;
+    }
     void advanceBy(int64_t us) { now_ += us; }
 
 private:
@@ -40,7 +42,7 @@ public:
     void receive(uint8_t byte, int64_t atUs) override;
     int64_t nextOutputTime() override;
     uint8_t takeOutput() override;
-    std::string written;        // every byte the program wrote, in order
+    std::string written; // every byte the program wrote, in order
     std::deque<int64_t> writeTimes;
 
 private:

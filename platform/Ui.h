@@ -19,11 +19,16 @@ enum MsgResult { IDOK = 1, IDYES = 6, IDNO = 7 };
 // Shows a modal message box (QMessageBox). Texts are already decoded.
 int AppMessageBox(const QString& text, const QString& caption, int buttons);
 // Tests install a handler that records the box and returns the answer.
-using MessageBoxHandler = std::function<int(const QString& text, const QString& caption, int buttons)>;
+using MessageBoxHandler =
+    std::function<int(const QString& text, const QString& caption, int buttons)>;
 void SetMessageBoxHandler(MessageBoxHandler handler);
 
 // The top-level widget whose windowTitle() equals the caption, or nullptr.
 QObject* FindWindowByCaption(const QString& caption);
+
+// The message number of a posted console line (the engine's WM_CONSOLE_LINE):
+// its wParam is a line copy made with new char[] that the event carries.
+constexpr int kConsoleLineMessage = 0x80B4;
 
 // A console message posted to the target window; type() is the message number.
 class ConsoleEvent : public QEvent {
@@ -33,9 +38,15 @@ public:
     ~ConsoleEvent() override;
     intptr_t wParam;
     intptr_t lParam;
-    // For WM_CONSOLE_LINE: the line copy travels with the event; if the event
-    // is destroyed without having been handled (target gone), it is freed.
+    // For WM_CONSOLE_LINE: the line copy travels with the event and is freed
+    // with it (handled, dropped, or its target deleted). A receiver that only
+    // reads the line does nothing; one that keeps it calls takeLine(). Never
+    // delete[] wParam while ownsLine is still true.
     bool ownsLine = false;
+    // The zero-terminated line of a WM_CONSOLE_LINE event (nullptr otherwise).
+    const char* line() const { return ownsLine ? reinterpret_cast<const char*>(wParam) : nullptr; }
+    // Hands the line copy to the caller; the event no longer frees it.
+    char* takeLine();
 };
 
 // PostMessage: queues the event for `target`; a null target drops it (and

@@ -1,0 +1,68 @@
+#include "engine/KeyOutput.h"
+
+#include "engine/SerialLink.h"
+#include "platform/Ui.h"
+
+#include <QPointer>
+
+#include <cstring>
+
+namespace {
+
+constexpr size_t kMaxKeys = 254; // the send buffer holds 255 bytes
+
+// Survives the reader thread on purpose: a text that replaces one being
+// typed goes on from the position reached.
+int32_t g_nextKey = 0;
+QPointer<QObject> g_target;
+
+} // namespace
+
+void SendKeys(const char* text) {
+    ComThread* thread = GetComThread();
+    if (thread == nullptr) return;
+    const size_t n = text == nullptr ? 0 : strnlen(text, kMaxKeys);
+    if (n > 0) std::memcpy(thread->sendBuffer, text, n);
+    thread->sendBuffer[n] = 0;
+    thread->sendPending.store(true);
+}
+
+bool IsSendPending() {
+    ComThread* thread = GetComThread();
+    return thread != nullptr && thread->sendPending.load();
+}
+
+void ComThread::TypeNextKey() {
+    const auto n = static_cast<int32_t>(strnlen(sendBuffer, sizeof(sendBuffer) - 1));
+    if (g_nextKey < 0) g_nextKey = 0;
+    if (g_nextKey < n) {
+        const auto byte = static_cast<uint8_t>(sendBuffer[g_nextKey]);
+        if (port != nullptr) port->Write(&byte, 1);
+        PostToTarget(WM_CONSOLE_KEY, 0, static_cast<intptr_t>(static_cast<int8_t>(byte)));
+        ++g_nextKey;
+    }
+    if (g_nextKey >= n) {
+        sendPending.store(false);
+        g_nextKey = 0;
+    }
+}
+
+void TypeNextKey() {
+    if (ComThread* thread = GetComThread()) thread->TypeNextKey();
+}
+
+void SetTargetWindow(const QString& caption) {
+    g_target = platform::FindWindowByCaption(caption);
+}
+
+QObject* TargetWindow() {
+    return g_target.data();
+}
+
+void PostToTarget(int message, intptr_t wParam, intptr_t lParam) {
+    platform::PostConsoleMessage(g_target.data(), message, wParam, lParam);
+}
+
+void ResetKeyOutput() {
+    g_nextKey = 0;
+}

@@ -1,0 +1,169 @@
+#include "engine/PageTable.h"
+
+#include "engine/KeyOutput.h"
+#include "engine/LineFraming.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QString>
+
+#include <cstdio>
+#include <cstring>
+
+#ifndef TAVIK_DATA_DIR
+#define TAVIK_DATA_DIR "/usr/local/share/tavik-config"
+#endif
+
+namespace {
+
+constexpr size_t kRecordSize = 88;
+Parser* g_parser = nullptr;
+
+int32_t readLe32(const unsigned char* p) {
+    const uint32_t u = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+                       static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+    int32_t v;
+    std::memcpy(&v, &u, sizeof v);
+    return v;
+}
+
+} // namespace
+
+int FindKey(const char* text, const char* key) {
+    if (key == nullptr || *key == 0) return 0;
+    if (text == nullptr) return -1;
+    const size_t kl = std::strlen(key);
+    const size_t tl = std::strlen(text);
+    if (tl < kl) return -1;
+    for (size_t i = 0; i + kl <= tl; ++i)
+        if (std::memcmp(text + i, key, kl) == 0) return static_cast<int>(i + kl);
+    return -1;
+}
+
+// ---------------------------------------------------------------- StringPage
+
+StringPage::StringPage() {
+    auto sentinel = std::make_unique<PageEntry>();
+    std::memset(sentinel.get(), 0, sizeof(PageEntry));
+    sentinel->position = kSentinelPosition;
+    sentinel->value = -1;
+    entries_.push_back(std::move(sentinel));
+}
+
+void StringPage::AddEntry(std::unique_ptr<PageEntry> entry) {
+    if (!entry || entry->position > kNoPosition) return;
+    auto it = entries_.begin();
+    while (it != entries_.end() && (*it)->position <= entry->position)
+        ++it;
+    entries_.insert(it, std::move(entry));
+}
+
+std::unique_ptr<PageEntry> StringPage::Match(const char* line) const {
+    std::unique_ptr<PageEntry> result = MakeEntry(line);
+    for (const auto& e : entries_) {
+        if (e->position != result->position) continue;
+        const int k = FindKey(result->text, e->text);
+        if (k < 0) continue;
+        result->value = e->value;
+        char rest[80];
+        const size_t n = strnlen(result->text + k, sizeof rest - 1);
+        std::memcpy(rest, result->text + k, n);
+        rest[n] = 0;
+        std::memcpy(result->text, rest, n + 1);
+        return result;
+    }
+    result->position = kNoPosition;
+    result->value = -1;
+    return result;
+}
+
+// -------------------------------------------------------------------- Parser
+
+Parser::Parser() = default;
+
+void Parser::LoadTable(const std::string& fileName) {
+    top_ = StringPage();
+    for (auto& page : pages_)
+        page = StringPage();
+    pageState_ = 99;
+
+    FILE* f = std::fopen(fileName.c_str(), "rb");
+    if (f == nullptr) return;
+
+    // Bytes left in the file, so that a count the file cannot hold is seen
+    // before anything is read for it. Unknown (not seekable): rely on fread.
+    long long remaining = -1;
+    if (std::fseek(f, 0, SEEK_END) == 0) {
+        const long size = std::ftell(f);
+        if (size >= 0) remaining = size;
+    }
+    if (std::fseek(f, 0, SEEK_SET) != 0) remaining = -1;
+
+    // Reads one list; false when the rest of the file cannot be trusted.
+    auto readList = [&](StringPage& list) -> bool {
+        unsigned char countBytes[4];
+        if (std::fread(countBytes, 1, sizeof countBytes, f) != sizeof countBytes) return false;
+        if (remaining >= 0) remaining -= 4;
+        const int32_t count = readLe32(countBytes);
+        if (count < 0) return false;
+        long long toRead = count;
+        if (remaining >= 0 && toRead > remaining / static_cast<long long>(kRecordSize))
+            toRead = remaining / static_cast<long long>(kRecordSize);
+        for (long long i = 0; i < toRead; ++i) {
+            unsigned char record[kRecordSize];
+            if (std::fread(record, 1, kRecordSize, f) != kRecordSize) return false;
+            if (remaining >= 0) remaining -= static_cast<long long>(kRecordSize);
+            auto entry = std::make_unique<PageEntry>();
+            entry->position = readLe32(record);
+            std::memcpy(entry->text, record + 4, sizeof entry->text);
+            entry->text[sizeof entry->text - 1] = 0;
+            entry->value = readLe32(record + 84);
+            list.AddEntry(std::move(entry));
+        }
+        return toRead == count;
+    };
+
+    if (readList(top_)) {
+        for (auto& page : pages_)
+            if (!readList(page)) break;
+    }
+    std::fclose(f);
+}
+
+std::unique_ptr<PageEntry> Parser::Parse(const char* line) {
+    std::unique_ptr<PageEntry> r = top_.Match(line);
+    if (r->value >= 0) {
+        pageState_ = r->value;
+        PostToTarget(WM_CONSOLE_PAGE, 0, pageState_);
+    }
+    if (pageState_ >= 0 && pageState_ < 16) return pages_[pageState_].Match(line);
+    r->value = -1;
+    return r;
+}
+
+void CreateParser() {
+    if (g_parser != nullptr) return;
+    g_parser = new Parser();
+    g_parser->LoadTable(LocateDataFile("Parser.tbl"));
+}
+
+void DestroyParser() {
+    delete g_parser;
+    g_parser = nullptr;
+}
+
+Parser* GetParser() {
+    return g_parser;
+}
+
+std::string LocateDataFile(const std::string& bareName) {
+    const QString bare = QString::fromStdString(bareName);
+    if (QFileInfo(bare).isFile()) return bareName;
+    if (QCoreApplication::instance() != nullptr) {
+        const QString beside = QCoreApplication::applicationDirPath() + "/" + bare;
+        if (QFileInfo(beside).isFile()) return beside.toStdString();
+    }
+    const QString installed = QStringLiteral(TAVIK_DATA_DIR "/") + bare;
+    if (QFileInfo(installed).isFile()) return installed.toStdString();
+    return bareName;
+}

@@ -1,0 +1,205 @@
+#include "engine/SerialLink.h"
+
+#include "platform/Ui.h"
+
+#include <chrono>
+#include <cstring>
+
+namespace {
+
+SerialPort* g_port = nullptr;
+ComThread* g_thread = nullptr;
+bool g_manualStepping = false;
+// Touched only by the reader (or by the main thread while it steps the
+// reader by hand); atomic so that a test resetting it never races a thread.
+std::atomic<int32_t> g_flushCountdown{2};
+
+std::function<QString(int32_t)>& languageLookup() {
+    static std::function<QString(int32_t)> lookup;
+    return lookup;
+}
+
+QString langText(int32_t id) {
+    const auto& lookup = languageLookup();
+    return lookup ? lookup(id) : QString();
+}
+
+constexpr int kReadMax = 80;
+constexpr char kEsc = 27;
+
+} // namespace
+
+void SetLanguageLookup(std::function<QString(int32_t)> lookup) {
+    languageLookup() = std::move(lookup);
+}
+
+// ---------------------------------------------------------------- SerialPort
+
+SerialPort::SerialPort() = default;
+
+SerialPort::~SerialPort() {
+    Close();
+}
+
+int SerialPort::Open(int portNumber) {
+    Close();
+    const std::string name = "COM" + std::to_string(portNumber);
+    const std::string path = platform::ResolvePortName(name);
+    std::unique_ptr<platform::SerialDevice> device = platform::CreateSerialDevice();
+    if (!device || !device->open(path)) {
+        platform::AppMessageBox(langText(1323) + "\n" + langText(1324), langText(1227),
+                                platform::MB_OK);
+        return -1;
+    }
+    device_ = std::move(device);
+    return 1;
+}
+
+void SerialPort::Close() {
+    if (!device_) return;
+    device_->close();
+    device_.reset();
+}
+
+bool SerialPort::IsOpen() const {
+    return device_ && device_->isOpen();
+}
+
+int SerialPort::Read() {
+    int n = 0;
+    if (device_) n = device_->read(reinterpret_cast<uint8_t*>(rxBuffer), kReadMax);
+    if (n < 0) n = 0;
+    if (n > kReadMax) n = kReadMax;
+    rxBuffer[n] = 0;
+    return n;
+}
+
+int SerialPort::Write(const uint8_t* bytes, int count) {
+    if (!device_) return 0;
+    return device_->write(bytes, count);
+}
+
+// ----------------------------------------------------------------- ComThread
+
+ComThread::ComThread(SerialPort* port) : port(port) {}
+
+ComThread::~ComThread() {
+    Terminate();
+}
+
+void ComThread::RunOnMain(void (ComThread::*step)()) {
+    platform::Synchronize([this, step] { (this->*step)(); }, [this] { return terminate_.load(); });
+}
+
+void ComThread::Cycle() {
+    if (port == nullptr) return;
+    const int n = port->Read();
+    if (n > 0) {
+        port->rxBuffer[n] = 0;
+        RunOnMain(&ComThread::DeliverInput);
+        return;
+    }
+    if (sendPending.load()) {
+        RunOnMain(&ComThread::TypeNextKey);
+        return;
+    }
+    if (g_flushCountdown.load() < 0) {
+        // A lone ESC ends the partial line, so DeliverInput posts it.
+        port->rxBuffer[0] = kEsc;
+        port->rxBuffer[1] = 0;
+        RunOnMain(&ComThread::DeliverInput);
+        g_flushCountdown.store(2);
+        return;
+    }
+    if (lineLength > 0) g_flushCountdown.fetch_sub(1);
+}
+
+void ComThread::Start() {
+    if (thread_.joinable() || terminate_.load()) return;
+    thread_ = std::thread([this] {
+        while (!terminate_.load()) {
+            // A port without a device cannot time its reads; pace the loop
+            // here rather than spin until the link is closed.
+            if (port == nullptr || !port->IsOpen()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                continue;
+            }
+            Cycle();
+        }
+    });
+}
+
+void ComThread::Terminate() {
+    terminate_.store(true);
+    if (!thread_.joinable()) return;
+    if (thread_.get_id() == std::this_thread::get_id()) {
+        thread_.detach();
+        return;
+    }
+    // The reader notices the flag after its current read (at most 100 ms);
+    // a Synchronize it is waiting in gives up as soon as it sees the flag,
+    // so this join cannot wait on the main thread that is doing it.
+    thread_.join();
+}
+
+// ------------------------------------------------------- link free functions
+
+int OpenComPort(int portNumber) {
+    if (g_port == nullptr) g_port = new SerialPort();
+    // Opening again means a new connection: the old reader must not read
+    // the device that is about to be replaced.
+    if (g_thread != nullptr) {
+        ComThread* old = g_thread;
+        g_thread = nullptr;
+        delete old;
+    }
+    if (g_port->Open(portNumber) < 0) return -1;
+    g_thread = new ComThread(g_port);
+    g_thread->sendPending.store(false);
+    return 1;
+}
+
+void StartComThread() {
+    if (g_thread == nullptr || g_manualStepping) return;
+    g_thread->Start();
+}
+
+void CloseComPort() {
+    // Order matters: the reader is stopped and joined before the port goes,
+    // so no read or delivery can touch a closed port.
+    if (g_thread != nullptr) {
+        ComThread* thread = g_thread;
+        g_thread = nullptr;
+        thread->Terminate();
+        delete thread;
+    }
+    if (g_port != nullptr) {
+        SerialPort* port = g_port;
+        g_port = nullptr;
+        port->Close();
+        delete port;
+    }
+}
+
+bool IsLinkOpen() {
+    return g_port != nullptr;
+}
+
+SerialPort* GetSerialPort() {
+    return g_port;
+}
+ComThread* GetComThread() {
+    return g_thread;
+}
+
+void SetManualStepping(bool manual) {
+    g_manualStepping = manual;
+}
+
+void StepComThread() {
+    if (g_thread != nullptr) g_thread->Cycle();
+}
+
+void ResetLinkFlushCountdown() {
+    g_flushCountdown.store(2);
+}

@@ -1,0 +1,69 @@
+#include "platform/MemorySerial.h"
+
+namespace platform {
+
+namespace {
+constexpr int64_t kReadWindowUs = 100000;
+}
+
+void ScriptedEndpoint::push(const std::string& bytes, int64_t atUs) {
+    for (char c : bytes)
+        out_.emplace_back(static_cast<uint8_t>(c), atUs);
+}
+
+void ScriptedEndpoint::receive(uint8_t byte, int64_t atUs) {
+    written.push_back(static_cast<char>(byte));
+    writeTimes.push_back(atUs);
+}
+
+int64_t ScriptedEndpoint::nextOutputTime() {
+    return out_.empty() ? kNever : out_.front().second;
+}
+
+uint8_t ScriptedEndpoint::takeOutput() {
+    if (out_.empty()) return 0;
+    const uint8_t b = out_.front().first;
+    out_.pop_front();
+    return b;
+}
+
+MemorySerialDevice::MemorySerialDevice(VirtualClock& clock, LineEndpoint& peer)
+    : clock_(clock), peer_(peer) {}
+
+bool MemorySerialDevice::open(const std::string& path) {
+    if (!onlyPath.empty() && path != onlyPath) return false;
+    openedPath = path;
+    open_ = true;
+    return true;
+}
+
+int MemorySerialDevice::read(uint8_t* buf, int max) {
+    const int64_t windowEnd = clock_.nowUs() + kReadWindowUs;
+    if (!open_ || buf == nullptr || max <= 0) {
+        clock_.advanceTo(windowEnd);
+        return 0;
+    }
+    int got = 0;
+    int64_t lastArrival = clock_.nowUs();
+    while (got < max) {
+        const int64_t due = peer_.nextOutputTime();
+        if (due == LineEndpoint::kNever || due > windowEnd) break;
+        buf[got++] = peer_.takeOutput();
+        if (due > lastArrival) lastArrival = due;
+    }
+    clock_.advanceTo(got == max ? lastArrival : windowEnd);
+    return got;
+}
+
+int MemorySerialDevice::write(const uint8_t* buf, int count) {
+    if (!open_ || buf == nullptr || count <= 0) return 0;
+    for (int i = 0; i < count; ++i)
+        peer_.receive(buf[i], clock_.nowUs());
+    return count;
+}
+
+void MemorySerialDevice::close() {
+    open_ = false;
+}
+
+} // namespace platform

@@ -1,0 +1,229 @@
+#include "platform/SerialDevice.h"
+
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <map>
+#include <mutex>
+#include <poll.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kReadWindow = std::chrono::milliseconds(100);
+// A write that cannot make progress for this long is given up (the line has
+// no flow control, so this only happens when the far end stops reading).
+constexpr auto kWriteStall = std::chrono::milliseconds(500);
+
+int remainingMs(Clock::time_point deadline) {
+    const auto left = deadline - Clock::now();
+    if (left <= Clock::duration::zero()) return 0;
+    // Round up so that the poll never wakes just before the deadline and
+    // turns the rest of the window into a spin.
+    return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
+}
+
+class TermiosDevice : public SerialDevice {
+public:
+    ~TermiosDevice() override { close(); }
+
+    bool open(const std::string& path) override {
+        close();
+        // Non-blocking so that the open never waits for a modem line, and so
+        // that reads and writes are driven by poll() with our own time limits.
+        const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return false;
+        fd_ = fd;
+        haveSaved_ = ::tcgetattr(fd_, &saved_) == 0;
+        if (haveSaved_) {
+            termios t = saved_;
+            ::cfmakeraw(&t);
+            ::cfsetispeed(&t, B9600);
+            ::cfsetospeed(&t, B9600);
+            t.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
+            t.c_cflag |= CS8 | CLOCAL | CREAD;
+            t.c_iflag &= ~(IXON | IXOFF | IXANY);
+            t.c_cc[VMIN] = 0;
+            t.c_cc[VTIME] = 0;
+            // Like the line's other settings, a failure here is not fatal:
+            // the device stays usable with whatever it accepted.
+            (void)::tcsetattr(fd_, TCSANOW, &t);
+        }
+        return true;
+    }
+
+    int read(uint8_t* buf, int max) override {
+        const auto deadline = Clock::now() + kReadWindow;
+        if (fd_ < 0 || buf == nullptr || max <= 0) {
+            std::this_thread::sleep_until(deadline);
+            return 0;
+        }
+        int got = 0;
+        while (got < max) {
+            const int wait = remainingMs(deadline);
+            if (wait <= 0) break;
+            pollfd p{fd_, POLLIN, 0};
+            const int r = ::poll(&p, 1, wait);
+            if (r < 0) {
+                if (errno == EINTR) continue;
+                return waitOut(deadline, got);
+            }
+            if (r == 0) break; // window over
+            if (p.revents & POLLIN) {
+                const ssize_t n = ::read(fd_, buf + got, static_cast<size_t>(max - got));
+                if (n > 0) {
+                    got += static_cast<int>(n);
+                    continue;
+                }
+                if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+                // 0 = end of file (hung up), or EIO and the like.
+                return waitOut(deadline, got);
+            }
+            // POLLHUP, POLLERR, POLLNVAL without data: a dead line.
+            return waitOut(deadline, got);
+        }
+        return got;
+    }
+
+    int write(const uint8_t* buf, int count) override {
+        if (fd_ < 0 || buf == nullptr || count <= 0) return 0;
+        int done = 0;
+        auto stallLimit = Clock::now() + kWriteStall;
+        while (done < count) {
+            const ssize_t n = ::write(fd_, buf + done, static_cast<size_t>(count - done));
+            if (n > 0) {
+                done += static_cast<int>(n);
+                stallLimit = Clock::now() + kWriteStall;
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && errno == EAGAIN) {
+                const int wait = remainingMs(stallLimit);
+                if (wait <= 0) break;
+                pollfd p{fd_, POLLOUT, 0};
+                if (::poll(&p, 1, wait) < 0 && errno != EINTR) break;
+                if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) break;
+                continue;
+            }
+            break;
+        }
+        return done;
+    }
+
+    void close() override {
+        if (fd_ < 0) return;
+        if (haveSaved_) (void)::tcsetattr(fd_, TCSANOW, &saved_);
+        ::close(fd_);
+        fd_ = -1;
+        haveSaved_ = false;
+    }
+
+    bool isOpen() const override { return fd_ >= 0; }
+
+private:
+    // An error must not turn the reader into a busy loop: the read still
+    // lasts its full window.
+    static int waitOut(Clock::time_point deadline, int got) {
+        std::this_thread::sleep_until(deadline);
+        return got;
+    }
+
+    int fd_ = -1;
+    bool haveSaved_ = false;
+    termios saved_{};
+};
+
+std::mutex& registryMutex() {
+    static std::mutex m;
+    return m;
+}
+
+std::map<std::string, std::string>& portMap() {
+    static std::map<std::string, std::string> m;
+    return m;
+}
+
+SerialDeviceFactory& factory() {
+    static SerialDeviceFactory f;
+    return f;
+}
+
+// "COMn" (any letter case, n >= 1) in its canonical spelling, or "" when the
+// name is not a COM port name.
+std::string canonicalComName(const std::string& name) {
+    if (name.size() < 4 || name.size() > 12) return {};
+    for (int i = 0; i < 3; ++i)
+        if (std::toupper(static_cast<unsigned char>(name[i])) != "COM"[i]) return {};
+    unsigned long n = 0;
+    for (size_t i = 3; i < name.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(name[i]))) return {};
+        n = n * 10 + static_cast<unsigned long>(name[i] - '0');
+    }
+    if (n < 1 || n > 1000000) return {};
+    return "COM" + std::to_string(n);
+}
+
+} // namespace
+
+std::unique_ptr<SerialDevice> CreateTermiosDevice() {
+    return std::make_unique<TermiosDevice>();
+}
+
+void SetSerialDeviceFactory(SerialDeviceFactory f) {
+    std::lock_guard<std::mutex> lock(registryMutex());
+    factory() = std::move(f);
+}
+
+std::unique_ptr<SerialDevice> CreateSerialDevice() {
+    SerialDeviceFactory f;
+    {
+        std::lock_guard<std::mutex> lock(registryMutex());
+        f = factory();
+    }
+    if (f) {
+        if (auto device = f()) return device;
+    }
+    return CreateTermiosDevice();
+}
+
+std::string ResolvePortName(const std::string& comName) {
+    const std::string canonical = canonicalComName(comName);
+    if (canonical.empty()) return comName;
+    {
+        std::lock_guard<std::mutex> lock(registryMutex());
+        auto it = portMap().find(canonical);
+        if (it != portMap().end()) return it->second;
+    }
+    const unsigned long n = std::stoul(canonical.substr(3));
+    return "/dev/ttyS" + std::to_string(n - 1);
+}
+
+void MapPortName(const std::string& comName, const std::string& path) {
+    std::string canonical = canonicalComName(comName);
+    if (canonical.empty()) canonical = comName;
+    std::lock_guard<std::mutex> lock(registryMutex());
+    portMap()[canonical] = path;
+}
+
+bool MapPortOption(const std::string& option) {
+    const auto eq = option.find('=');
+    if (eq == std::string::npos) return false;
+    const std::string name = canonicalComName(option.substr(0, eq));
+    const std::string path = option.substr(eq + 1);
+    if (name.empty() || path.empty()) return false;
+    MapPortName(name, path);
+    return true;
+}
+
+void ClearPortMappings() {
+    std::lock_guard<std::mutex> lock(registryMutex());
+    portMap().clear();
+}
+
+} // namespace platform
