@@ -64,6 +64,10 @@ void SetScreenCursor(bool busy);
 // Releases the shared configuration tables (port, trunk, VLAN ...), as the
 // program does when the connection ends.
 void ReleaseSharedTables();
+// A configuration window's unit adds the function that empties its shared
+// table; ReleaseSharedTables runs each once (the port table is always
+// included). Adding the same function twice has no effect.
+void AddSharedTableRelease(void (*release)());
 
 // Tests: every shared value back to its start-up state.
 void ResetSharedState();

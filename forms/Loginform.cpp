@@ -1,0 +1,189 @@
+#include "forms/Loginform.h"
+
+#include "engine/KeyOutput.h"
+#include "engine/PageTable.h"
+#include "engine/SerialLink.h"
+#include "forms/FormRefs.h"
+#include "platform/Ui.h"
+#include "shared/Publicunit.h"
+
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <string>
+
+namespace {
+constexpr int kMaxAccountLength = 10;
+}
+
+TfrmLogin::TfrmLogin(QWidget* parent) : TForm(parent) {
+    setObjectName(QStringLiteral("frmLogin"));
+    QFont big(QStringLiteral("Arial"), 24);
+    big.setStyleHint(QFont::SansSerif);
+    QFont mono(QStringLiteral("Courier New"), 11);
+    mono.setStyleHint(QFont::TypeWriter);
+    mono.setFixedPitch(true);
+
+    lblTavik = new QLabel(this);
+    lblTavik->setObjectName(QStringLiteral("lblTavik"));
+    lblTavik->setFont(big);
+    lblTavik->setAlignment(Qt::AlignCenter);
+    lblTavik->setWordWrap(true);
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label2 = new QLabel(this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+
+    edtUsername = new QLineEdit(this);
+    edtUsername->setObjectName(QStringLiteral("edtUsername"));
+    edtUsername->setMaxLength(kMaxAccountLength);
+    edtUsername->setFont(mono);
+    edtPassword = new QLineEdit(this);
+    edtPassword->setObjectName(QStringLiteral("edtPassword"));
+    edtPassword->setMaxLength(kMaxAccountLength);
+    edtPassword->setFont(mono);
+    // Each character shown as "*", whatever the style's own mask character.
+    edtPassword->setEchoMode(QLineEdit::Password);
+    edtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+    const int editWidth =
+        QFontMetrics(mono).horizontalAdvance(QLatin1Char('M')) * (kMaxAccountLength + 2) + 12;
+    edtUsername->setMinimumWidth(editWidth);
+    edtPassword->setMinimumWidth(editWidth);
+
+    btnLogin = new QPushButton(this);
+    btnLogin->setObjectName(QStringLiteral("btnLogin"));
+    btnLogin->setDefault(true);
+    btnLogin->setAutoDefault(true);
+    btnLogin->setMinimumWidth(110);
+    btnExit = new QPushButton(this);
+    btnExit->setObjectName(QStringLiteral("btnExit"));
+    btnExit->setAutoDefault(true);
+    btnExit->setMinimumWidth(110);
+
+    lblMsg = new QLabel(this);
+    lblMsg->setObjectName(QStringLiteral("lblMsg"));
+    lblMsg->setAlignment(Qt::AlignCenter);
+    lblMsg->setWordWrap(true);
+    lblMsg->setMinimumHeight(QFontMetrics(lblMsg->font()).lineSpacing() * 2 + 4);
+
+    auto* fields = new QGridLayout;
+    fields->setHorizontalSpacing(12);
+    fields->setColumnStretch(0, 1);
+    fields->setColumnStretch(4, 1);
+    fields->addWidget(Label1, 0, 1, Qt::AlignRight);
+    fields->addWidget(edtUsername, 0, 2);
+    fields->addWidget(btnLogin, 0, 3);
+    fields->addWidget(Label2, 1, 1, Qt::AlignRight);
+    fields->addWidget(edtPassword, 1, 2);
+    fields->addWidget(btnExit, 1, 3);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 18, 24, 18);
+    layout->setSpacing(14);
+    layout->addWidget(lblTavik);
+    layout->addSpacing(6);
+    layout->addLayout(fields);
+    layout->addWidget(lblMsg);
+    layout->addStretch(1);
+    resize(600, 300);
+
+    // The create handler proper.
+    SetMessage(QString(), MsgMaroon);
+    LoginPromptCount = 0;
+    setWindowTitle(LangText(100));
+    lblTavik->setText(LangText(101));
+    Label1->setText(LangText(102));
+    Label2->setText(LangText(103));
+    btnLogin->setText(LangText(104));
+    btnExit->setText(LangText(6));
+
+    connect(btnLogin, &QPushButton::clicked, this, [this] { btnLoginClick(); });
+    connect(btnExit, &QPushButton::clicked, this, [this] { btnExitClick(); });
+}
+
+void TfrmLogin::SetMessage(const QString& text, MsgColour colour) {
+    static const char* const styles[] = {"color: maroon;", "color: red;", "color: navy;"};
+    lblMsg->setStyleSheet(QLatin1String(styles[colour]));
+    lblMsg->setText(text);
+}
+
+void TfrmLogin::FormShow() {
+    setEnabled(true);
+}
+
+void TfrmLogin::FormActivate() {
+    CurrentForm = FORM_LOGIN;
+    Leaving = false;
+    edtUsername->setFocus();
+    setEnabled(true);
+}
+
+void TfrmLogin::FormHide() {
+    LoginPromptCount = 0;
+}
+
+void TfrmLogin::btnLoginClick() {
+    if (edtUsername->text().isEmpty()) {
+        SetMessage(LangText(1220), MsgRed);
+        edtUsername->setFocus();
+        return;
+    }
+    LoginPromptCount = 3;
+    SetMessage(LangText(1221), MsgNavy);
+    SetScreenCursor(true);
+    Repaint();
+    setEnabled(false);
+    TargetForm = FORM_MAIN;
+    std::string keys(1, KEY_BACKSPACE);
+    keys += edtUsername->text().toLatin1().toStdString();
+    keys += KEY_ENTER;
+    SendKeys(keys.c_str());
+}
+
+void TfrmLogin::btnExitClick() {
+    Close();
+}
+
+void TfrmLogin::FormClose(TCloseAction& action) {
+    if (platform::AppMessageBox(LangText(1300), LangText(1210), platform::MB_YESNO) !=
+        platform::IDYES) {
+        action = caNone;
+        return;
+    }
+    Leaving = true;
+    SetMessage(LangText(1222), MsgMaroon);
+    Repaint();
+    ReleaseSharedTables();
+    if (IsLinkOpen()) {
+        CloseComPort();
+        DestroyParser();
+    }
+    action = caFree;
+    SetScreenCursor(false);
+    QCoreApplication::exit(0);
+}
+
+bool TfrmLogin::event(QEvent* e) {
+    if (e->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(e);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            btnLogin->isEnabled()) {
+            btnLogin->click();
+            return true;
+        }
+    }
+    return TForm::event(e);
+}
+
+void PasswordPrompt() {
+    TfrmLogin* login = frmLogin.get();
+    if (login == nullptr) return;
+    std::string keys = login->edtPassword->text().toLatin1().toStdString();
+    keys += KEY_ENTER;
+    SendKeys(keys.c_str());
+}

@@ -1,0 +1,62 @@
+#pragma once
+// The start window: port and language choice, connect with its 20-second
+// countdown, the switch's self-test lines, and the single entry of console
+// output into the user interface (its event() handles the console messages
+// and HandlePageEntry routes every recognised line).
+#include "forms/Form.h"
+
+#include <cstdint>
+
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+
+class TfrmWelcome : public TForm {
+    Q_OBJECT
+public:
+    // The create handler. It also sets the global reference frmWelcome, so
+    // that code run while the window is being built (the language texts)
+    // already finds it, as the design's form creation does.
+    explicit TfrmWelcome(QWidget* parent = nullptr);
+    ~TfrmWelcome() override;
+
+    QLabel* Label1 = nullptr;
+    QLabel* lblTavik = nullptr;
+    QLabel* lblVersion = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label2 = nullptr;
+    QPushButton* btnConnect = nullptr;
+    QPushButton* btnExit = nullptr;
+    QComboBox* cboComPort = nullptr;
+    QComboBox* cboLang = nullptr;
+    QPlainTextEdit* memInit = nullptr;
+    QTimer* tmrConnect = nullptr;
+    // Not a control of the design: the note shown when the switch is the
+    // built-in simulation (hidden while empty).
+    QLabel* lblSimulated = nullptr;
+
+    int32_t ConnectTicks = 0;
+    bool QuitPosted = false;
+
+    void cboLangChange();
+    void btnConnectClick();
+    void tmrConnectTimer();
+    void btnExitClick();
+
+    // The page router: what one recognised console entry makes the windows do.
+    void HandlePageEntry(int32_t value, const char* text);
+
+    // Shows (non-empty) or hides (empty) the simulated-switch note.
+    void SetSimulatedNote(const QString& note);
+
+protected:
+    void FormShow() override;
+    void FormActivate() override;
+    void FormClose(TCloseAction& action) override;
+    bool event(QEvent* e) override;
+
+private:
+    void ConsoleLine(const char* line);
+};
