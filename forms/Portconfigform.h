@@ -9,12 +9,9 @@
 class QComboBox;
 class QLabel;
 class QPushButton;
-class QLineEdit;
-class QCheckBox;
-class QFrame;
 
 // One port row of the console screen. Texts are zero-terminated and cut to
-// their field width when taken from the console.
+// their field width when taken from the console or from a choice list.
 struct PortEntry {
     char name[10];
     char type[14];
@@ -36,42 +33,54 @@ constexpr int kPortTableSize = 26;
 extern PortEntry PortTable[kPortTableSize];
 extern PortEntry SavedPortTable[kPortTableSize];
 
-// Clears names, types and choice counts before a new read of the port screens.
+// Clears names, types and choice counts before a new read of the port screens
+// (also clears Saving and PortCount).
 void ResetPortTable();
 // A recognised port field, values 4101..4809 (row * 100 + field).
 void HandlePortRow(int32_t value, const char* text);
-// The port screen was drawn (value 4001): reading and saving progress.
+// The port screen was drawn (value 4001): reading progress, or the next page
+// of an Apply.
 void PortArrival();
-// The console's prompt on the port screen (value 4007).
+// The console's "press any key" prompt after a save (value 4007).
 void PortPrompt();
 
-// Choice lists of a row; both return the selected index, -1 when the console
-// text matches no choice.
+// Fill a row's choice list; both return the selected index, -1 when the
+// console text matches no choice offered.
 int32_t FillAutoChoices(QComboBox* list, const char* autoText);
 int32_t FillSpeedChoices(const char* type, QComboBox* list, const char* speedText,
                          const char* name);
+// Choice indexes and counts of every read port, from the console texts.
 void PreparePortChoices();
+// SavedPortTable := PortTable (ports with a name).
 void TakePortCopy();
+// PageDirty[p] for every eight-port page that differs from SavedPortTable.
 void MarkPortPages();
 // Types the next console page of an Apply (written when dirty, else passed).
 void WritePortPage();
-// The key text WritePortPage would type for console page `page` when the
-// console is already there (no catching up); for tests and WritePortPage.
-// Returns the number of bytes written to out (at most outSize - 1).
+// The keys that write (dirty) or pass (clean) console page `page`, the console
+// being on that page with Quit highlighted. Never writes more than outSize
+// bytes including the terminating zero; returns the length.
 int BuildPortPageKeys(int page, char* out, int outSize);
-// Last page index, (PortCount - 1) / 8 truncating.
+// (PortCount - 1) / 8, truncating toward zero.
 int LastPortPage();
+// The module trunk's port name, "TRUNK" + (ModuleTrunk + 1).
+void ModuleTrunkName(char* out, int outSize);
 
 class TfrmPortConfig : public TForm {
     Q_OBJECT
 public:
-    explicit TfrmPortConfig(QWidget* parent = nullptr);
+    explicit TfrmPortConfig(QWidget* parent = nullptr); // the create handler
     ~TfrmPortConfig() override;
 
+    // The console's port pages have been read through and the first page
+    // has come back.
     bool AllRead = false;
 
     void ShowPortRow(int r);
     void ShowPortPage();
+    // Validates the shown page and copies it into PortTable; false (after a
+    // message box, with the offending box reset to "0" and focused) when a
+    // rate is not an integer in 0..1000.
     bool CollectPortPage();
 
     void btnQuitClick();
@@ -79,7 +88,17 @@ public:
     void btnPrevPageClick();
     void btnNextPageClick();
 
+    QPushButton* btnQuit = nullptr;
+    QPushButton* btnSave = nullptr;
+    QPushButton* btnPrevPage = nullptr;
+    QPushButton* btnNextPage = nullptr;
+
 protected:
     void FormShow() override;
     void FormClose(TCloseAction& action) override;
+
+private:
+    void CreateControls();
+    void ApplyLanguageLayout();
+    QLabel* label(int n) const;
 };
