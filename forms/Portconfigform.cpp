@@ -476,12 +476,12 @@ namespace {
 // Geometry of the table, in window coordinates. Row panels span the table;
 // the row controls sit at these offsets inside their panel.
 constexpr int kTableLeft = 20;
-constexpr int kTableTop = 104;
+constexpr int kTableTop = 110;
 constexpr int kRowHeight = 30;
 constexpr int kTableWidth = 724;
 constexpr int kColName = 8, kColType = 86, kColIn = 160, kColOut = 228, kColEnable = 312;
 constexpr int kColAuto = 362, kColSpeed = 490, kColFull = 630, kColHalf = 680;
-constexpr int kNotesTop = 392;
+constexpr int kNotesTop = 398;
 constexpr int kNoteLine = 18;
 
 QFont UiFont(int pointSize, bool bold = false) {
@@ -522,7 +522,7 @@ QLabel* TfrmPortConfig::label(int n) const {
 }
 
 void TfrmPortConfig::CreateControls() {
-    setFixedSize(764, 532);
+    setFixedSize(764, 536);
     setFont(UiFont(9));
     const Qt::Alignment center = Qt::AlignHCenter | Qt::AlignTop;
 
