@@ -88,8 +88,11 @@ void PostConsoleMessage(QObject* target, int message, intptr_t wParam, intptr_t 
 void PostQuit() {
     QCoreApplication* app = QCoreApplication::instance();
     if (app == nullptr) return;
+    // exit(), not quit(): quit() first asks every window to close, and the
+    // program's windows refuse the window system's close (they run their
+    // own close handlers, which ask the user), so the loop would go on.
     QMetaObject::invokeMethod(
-        app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+        app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 }
 
 namespace {
