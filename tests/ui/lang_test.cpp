@@ -1,10 +1,16 @@
 // Language files: the loader's line rules and limits, the lookup, the
 // language box choice, decoding, and the three shipped files.
 #include "engine/PageTable.h"
+#include "forms/FormRefs.h"
+#include "forms/Welcomeform.h"
 #include "lang/Language.h"
 #include "shared/Publicunit.h"
 
+#include <QComboBox>
+#include <QCoreApplication>
 #include <QFile>
+#include <QLabel>
+#include <QPushButton>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -275,6 +281,31 @@ private slots:
         QStringEncoder encoder(lf.codePage);
         QCOMPARE(QByteArray(encoder.encode(text)), raw);
         if (lf.item != 0) QVERIFY(text.contains(QChar(0x7AEF)) || text.contains(QChar(0x57E0)));
+    }
+
+    void welcomeWindowFollowsTheLanguageBox() {
+        auto* w = new TfrmWelcome;
+        QCOMPARE(LanguageId, 0);
+        QCOMPARE(w->windowTitle(), QStringLiteral("24 +2 Tavik Switch - Welcome"));
+        w->cboLang->setCurrentIndex(2);
+        QCOMPARE(LanguageId, 1028);
+        QCOMPARE(w->windowTitle(), QStringLiteral(u"24 +2 Tavik Switch - 歡迎"));
+        QCOMPARE(w->Label1->text(), QStringLiteral(u"歡迎使用"));
+        QCOMPARE(w->lblTavik->text(), QStringLiteral(u"24 +2 Tavik Switch 使用者介面"));
+        QCOMPARE(w->lblVersion->text(), QStringLiteral(u"版本: "));
+        QCOMPARE(w->Label3->text(), QStringLiteral(u"序列埠 :"));
+        QCOMPARE(w->btnConnect->text(), QStringLiteral(u"連線"));
+        QCOMPARE(w->btnExit->text(), QStringLiteral(u"離開"));
+        QCOMPARE(w->Label2->text(), QStringLiteral(u"語言"));
+        // Free text typed into the box means English.
+        w->cboLang->setEditText(QStringLiteral("Chinese"));
+        QCOMPARE(LanguageId, 1033);
+        QCOMPARE(w->btnConnect->text(), QStringLiteral("Connect"));
+
+        frmWelcome.clear();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(SelectLanguage(1));
+        ApplyWelcomeTexts(); // no Welcome window: nothing to do
     }
 
     void englishCaptionsAreTheBuiltInOnes() {
