@@ -2,7 +2,6 @@
 // close) and the animation player with the project's own animation file.
 #include "forms/AviPlayer.h"
 #include "forms/FormRefs.h"
-#include "forms/Memoform.h"
 #include "forms/Messageform.h"
 #include "lang/Language.h"
 #include "shared/Publicunit.h"
@@ -12,7 +11,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QTest>
@@ -162,14 +160,6 @@ private slots:
         QVERIFY(!box->aviComm->isVisibleTo(box));
         QCOMPARE(box->lblMsg1->text(), QStringLiteral("no animation"));
         QCOMPARE(box->lblMsg2->text(), QStringLiteral(" Please wait ..."));
-    }
-
-    void monitorWindow() {
-        TfrmMemo memo;
-        QCOMPARE(memo.windowTitle(), QStringLiteral("Terminal Monitor"));
-        QVERIFY(!memo.isVisible());
-        QCOMPARE(memo.findChild<QPlainTextEdit*>(QStringLiteral("Memo1")), memo.Memo1);
-        QCOMPARE(memo.Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     }
 
     // ---- the animation player ----
