@@ -106,10 +106,10 @@ void Parser::LoadTable(const std::string& fileName) {
         if (remaining >= 0) remaining -= 4;
         const int32_t count = readLe32(countBytes);
         if (count < 0) return false;
-        long long toRead = count;
-        if (remaining >= 0 && toRead > remaining / static_cast<long long>(kRecordSize))
-            toRead = remaining / static_cast<long long>(kRecordSize);
-        for (long long i = 0; i < toRead; ++i) {
+        // A count the rest of the file cannot hold is not trusted at all:
+        // reading on would turn the following lists' bytes into entries.
+        if (remaining >= 0 && count > remaining / static_cast<long long>(kRecordSize)) return false;
+        for (int32_t i = 0; i < count; ++i) {
             unsigned char record[kRecordSize];
             if (std::fread(record, 1, kRecordSize, f) != kRecordSize) return false;
             if (remaining >= 0) remaining -= static_cast<long long>(kRecordSize);
@@ -120,7 +120,7 @@ void Parser::LoadTable(const std::string& fileName) {
             entry->value = readLe32(record + 84);
             list.AddEntry(std::move(entry));
         }
-        return toRead == count;
+        return true;
     };
 
     if (readList(top_)) {

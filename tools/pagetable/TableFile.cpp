@@ -257,14 +257,18 @@ bool DecodeBinary(std::FILE* f, Table& table, std::string& problem) {
             problem = "negative count " + std::to_string(count) + " for list " + ListName(list);
             return false;
         }
-        long long toRead = count;
-        if (remaining >= 0 && toRead > remaining / static_cast<long long>(kRecordSize))
-            toRead = remaining / static_cast<long long>(kRecordSize);
-        for (long long i = 0; i < toRead; ++i) {
+        if (remaining >= 0 && count > remaining / static_cast<long long>(kRecordSize)) {
+            problem = "list " + ListName(list) + " announces " + std::to_string(count) +
+                      " records, the file holds at most " +
+                      std::to_string(remaining / static_cast<long long>(kRecordSize));
+            return false;
+        }
+        for (int32_t i = 0; i < count; ++i) {
             unsigned char record[kRecordSize];
             if (std::fread(record, 1, kRecordSize, f) != kRecordSize) {
-                toRead = i;
-                break;
+                problem = "file ends inside record " + std::to_string(i + 1) + " of list " +
+                          ListName(list);
+                return false;
             }
             offset += static_cast<long long>(kRecordSize);
             if (remaining >= 0) remaining -= static_cast<long long>(kRecordSize);
@@ -274,11 +278,6 @@ bool DecodeBinary(std::FILE* f, Table& table, std::string& problem) {
             e.key.assign(key, strnlen(key, kMaxKey));
             e.value = getLe32(record + 84);
             table[list].push_back(std::move(e));
-        }
-        if (toRead != count) {
-            problem = "list " + ListName(list) + " announces " + std::to_string(count) +
-                      " records, the file holds " + std::to_string(toRead);
-            return false;
         }
     }
     return true;
