@@ -1,0 +1,53 @@
+#pragma once
+// A stand-in for the program's start window in tests that run without the
+// program's windows: a top-level widget that receives the engine's console
+// messages, runs the screen-start check and Parser::Parse on every line and
+// records the entry (and optionally hands it to a callback, for example to
+// answer it as the program's default walk would).
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class ConsoleSink : public QWidget {
+public:
+    struct Entry {
+        int position = 0; // of the recognised entry (9999 when unrecognised)
+        int value = -1;
+        std::string text; // what followed the key
+        bool screenStartOk = true;
+        std::string line; // the console line as the engine posted it
+    };
+
+    static constexpr const char* kCaption = "Tavik Test Console Sink";
+
+    explicit ConsoleSink(const QString& caption = kCaption);
+    ~ConsoleSink() override;
+
+    // CreateParser, OpenComPort(com), StartComThread, SetTargetWindow(this).
+    // Returns false (and leaves nothing open) when the port does not open.
+    bool openLink(int com = 1);
+    // CloseComPort, DestroyParser.
+    void closeLink();
+
+    const std::vector<Entry>& entries() const { return entries_; }
+    void clear() { entries_.clear(); }
+    // Every recognised value, in order (unrecognised lines left out).
+    std::vector<int> values() const;
+    // Lines that failed the screen-start check.
+    int startFailures() const;
+    // Bytes the engine reported typing (WM_CONSOLE_KEY).
+    const std::string& keysReported() const { return keys_; }
+
+    // Called for every entry, after it has been recorded.
+    std::function<void(const Entry&)> onEntry;
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    std::vector<Entry> entries_;
+    std::string keys_;
+};
