@@ -147,12 +147,6 @@ private slots:
         r = page.Match(("[22;05H" + filler + "<Quit>").c_str());
         QCOMPARE(r->value, 4001);
         QCOMPARE(QByteArray(r->text), QByteArray(""));
-
-        QCOMPARE(FindKey("abcabc", "bc"), 3);
-        QCOMPARE(FindKey("abc", ""), 0);
-        QCOMPARE(FindKey("ab", "abc"), -1);
-        QCOMPARE(FindKey("abc", "abc"), 3);
-        QCOMPARE(FindKey("abc", "x"), -1);
     }
 
     void parseSwitchesThePageBehindTheQueuedLines() {
