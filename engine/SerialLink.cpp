@@ -2,6 +2,8 @@
 
 #include "platform/Ui.h"
 
+#include <QCoreApplication>
+
 #include <chrono>
 #include <cstring>
 
@@ -88,6 +90,10 @@ ComThread::~ComThread() {
 }
 
 void ComThread::RunOnMain(void (ComThread::*step)()) {
+    // With the application gone there is no main thread to hand over to;
+    // the reader only waits to be stopped.
+    if (QCoreApplication::instance() == nullptr && std::this_thread::get_id() == thread_.get_id())
+        return;
     platform::Synchronize([this, step] { (this->*step)(); }, [this] { return terminate_.load(); });
 }
 
@@ -145,6 +151,14 @@ void ComThread::Terminate() {
 // ------------------------------------------------------- link free functions
 
 int OpenComPort(int portNumber) {
+    // Whatever path ends the program, the reader never outlives the event
+    // loop it hands its steps to.
+    static bool closeOnQuit = false;
+    if (!closeOnQuit && QCoreApplication::instance() != nullptr) {
+        closeOnQuit = true;
+        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
+                         [] { CloseComPort(); });
+    }
     if (g_port == nullptr) g_port = new SerialPort();
     // Opening again means a new connection: the old reader must not read
     // the device that is about to be replaced.

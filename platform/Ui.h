@@ -56,8 +56,8 @@ void PostConsoleMessage(QObject* target, int message, intptr_t wParam, intptr_t 
 void PostQuit();
 
 // Runs `step` on the main thread and waits for it. Called on the main thread
-// it runs at once. Returns false without running it if `cancelled` turns true
-// while waiting (so a closing link never deadlocks with the main thread).
+// (or with no application object at all) it runs at once. Returns false without running it if
+// `cancelled` turns true while waiting (so a closing link never deadlocks with the main thread).
 bool Synchronize(const std::function<void()>& step, const std::function<bool()>& cancelled);
 
 } // namespace platform
