@@ -1,0 +1,175 @@
+#include "sim/CommandLine.h"
+
+#include <charconv>
+
+namespace sim {
+
+namespace {
+
+bool ParseMs(const std::string& text, int& out) {
+    int v = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc() || end != text.data() + text.size() || v < 0 || v > 600000) return false;
+    out = v;
+    return true;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+bool UnescapeKeys(const std::string& text, std::string& keys, std::string& error) {
+    keys.clear();
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            keys += text[i];
+            continue;
+        }
+        if (++i >= text.size()) {
+            error = "--pretype: a backslash ends the keys";
+            return false;
+        }
+        switch (text[i]) {
+        case 't':
+            keys += '\t';
+            break;
+        case 'b':
+            keys += '\b';
+            break;
+        case 'r':
+            keys += '\r';
+            break;
+        case 'n':
+            keys += '\n';
+            break;
+        case 'e':
+            keys += '\x1b';
+            break;
+        case '\\':
+            keys += '\\';
+            break;
+        case 'x': {
+            const int hi = i + 1 < text.size() ? HexDigit(text[i + 1]) : -1;
+            const int lo = i + 2 < text.size() ? HexDigit(text[i + 2]) : -1;
+            if (hi < 0 || lo < 0) {
+                error = "--pretype: \\x needs two hex digits";
+                return false;
+            }
+            keys += static_cast<char>(hi * 16 + lo);
+            i += 2;
+            break;
+        }
+        default:
+            error = std::string("--pretype: unknown escape \\") + text[i];
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& v) {
+            if (i + 1 >= args.size()) {
+                error = a + " needs a value";
+                return false;
+            }
+            v = args[++i];
+            return true;
+        };
+        auto ms = [&](int& target) {
+            std::string v;
+            if (!value(v)) return false;
+            if (!ParseMs(v, target)) {
+                error = a + ": \"" + v + "\" is not a number of milliseconds";
+                return false;
+            }
+            return true;
+        };
+        std::string v;
+        bool ok = true;
+        if (a == "--help" || a == "-h") {
+            out.help = true;
+        } else if (a == "--no-pacing") {
+            out.options.pacing = false;
+        } else if (a == "--link") {
+            ok = value(out.linkPath);
+        } else if (a == "--state") {
+            ok = value(out.stateFile);
+        } else if (a == "--dump-state") {
+            ok = value(out.dumpFile);
+        } else if (a == "--start") {
+            ok = value(v);
+            if (ok && v != "login" && v != "boot") {
+                error = "--start: \"" + v + "\" (use login or boot)";
+                ok = false;
+            }
+            out.options.bootAtStart = v == "boot";
+        } else if (a == "--boot-delay-ms") {
+            ok = ms(out.options.bootDelayMs);
+        } else if (a == "--save-delay-ms") {
+            ok = ms(out.options.saveDelayMs);
+        } else if (a == "--result-pause-ms" || a == "--restart-pause-ms") {
+            ok = ms(out.options.restartPauseMs);
+        } else if (a == "--self-test-interval-ms") {
+            ok = ms(out.options.selfTestIntervalMs);
+        } else if (a == "--login-pause-ms") {
+            ok = ms(out.options.loginPauseMs);
+        } else if (a == "--modules") {
+            ok = value(v);
+            const size_t comma = v.find(',');
+            if (ok) {
+                const std::string m1 = v.substr(0, comma);
+                const std::string m2 = comma == std::string::npos ? "" : v.substr(comma + 1);
+                if (!IsModuleType(m1) || !IsModuleType(m2)) {
+                    error = "--modules: \"" + v + "\" (two of 1000TX, 1000FX, 100FX, NC)";
+                    ok = false;
+                }
+                out.options.modules = {m1, m2};
+            }
+        } else if (a == "--pretype") {
+            ok = value(v) && UnescapeKeys(v, out.options.pretype, error);
+        } else {
+            error = "unknown option " + a;
+            ok = false;
+        }
+        if (!ok) return false;
+    }
+    return true;
+}
+
+const char* UsageText() {
+    return "Usage: tavik-switch-sim [options]\n"
+           "Serves a simulated 24+2-port managed switch console on a pseudo-terminal\n"
+           "(9600 baud, 8N1) and prints the device path.\n"
+           "\n"
+           "  --link PATH               make PATH a symbolic link to the device (removed at exit)\n"
+           "  --start login|boot        login: the login screen is already drawn (default);\n"
+           "                            boot: run the power-on self-test first\n"
+           "  --boot-delay-ms N         with --start boot, wait N ms before booting (default 0)\n"
+           "  --modules T1,T2           module slot types: 1000TX, 1000FX, 100FX or NC\n"
+           "                            (default 1000TX,1000TX)\n"
+           "  --state FILE              initial configuration (JSON, see docs/state-format.md)\n"
+           "  --dump-state FILE         write the whole configuration as JSON after every\n"
+           "                            change a Save stores, and at exit\n"
+           "  --pretype KEYS            keys applied before serving, output discarded, pauses\n"
+           "                            skipped; escapes \\t \\b \\r \\e \\\\ \\xHH (\\x01 = "
+           "Ctrl-A)\n"
+           "  --no-pacing               send output at once instead of at 9600 baud\n"
+           "  --save-delay-ms N         delay between the saving message and the result (300)\n"
+           "  --result-pause-ms N       pause after the restart message (1000)\n"
+           "  --self-test-interval-ms N time between self-test lines (150)\n"
+           "  --login-pause-ms N        pause before the login screen after a self-test (500)\n"
+           "  --help                    this text\n"
+           "\n"
+           "Signals: SIGUSR1 power-cycles the switch; SIGINT or SIGTERM ends the program\n"
+           "(the link is removed and the state dumped).\n";
+}
+
+} // namespace sim

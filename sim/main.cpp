@@ -1,0 +1,88 @@
+// tavik-switch-sim: the simulated switch console on a pseudo-terminal.
+#include "sim/CommandLine.h"
+#include "sim/PtyServer.h"
+#include "sim/StateJson.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <csignal>
+#include <cstdio>
+#include <pthread.h>
+
+namespace {
+
+bool ReadState(const std::string& path, sim::Options& options, std::string& error) {
+    QFile f(QString::fromStdString(path));
+    if (!f.open(QIODevice::ReadOnly)) {
+        error = path + ": " + f.errorString().toStdString();
+        return false;
+    }
+    sim::SwitchState state = sim::FactoryState(options.modules);
+    if (!sim::LoadStateJson(f.read(1 << 20), state, error)) {
+        error = path + ": " + error;
+        return false;
+    }
+    options.initial = state;
+    return true;
+}
+
+void WriteState(const std::string& path, const sim::SwitchState& state) {
+    QSaveFile f(QString::fromStdString(path));
+    if (!f.open(QIODevice::WriteOnly) || f.write(sim::DumpStateJson(state)) < 0 || !f.commit())
+        std::fprintf(stderr, "tavik-switch-sim: cannot write %s\n", path.c_str());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    sim::CommandLine cl;
+    std::string error;
+    if (!sim::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), cl, error)) {
+        std::fprintf(stderr, "tavik-switch-sim: %s\n%s", error.c_str(), sim::UsageText());
+        return 2;
+    }
+    if (cl.help) {
+        std::fputs(sim::UsageText(), stdout);
+        return 0;
+    }
+    if (!cl.stateFile.empty() && !ReadState(cl.stateFile, cl.options, error)) {
+        std::fprintf(stderr, "tavik-switch-sim: %s\n", error.c_str());
+        return 2;
+    }
+    if (!cl.dumpFile.empty()) {
+        const std::string path = cl.dumpFile;
+        cl.options.onStored = [path](const sim::SwitchState& s) { WriteState(path, s); };
+    }
+
+    // Signals are taken by sigwait below; the server thread inherits the mask.
+    sigset_t waited;
+    sigemptyset(&waited);
+    for (int s : {SIGINT, SIGTERM, SIGUSR1, SIGHUP})
+        sigaddset(&waited, s);
+    pthread_sigmask(SIG_BLOCK, &waited, nullptr);
+
+    sim::PtyServer server;
+    if (!server.start(cl.options, cl.linkPath, &error)) {
+        std::fprintf(stderr, "tavik-switch-sim: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("tavik-switch-sim: serving on %s", server.devicePath().c_str());
+    if (!cl.linkPath.empty()) std::printf(" (link %s)", cl.linkPath.c_str());
+    std::printf("\n");
+    std::fflush(stdout);
+
+    for (;;) {
+        int sig = 0;
+        if (sigwait(&waited, &sig) != 0) break;
+        if (sig == SIGUSR1) {
+            server.powerCycle();
+            continue;
+        }
+        break;
+    }
+    const sim::SwitchState final = server.stateSnapshot();
+    server.stop();
+    if (!cl.dumpFile.empty()) WriteState(cl.dumpFile, final);
+    return 0;
+}
