@@ -1,0 +1,167 @@
+// Program entry of tavik-config: options, the application object, the start
+// window and the hidden monitor, then the message loop.
+#include "engine/PageTable.h"
+#include "engine/SerialLink.h"
+#include "forms/FormRefs.h"
+#include "forms/Memoform.h"
+#include "forms/Welcomeform.h"
+#include "platform/SerialDevice.h"
+#include "shared/Publicunit.h"
+#include "sim/PtyServer.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr char kVersion[] = "1.0.0";
+
+// An exception that escapes an event handler is shown, and the program then
+// ends normally (result 0).
+class TavikApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& e) {
+            Report(QString::fromLocal8Bit(e.what()));
+        } catch (...) {
+            Report(QStringLiteral("Unknown exception"));
+        }
+        return false;
+    }
+
+private:
+    void Report(const QString& text) {
+        if (reporting_) return;
+        reporting_ = true;
+        QMessageBox::critical(nullptr, applicationName(), text);
+        exit(0);
+    }
+    bool reporting_ = false;
+};
+
+void PrintUsage(FILE* out, const char* program) {
+    std::fprintf(out,
+                 "Usage: %s [options]\n"
+                 "Configures the 24+2-port managed switch through its serial console.\n\n"
+                 "Options:\n"
+                 "  --port COMn=PATH  use the device PATH for COMn (n = 1..4), e.g.\n"
+                 "                    --port COM1=/dev/ttyUSB0; may be repeated\n"
+                 "  --demo            run against a simulated switch on COM1\n"
+                 "  --help            show this help and exit\n"
+                 "  --version         show the version and exit\n",
+                 program);
+}
+
+struct Arguments {
+    bool demo = false;
+    bool help = false;
+    bool version = false;
+    std::string error;
+};
+
+Arguments ParseArguments(int argc, char** argv) {
+    Arguments args;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--demo") {
+            args.demo = true;
+        } else if (arg == "--help" || arg == "-h") {
+            args.help = true;
+        } else if (arg == "--version") {
+            args.version = true;
+        } else if (arg == "--port" || arg.rfind("--port=", 0) == 0) {
+            std::string value;
+            if (arg == "--port") {
+                if (i + 1 >= argc) {
+                    args.error = "--port needs COMn=PATH";
+                    break;
+                }
+                value = argv[++i];
+            } else {
+                value = arg.substr(std::strlen("--port="));
+            }
+            // Only COM1..COM4 can be chosen in the start window.
+            const bool choosable = value.size() > 5 && (value[0] == 'C' || value[0] == 'c') &&
+                                   (value[1] == 'O' || value[1] == 'o') &&
+                                   (value[2] == 'M' || value[2] == 'm') && value[3] >= '1' &&
+                                   value[3] <= '4' && value[4] == '=';
+            if (!choosable || !platform::MapPortOption(value)) {
+                args.error = "bad --port value '" + value + "' (expected COMn=PATH, n = 1..4)";
+                break;
+            }
+        } else {
+            args.error = "unknown option '" + arg + "'";
+            break;
+        }
+    }
+    return args;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const Arguments args = ParseArguments(argc, argv);
+    if (!args.error.empty()) {
+        std::fprintf(stderr, "%s: %s\n", argv[0], args.error.c_str());
+        PrintUsage(stderr, argv[0]);
+        return 2;
+    }
+    if (args.help) {
+        PrintUsage(stdout, argv[0]);
+        return 0;
+    }
+    if (args.version) {
+        std::printf("tavik-config %s\n", kVersion);
+        return 0;
+    }
+
+    TavikApplication app(argc, argv);
+    TavikApplication::setApplicationName(QStringLiteral("tavik-config"));
+    TavikApplication::setApplicationVersion(QString::fromLatin1(kVersion));
+    // Windows are hidden and shown as the console moves; the program ends
+    // only through the start or login window's Exit.
+    TavikApplication::setQuitOnLastWindowClosed(false);
+
+    std::unique_ptr<sim::PtyServer> simulated;
+    if (args.demo) {
+        simulated = std::make_unique<sim::PtyServer>();
+        std::string error;
+        if (!simulated->start(sim::Options{}, std::string(), &error)) {
+            std::fprintf(stderr, "%s: cannot start the simulated switch: %s\n", argv[0],
+                         error.c_str());
+            return 1;
+        }
+        platform::MapPortName("COM1", simulated->devicePath());
+    }
+
+    // The start window first: it is the main window.
+    new TfrmWelcome;
+    frmMemo.set(new TfrmMemo);
+    if (simulated)
+        frmWelcome->SetSimulatedNote(QStringLiteral(
+            "Demo: COM1 is a simulated switch built into this program, not real hardware."));
+    frmWelcome->Show();
+
+    const int result = app.exec();
+
+    // Whatever way the loop ended, nothing may still read the line.
+    if (IsLinkOpen()) CloseComPort();
+    DestroyParser();
+    ReleaseSharedTables();
+    frmMessage.clear();
+    frmMemo.clear();
+    frmWelcome.clear();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (simulated) simulated->stop();
+    return result;
+}
