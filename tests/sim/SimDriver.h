@@ -6,6 +6,7 @@
 #include "engine/PageTable.h"
 #include "sim/Switch.h"
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,9 @@ public:
     std::vector<SeenLine> flush() { return feed("\x1b"); }
     const std::string& held() const { return held_; }
     int pageState() const { return parser_.PageState(); }
+    const Parser& parser() const { return parser_; }
+    // Every value and page state recognised since the reader was made.
+    std::set<int> seenValues, seenPages;
 
 private:
     SeenLine recognise(const std::string& line) {
@@ -55,6 +59,8 @@ private:
         std::unique_ptr<PageEntry> e = parser_.Parse(line.c_str());
         s.value = e->value;
         s.text = e->text;
+        if (s.value >= 0) seenValues.insert(s.value);
+        if (parser_.PageState() < 16) seenPages.insert(parser_.PageState());
         return s;
     }
 
@@ -138,6 +144,35 @@ private:
     std::vector<SeenLine> lastLines_;
     int64_t now_ = 0;
 };
+
+// Checks over the lines of a burst.
+inline bool AllStartsOk(const std::vector<SeenLine>& lines) {
+    for (const SeenLine& l : lines)
+        if (!l.startOk) return false;
+    return true;
+}
+
+inline int Count(const std::vector<SeenLine>& lines, int value) {
+    int n = 0;
+    for (const SeenLine& l : lines)
+        n += l.value == value;
+    return n;
+}
+
+// The last line drawn at `position`.
+inline const SeenLine* LineAt(const std::vector<SeenLine>& lines, int position) {
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it)
+        if (it->position == position) return &*it;
+    return nullptr;
+}
+
+// What the console drew on the message line last (padding included).
+// (The prologue's bare "[20;02H" is at the same position but draws nothing.)
+inline std::string Message(const std::vector<SeenLine>& lines) {
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it)
+        if (it->position == 2002 && it->line.size() > 7) return it->line.substr(7);
+    return "<none>";
+}
 
 // Key strings as --pretype writes them.
 namespace keys {

@@ -19,34 +19,6 @@ sim::Options At(const std::string& pretype, sim::Options o = {}) {
     return o;
 }
 
-bool AllStartsOk(const std::vector<SeenLine>& lines) {
-    for (const SeenLine& l : lines)
-        if (!l.startOk) return false;
-    return true;
-}
-
-int Count(const std::vector<SeenLine>& lines, int value) {
-    int n = 0;
-    for (const SeenLine& l : lines)
-        n += l.value == value;
-    return n;
-}
-
-// The last line drawn at `position`.
-const SeenLine* LineAt(const std::vector<SeenLine>& lines, int position) {
-    for (auto it = lines.rbegin(); it != lines.rend(); ++it)
-        if (it->position == position) return &*it;
-    return nullptr;
-}
-
-// What the console drew on the message line last (padding included).
-// (The prologue's bare "[20;02H" is at the same position but draws nothing.)
-std::string Message(const std::vector<SeenLine>& lines) {
-    for (auto it = lines.rbegin(); it != lines.rend(); ++it)
-        if (it->position == 2002 && it->line.size() > 7) return it->line.substr(7);
-    return "<none>";
-}
-
 } // namespace
 
 class SimScreensTest : public QObject {
