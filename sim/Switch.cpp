@@ -11,6 +11,7 @@ namespace {
 
 constexpr int64_t kUsPerSecond = 1000000;
 constexpr int64_t kBytesPerSecond = 960; // 9600 baud, 8N1
+constexpr int64_t kFirstByteUs = kUsPerSecond / kBytesPerSecond;
 
 const char* const kSelfTestLabels[13] = {
     "Switch Register R/W Test .... ", "PHY Register R/W Test ....... ",
@@ -65,15 +66,18 @@ void Switch::keyIn(uint8_t key, int64_t atUs) {
 }
 
 int64_t Switch::nextOutputTime() {
-    // Timed work only exists while keys are being discarded, so running it
-    // ahead of the clock cannot reorder it with a key.
-    while (out_.empty() && !timers_.empty())
-        runTimersUntil(timers_.front().at);
-    return out_.empty() ? kNever : out_.front().second;
+    if (!out_.empty()) return out_.front().second;
+    // Every piece of timed work draws something, starting at its own time:
+    // it runs only once that first byte is taken, so the stored state never
+    // changes ahead of the clock.
+    if (!timers_.empty()) return timers_.front().at + (options_.pacing ? kFirstByteUs : 0);
+    return kNever;
 }
 
 uint8_t Switch::takeOutput() {
-    if (nextOutputTime() == kNever) return 0;
+    while (out_.empty() && !timers_.empty())
+        runTimersUntil(timers_.front().at);
+    if (out_.empty()) return 0;
     uint8_t b = out_.front().first;
     out_.pop_front();
     return b;

@@ -35,8 +35,11 @@ public:
     // once it has been sent; keys during a save delay or a restart are lost.
     void keyIn(uint8_t key, int64_t atUs);
     // Time at which the next output byte is readable (kNever if none is due).
-    // Runs the console's own timed work as far as needed to know it.
+    // Timed work (a save result, the next self-test line) counts as output
+    // due at its time; it runs when that byte is taken.
     int64_t nextOutputTime();
+    // Removes and returns the next byte; the caller's clock has reached
+    // nextOutputTime().
     uint8_t takeOutput();
     // Removes and returns every byte readable at or before `atUs`.
     std::string takeOutputUntil(int64_t atUs);
