@@ -90,7 +90,6 @@ TfrmLogin::TfrmLogin(QWidget* parent) : TForm(parent) {
     layout->addLayout(fields);
     layout->addWidget(lblMsg);
     layout->addStretch(1);
-    resize(600, 300);
 
     // The create handler proper.
     SetMessage(QString(), MsgMaroon);
@@ -101,6 +100,9 @@ TfrmLogin::TfrmLogin(QWidget* parent) : TForm(parent) {
     Label2->setText(LangText(103));
     btnLogin->setText(LangText(104));
     btnExit->setText(LangText(6));
+
+    // Sized for the texts of the language in force.
+    resize(QSize(600, 0).expandedTo(sizeHint()) + QSize(0, 16));
 
     connect(btnLogin, &QPushButton::clicked, this, [this] { btnLoginClick(); });
     connect(btnExit, &QPushButton::clicked, this, [this] { btnExitClick(); });

@@ -85,7 +85,6 @@ TfrmMain::TfrmMain(QWidget* parent) : TForm(parent) {
     for (QPushButton* b : {btnStaticConfig, btnReboot, btnLogout})
         layout->addWidget(b, 0, Qt::AlignHCenter);
     layout->addStretch(1);
-    resize(520, 340);
 
     // The create handler proper.
     MenuTarget = -1;
@@ -96,6 +95,9 @@ TfrmMain::TfrmMain(QWidget* parent) : TForm(parent) {
     btnStaticConfig->setText(LangText(202));
     btnReboot->setText(LangText(203));
     btnLogout->setText(LangText(204));
+
+    // Sized for the texts of the language in force.
+    resize(QSize(520, 0).expandedTo(sizeHint()) + QSize(0, 16));
 
     connect(btnStaticConfig, &QPushButton::clicked, this, [this] { btnStaticConfigClick(); });
     connect(btnReboot, &QPushButton::clicked, this, [this] { btnRebootClick(); });

@@ -61,7 +61,6 @@ TfrmRestartConfig::TfrmRestartConfig(QWidget* parent) : TForm(parent) {
     for (QPushButton* b : {btnDefault, btnRestart, btnPrevMenu})
         layout->addWidget(b, 0, Qt::AlignHCenter);
     layout->addStretch(1);
-    resize(480, 300);
 
     MenuTarget = 0;
     MenuCurrent = 0;
@@ -70,6 +69,9 @@ TfrmRestartConfig::TfrmRestartConfig(QWidget* parent) : TForm(parent) {
     btnDefault->setText(LangText(1202));
     btnRestart->setText(LangText(1203));
     btnPrevMenu->setText(LangText(1204));
+
+    // Sized for the texts of the language in force.
+    resize(QSize(480, 0).expandedTo(sizeHint()) + QSize(0, 16));
 
     connect(btnDefault, &QPushButton::clicked, this, [this] { btnDefaultClick(); });
     connect(btnRestart, &QPushButton::clicked, this, [this] { btnRestartClick(); });

@@ -57,7 +57,6 @@ TfrmStaticConfig::TfrmStaticConfig(QWidget* parent) : TForm(parent) {
          {btnPortConfig, btnTrunkConfig, btnVlanConfig, btnMiscConfig, btnMainMenu})
         layout->addWidget(b, 0, Qt::AlignHCenter);
     layout->addStretch(1);
-    resize(520, 380);
 
     // The create handler proper.
     MenuTarget = -1;
@@ -70,6 +69,9 @@ TfrmStaticConfig::TfrmStaticConfig(QWidget* parent) : TForm(parent) {
     btnVlanConfig->setText(LangText(404));
     btnMiscConfig->setText(LangText(405));
     btnMainMenu->setText(LangText(406));
+
+    // Sized for the texts of the language in force.
+    resize(QSize(520, 0).expandedTo(sizeHint()) + QSize(0, 16));
 
     connect(btnPortConfig, &QPushButton::clicked, this, [this] { btnPortConfigClick(); });
     connect(btnTrunkConfig, &QPushButton::clicked, this, [this] { btnTrunkConfigClick(); });

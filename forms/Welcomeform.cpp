@@ -317,10 +317,9 @@ void TfrmWelcome::SetSimulatedNote(const QString& note) {
 }
 
 void TfrmWelcome::cboLangChange() {
-    // Typed text that is not the chosen item's own text counts as no item.
-    int index = cboLang->currentIndex();
-    if (index >= 0 && cboLang->currentText() != cboLang->itemText(index)) index = -1;
-    SelectLanguage(index);
+    // The box's text decides: an item's exact name (chosen from the list or
+    // typed) is that item; any other text is no item, which means English.
+    SelectLanguage(cboLang->findText(cboLang->currentText(), Qt::MatchExactly));
     ApplyWelcomeTexts();
 }
 

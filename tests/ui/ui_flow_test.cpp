@@ -553,6 +553,8 @@ private slots:
         QCOMPARE(LanguageId, 1033);
         QCOMPARE(welcome()->windowTitle(), FileText("Language_EN.txt", "Windows-1252", 0));
         QCOMPARE(welcome()->cboLang->count(), 3); // typed text is not added
+        welcome()->cboLang->setEditText(QStringLiteral("Chinese_TW"));
+        QCOMPARE(LanguageId, 1028); // an item's exact name is that item
     }
 };
 
