@@ -158,6 +158,18 @@ int main(int argc, char** argv) {
     if (IsLinkOpen()) CloseComPort();
     DestroyParser();
     ReleaseSharedTables();
+    // Every window still held goes, the start window last.
+    frmMiscConfigX.clear();
+    frmVlanMemberX.clear();
+    frmEditVlanGrp.clear();
+    frmVlanSupport.clear();
+    frmVlanConfig.clear();
+    frmTrkConfig.clear();
+    frmPortConfig.clear();
+    frmRestartConfig.clear();
+    frmStaticConfig.clear();
+    frmMain.clear();
+    frmLogin.clear();
     frmMessage.clear();
     frmMemo.clear();
     frmWelcome.clear();
