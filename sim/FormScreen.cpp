@@ -178,6 +178,10 @@ void FormScreen::endEdit() {
 }
 
 void FormScreen::editKey(uint8_t k) {
+    if (fieldCount() == 0) {
+        editing_ = false;
+        return;
+    }
     if (current_ >= fieldCount()) current_ = 0;
     switch (k) {
     case key::kTab:

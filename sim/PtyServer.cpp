@@ -98,6 +98,10 @@ bool PtyServer::start(const Options& options, std::string linkPath, std::string*
                    .count();
     switch_ = std::make_unique<Switch>(options, 0);
     stop_ = false;
+    cycleRequested_ = false;
+    pending_.clear();
+    written_ = lastRead_ = 0;
+    readStallSince_ = -1;
     thread_ = std::thread([this] { run(); });
     return true;
 }
@@ -198,9 +202,9 @@ void PtyServer::dropUnreadOutput(int64_t now) {
         lastRead_ = written_;
         return;
     }
-    const uint64_t read = written_ - static_cast<uint64_t>(unread);
-    if (read != lastRead_ || readStallSince_ < 0) {
-        lastRead_ = read;
+    const uint64_t consumed = written_ - static_cast<uint64_t>(unread);
+    if (consumed != lastRead_ || readStallSince_ < 0) {
+        lastRead_ = consumed;
         readStallSince_ = now;
         return;
     }

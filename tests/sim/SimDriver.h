@@ -91,14 +91,6 @@ public:
         return out;
     }
 
-    // Output that becomes due within the next `ms` milliseconds.
-    std::string wait(int64_t ms) {
-        now_ += ms * 1000;
-        std::string out = sw_.takeOutputUntil(now_);
-        lastLines_ = reader_.feed(out);
-        return out;
-    }
-
     // Types keys and returns the lines the program would see.
     std::vector<SeenLine> lines(const std::string& keys) {
         type(keys);
