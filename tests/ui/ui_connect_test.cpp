@@ -189,6 +189,27 @@ private slots:
         QVERIFY(welcome()->Freed());
     }
 
+    void garbageFromTheLineIsSurvived() {
+        // Random bytes, over-long lines, stray cursor moves and zero bytes:
+        // whatever the router makes of them, nothing may crash or hang, and
+        // the countdown stops at the first line.
+        welcome()->btnConnect->click();
+        std::string noise;
+        uint32_t seed = 12345;
+        for (int i = 0; i < 6000; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            noise += static_cast<char>((seed >> 16) & 0xFF);
+            if (i % 700 == 0) noise += "\x1b[24;02H<Quit>\x1b[01;36HMain Menu";
+            if (i % 900 == 0) noise += std::string(300, 'x') + "\r";
+        }
+        peer_->push(noise, clock_.nowUs());
+        step(400);
+        QVERIFY(!welcome()->tmrConnect->isActive());
+        QVERIFY(boxes_.empty());
+        QVERIFY(IsLinkOpen()); // all of it was read: no clear screen in it
+        QCOMPARE(peer_->nextOutputTime(), platform::LineEndpoint::kNever);
+    }
+
     void unexpectedScreenStartQuitsSilentlyOnce() {
         welcome()->btnConnect->click();
         // A clear screen followed by something other than the two bare
