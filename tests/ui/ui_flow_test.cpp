@@ -240,22 +240,6 @@ private slots:
         QVERIFY(h->sim().state() == initial);
     }
 
-    void portThatDoesNotOpenStaysIdle() {
-        Start();
-        h->setPortAvailable(1, false);
-        welcome()->btnConnect->click();
-        h->runFor(2000);
-        QCOMPARE(boxes.size(), size_t(1));
-        QCOMPARE(boxes[0].caption, LangText(1227));
-        QVERIFY(welcome()->isEnabled() && welcome()->btnConnect->isEnabled());
-        QVERIFY(!welcome()->tmrConnect->isActive());
-        QVERIFY(h->keysTyped().empty());
-        // Another port works.
-        h->setPortAvailable(2, true);
-        welcome()->cboComPort->setCurrentIndex(1);
-        QVERIFY(Connect());
-    }
-
     // --- login, post-login walk, logout ------------------------------------
 
     void firstLoginReadsTrunksThenShowsTheMainWindow() {

@@ -204,22 +204,6 @@ private slots:
         VersionLine(2011, "2.0 (y)");
         QCOMPARE(QString::fromLatin1(VersionText), QStringLiteral("2.0"));
     }
-
-    void sharedStateStartsAsTheProgramExpects() {
-        CurrentForm = 7;
-        ModuleTrunk = 3;
-        LastPortIndex = 12;
-        VersionStage = 2;
-        std::strcpy(VersionText, "1.0");
-        ResetSharedState();
-        QCOMPARE(CurrentForm, 0);
-        QCOMPARE(ModuleTrunk, -1);
-        QCOMPARE(LastPortIndex, -1);
-        QCOMPARE(VersionStage, 0);
-        QCOMPARE(VersionText[0], '\0');
-        QVERIFY(SameStr("Static ", "Static ") && !SameStr("Static", "Static "));
-        QVERIFY(SameStr(nullptr, "") && !SameStr(nullptr, "v"));
-    }
 };
 
 QTEST_MAIN(UiSharedTest)
