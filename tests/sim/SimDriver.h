@@ -48,6 +48,7 @@ public:
     const Parser& parser() const { return parser_; }
     // Every value and page state recognised since the reader was made.
     std::set<int> seenValues, seenPages;
+    int startFailures = 0; // lines that failed the screen-start check
 
 private:
     SeenLine recognise(const std::string& line) {
@@ -60,6 +61,7 @@ private:
         s.value = e->value;
         s.text = e->text;
         if (s.value >= 0) seenValues.insert(s.value);
+        if (!s.startOk) ++startFailures;
         if (parser_.PageState() < 16) seenPages.insert(parser_.PageState());
         return s;
     }
