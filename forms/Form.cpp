@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPushButton>
 
 namespace {
 QPointer<TForm> s_active;
@@ -15,7 +17,8 @@ public:
         if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType()) {
             QWidget* top = static_cast<QWidget*>(watched)->window();
             auto* form = qobject_cast<TForm*>(top);
-            if (form && form->isVisible() && form->isEnabled() && s_active != form) form->Activate();
+            if (form && form->isVisible() && form->isEnabled() && s_active != form)
+                form->Activate();
         }
         return false;
     }
@@ -35,8 +38,12 @@ TForm::~TForm() {
     if (s_active == this) s_active = nullptr;
 }
 
-TForm* TForm::ActiveForm() { return s_active.data(); }
-void TForm::ResetActiveForm() { s_active = nullptr; }
+TForm* TForm::ActiveForm() {
+    return s_active.data();
+}
+void TForm::ResetActiveForm() {
+    s_active = nullptr;
+}
 
 void TForm::Activate() {
     s_active = this;
@@ -82,4 +89,21 @@ void TForm::closeEvent(QCloseEvent* event) {
     // always refused.
     event->ignore();
     Close();
+}
+
+void TForm::SetDefaultButton(QPushButton* button) {
+    defaultButton_ = button;
+    button->setDefault(true);
+}
+
+void TForm::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        auto* focused = qobject_cast<QPushButton*>(focusWidget());
+        QPushButton* button = focused ? focused : defaultButton_.data();
+        if (button && button->isEnabled() && button->isVisible()) {
+            button->click();
+            return;
+        }
+    }
+    QWidget::keyPressEvent(event);
 }

@@ -12,6 +12,8 @@
 #include <QPointer>
 #include <QWidget>
 
+class QPushButton;
+
 class TForm : public QWidget {
     Q_OBJECT
 public:
@@ -26,6 +28,9 @@ public:
     void Repaint() { repaint(); }
     bool Freed() const { return freed_; }
 
+    // Enter clicks the focused button, or else this one, as in a dialog.
+    void SetDefaultButton(QPushButton* button);
+
     static TForm* ActiveForm();
     // Tests: forget the active form between cases.
     static void ResetActiveForm();
@@ -37,10 +42,12 @@ protected:
     virtual void FormClose(TCloseAction& action) { action = caHide; }
 
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     friend class FormClickWatcher;
     void Activate();
+    QPointer<QPushButton> defaultButton_;
     bool closing_ = false;
     bool freed_ = false;
 };

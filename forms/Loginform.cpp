@@ -9,7 +9,6 @@
 
 #include <QCoreApplication>
 #include <QGridLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -57,7 +56,7 @@ TfrmLogin::TfrmLogin(QWidget* parent) : TForm(parent) {
 
     btnLogin = new QPushButton(this);
     btnLogin->setObjectName(QStringLiteral("btnLogin"));
-    btnLogin->setDefault(true);
+    SetDefaultButton(btnLogin);
     btnLogin->setAutoDefault(true);
     btnLogin->setMinimumWidth(110);
     btnExit = new QPushButton(this);
@@ -168,18 +167,6 @@ void TfrmLogin::FormClose(TCloseAction& action) {
     action = caFree;
     SetScreenCursor(false);
     QCoreApplication::exit(0);
-}
-
-bool TfrmLogin::event(QEvent* e) {
-    if (e->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(e);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-            btnLogin->isEnabled()) {
-            btnLogin->click();
-            return true;
-        }
-    }
-    return TForm::event(e);
 }
 
 void PasswordPrompt() {

@@ -38,7 +38,6 @@ protected:
     void FormActivate() override;
     void FormHide() override;
     void FormClose(TCloseAction& action) override;
-    bool event(QEvent* e) override;
 };
 
 // Router page operations: the login page has arrived (1003); the switch asks

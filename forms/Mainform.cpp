@@ -5,8 +5,6 @@
 #include "forms/Loginform.h"
 #include "shared/Publicunit.h"
 
-#include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -48,56 +46,22 @@ void VersionLine(int32_t value, const char* text) {
     }
 }
 
-TfrmMain::TfrmMain(QWidget* parent) : TForm(parent) {
-    setObjectName(QStringLiteral("frmMain"));
-
+TfrmMain::TfrmMain() : TMenuForm("frmMain", 200, 201) {
     lblVersion = new QLabel(this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
     lblVersion->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     lblVersion->setStyleSheet(QStringLiteral("color: navy;"));
+    MenuLayout()->insertWidget(0, lblVersion);
 
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    QFont title(QStringLiteral("Arial"), 18);
-    title.setStyleHint(QFont::SansSerif);
-    title.setBold(true);
-    Label1->setFont(title);
-    Label1->setAlignment(Qt::AlignCenter);
-
-    auto makeButton = [this](const char* name) {
-        auto* b = new QPushButton(this);
-        b->setObjectName(QLatin1String(name));
-        b->setAutoDefault(true);
-        b->setMinimumSize(280, 36);
-        return b;
-    };
-    btnStaticConfig = makeButton("btnStaticConfig");
-    btnStaticConfig->setDefault(true);
-    btnReboot = makeButton("btnReboot");
-    btnLogout = makeButton("btnLogout");
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(24, 12, 24, 24);
-    layout->setSpacing(12);
-    layout->addWidget(lblVersion);
-    layout->addWidget(Label1);
-    layout->addSpacing(8);
-    for (QPushButton* b : {btnStaticConfig, btnReboot, btnLogout})
-        layout->addWidget(b, 0, Qt::AlignHCenter);
-    layout->addStretch(1);
+    btnStaticConfig = AddMenuButton("btnStaticConfig", 202);
+    btnReboot = AddMenuButton("btnReboot", 203);
+    btnLogout = AddMenuButton("btnLogout", 204);
+    FinishMenu();
 
     // The create handler proper.
     MenuTarget = -1;
     MenuCurrent = 0;
     CurrentForm = FORM_MAIN;
-    setWindowTitle(LangText(200));
-    Label1->setText(LangText(201));
-    btnStaticConfig->setText(LangText(202));
-    btnReboot->setText(LangText(203));
-    btnLogout->setText(LangText(204));
-
-    // Sized for the texts of the language in force.
-    resize(QSize(520, 0).expandedTo(sizeHint()) + QSize(0, 16));
 
     connect(btnStaticConfig, &QPushButton::clicked, this, [this] { btnStaticConfigClick(); });
     connect(btnReboot, &QPushButton::clicked, this, [this] { btnRebootClick(); });
@@ -123,16 +87,6 @@ void TfrmMain::FormActivate() {
     setEnabled(true);
 }
 
-void TfrmMain::MenuSelect(int32_t item, int32_t targetForm, int32_t busyTextId) {
-    MenuTarget = item;
-    Hide();
-    setEnabled(false);
-    TargetForm = targetForm;
-    BusyText = GetLangText(busyTextId);
-    ShowBusyBox();
-    SendKeys(MakeMoveKeys(MenuTarget, MenuCurrent).c_str());
-}
-
 void TfrmMain::btnStaticConfigClick() {
     MenuSelect(0, FORM_STATIC, 1262);
 }
@@ -154,16 +108,4 @@ void TfrmMain::FormClose(TCloseAction& action) {
     // Closed by the restart window, which types its own selection.
     if (!Restarting) SendKeys(MakeMoveKeys(2, MenuCurrent).c_str());
     action = caFree;
-}
-
-bool TfrmMain::event(QEvent* e) {
-    if (e->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(e);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-            btnStaticConfig->isEnabled()) {
-            btnStaticConfig->click();
-            return true;
-        }
-    }
-    return TForm::event(e);
 }

@@ -1,26 +1,17 @@
 #pragma once
 // The main menu window: mirrors the switch's main menu (static configuration,
 // restart, logout) and shows the firmware version read from its screen.
-#include "forms/Form.h"
+#include "forms/MenuForm.h"
 
-#include <cstdint>
-
-class QLabel;
-class QPushButton;
-
-class TfrmMain : public TForm {
+class TfrmMain : public TMenuForm {
     Q_OBJECT
 public:
-    explicit TfrmMain(QWidget* parent = nullptr); // the create handler
+    TfrmMain(); // the create handler
 
-    QLabel* Label1 = nullptr;
     QPushButton* btnStaticConfig = nullptr;
     QPushButton* btnReboot = nullptr;
     QPushButton* btnLogout = nullptr;
     QLabel* lblVersion = nullptr;
-
-    int32_t MenuTarget = -1;
-    int32_t MenuCurrent = 0;
 
     void btnStaticConfigClick();
     void btnRebootClick();
@@ -30,10 +21,6 @@ protected:
     void FormShow() override;
     void FormActivate() override;
     void FormClose(TCloseAction& action) override;
-    bool event(QEvent* e) override;
-
-private:
-    void MenuSelect(int32_t item, int32_t targetForm, int32_t busyTextId);
 };
 
 // Router page operation for the version lines 2011 to 2013 of the main-menu

@@ -7,11 +7,8 @@
 #include "platform/Ui.h"
 #include "shared/Publicunit.h"
 
-#include <QKeyEvent>
-#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include <string>
 
@@ -29,49 +26,13 @@ void CloseMainWindow() {
 
 } // namespace
 
-TfrmRestartConfig::TfrmRestartConfig(QWidget* parent) : TForm(parent) {
-    setObjectName(QStringLiteral("frmRestartConfig"));
-
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    QFont title(QStringLiteral("Arial"), 18);
-    title.setStyleHint(QFont::SansSerif);
-    title.setBold(true);
-    Label1->setFont(title);
-    Label1->setAlignment(Qt::AlignCenter);
-    Label1->setWordWrap(true);
-
-    auto makeButton = [this](const char* name) {
-        auto* b = new QPushButton(this);
-        b->setObjectName(QLatin1String(name));
-        b->setAutoDefault(true);
-        b->setMinimumSize(240, 34);
-        return b;
-    };
-    btnDefault = makeButton("btnDefault");
-    btnDefault->setDefault(true);
-    btnRestart = makeButton("btnRestart");
-    btnPrevMenu = makeButton("btnPrevMenu");
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(24, 18, 24, 24);
-    layout->setSpacing(10);
-    layout->addWidget(Label1);
-    layout->addSpacing(8);
-    for (QPushButton* b : {btnDefault, btnRestart, btnPrevMenu})
-        layout->addWidget(b, 0, Qt::AlignHCenter);
-    layout->addStretch(1);
-
+TfrmRestartConfig::TfrmRestartConfig() : TMenuForm("frmRestartConfig", 1200, 1201) {
+    btnDefault = AddMenuButton("btnDefault", 1202);
+    btnRestart = AddMenuButton("btnRestart", 1203);
+    btnPrevMenu = AddMenuButton("btnPrevMenu", 1204);
+    FinishMenu();
     MenuTarget = 0;
     MenuCurrent = 0;
-    setWindowTitle(LangText(1200));
-    Label1->setText(LangText(1201));
-    btnDefault->setText(LangText(1202));
-    btnRestart->setText(LangText(1203));
-    btnPrevMenu->setText(LangText(1204));
-
-    // Sized for the texts of the language in force.
-    resize(QSize(480, 0).expandedTo(sizeHint()) + QSize(0, 16));
 
     connect(btnDefault, &QPushButton::clicked, this, [this] { btnDefaultClick(); });
     connect(btnRestart, &QPushButton::clicked, this, [this] { btnRestartClick(); });
@@ -136,16 +97,4 @@ void TfrmRestartConfig::FormClose(TCloseAction& action) {
         SendKeys(MakeMoveKeys(2, MenuCurrent).c_str());
     }
     action = caFree;
-}
-
-bool TfrmRestartConfig::event(QEvent* e) {
-    if (e->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(e);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-            btnDefault->isEnabled()) {
-            btnDefault->click();
-            return true;
-        }
-    }
-    return TForm::event(e);
 }

@@ -1,24 +1,15 @@
 #pragma once
 // The restart menu window: factory default, restart, back to the main menu.
-#include "forms/Form.h"
+#include "forms/MenuForm.h"
 
-#include <cstdint>
-
-class QLabel;
-class QPushButton;
-
-class TfrmRestartConfig : public TForm {
+class TfrmRestartConfig : public TMenuForm {
     Q_OBJECT
 public:
-    explicit TfrmRestartConfig(QWidget* parent = nullptr);
+    TfrmRestartConfig(); // the create handler
 
-    QLabel* Label1 = nullptr;
     QPushButton* btnDefault = nullptr;
     QPushButton* btnRestart = nullptr;
     QPushButton* btnPrevMenu = nullptr;
-
-    int32_t MenuTarget = 0;
-    int32_t MenuCurrent = 0;
 
     void btnDefaultClick();
     void btnRestartClick();
@@ -27,5 +18,4 @@ public:
 protected:
     void FormActivate() override;
     void FormClose(TCloseAction& action) override;
-    bool event(QEvent* e) override;
 };

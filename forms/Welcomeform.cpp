@@ -19,7 +19,6 @@
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -238,8 +237,7 @@ TfrmWelcome::TfrmWelcome(QWidget* parent) : TForm(parent) {
 
     btnConnect = new QPushButton(QStringLiteral("Connect"), this);
     btnConnect->setObjectName(QStringLiteral("btnConnect"));
-    btnConnect->setDefault(true);
-    btnConnect->setAutoDefault(true);
+    SetDefaultButton(btnConnect);
     btnExit = new QPushButton(QStringLiteral("Exit"), this);
     btnExit->setObjectName(QStringLiteral("btnExit"));
     btnExit->setAutoDefault(true);
@@ -397,14 +395,6 @@ bool TfrmWelcome::event(QEvent* e) {
         return true;
     }
     if (type == WM_CONSOLE_PAGE || type == WM_CONSOLE_KEY) return true;
-    if (e->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(e);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-            btnConnect->isEnabled()) {
-            btnConnect->click();
-            return true;
-        }
-    }
     return TForm::event(e);
 }
 
