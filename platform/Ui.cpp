@@ -43,7 +43,9 @@ int AppMessageBox(const QString& text, const QString& caption, int buttons) {
                      text.toLocal8Bit().constData());
         return yesNo ? IDNO : IDOK;
     }
-    QMessageBox box(QMessageBox::NoIcon, caption, text,
+    // A confirmation gets the question mark; a notice may be good or bad
+    // news, so it gets no icon that could contradict its text.
+    QMessageBox box(yesNo ? QMessageBox::Question : QMessageBox::NoIcon, caption, text,
                     yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok);
     box.setDefaultButton(yesNo ? QMessageBox::Yes : QMessageBox::Ok);
     const int answer = box.exec();
