@@ -1,7 +1,6 @@
 #pragma once
-// Helpers shared by the engine tests: a captioned top-level window that
-// records the engine's console messages, and an in-memory link stepped by
-// hand on a virtual clock.
+// Shared by the engine tests: a captioned window that records the console
+// messages, and an in-memory link stepped by hand on a virtual clock.
 #include "engine/KeyOutput.h"
 #include "engine/LineFraming.h"
 #include "engine/PageTable.h"
@@ -9,15 +8,12 @@
 #include "platform/MemorySerial.h"
 #include "platform/Ui.h"
 
-#include <QByteArray>
 #include <QCoreApplication>
 #include <QWidget>
 #include <QtTest>
 
 #include <functional>
 #include <memory>
-#include <string>
-#include <vector>
 
 namespace QTest {
 template <> inline char* toString(const std::string& s) {
@@ -25,33 +21,18 @@ template <> inline char* toString(const std::string& s) {
 }
 } // namespace QTest
 
-struct ConsoleMsg {
-    int type;
-    QByteArray line; // WM_CONSOLE_LINE only
-    intptr_t lParam;
-};
+// "position:text:value" of an entry, as the tests write their expectations.
+inline QByteArray str(const PageEntry& e) {
+    return QByteArray::number(e.position) + ':' + e.text + ':' + QByteArray::number(e.value);
+}
 
 class Recorder : public QWidget {
 public:
     explicit Recorder(const QString& caption) { setWindowTitle(caption); }
-
-    std::vector<ConsoleMsg> msgs;
-    // Runs after a message is recorded (e.g. to parse the line as the start
-    // window does).
-    std::function<void(const ConsoleMsg&)> onMessage;
-
-    std::vector<QByteArray> lines() const {
-        std::vector<QByteArray> out;
-        for (const auto& m : msgs)
-            if (m.type == WM_CONSOLE_LINE) out.push_back(m.line);
-        return out;
-    }
-    std::vector<intptr_t> keys() const {
-        std::vector<intptr_t> out;
-        for (const auto& m : msgs)
-            if (m.type == WM_CONSOLE_KEY) out.push_back(m.lParam);
-        return out;
-    }
+    QByteArrayList lines;
+    QList<intptr_t> keys, pages; // lParam of each key and page message
+    QByteArray order;            // 'L', 'K' or 'P' for each message, in arrival order
+    std::function<void(const QByteArray& line)> onLine; // after the line is recorded
 
 protected:
     bool event(QEvent* e) override {
@@ -59,23 +40,20 @@ protected:
         if (t != WM_CONSOLE_LINE && t != WM_CONSOLE_PAGE && t != WM_CONSOLE_KEY)
             return QWidget::event(e);
         auto* ce = static_cast<platform::ConsoleEvent*>(e);
-        ConsoleMsg m{t, {}, ce->lParam};
-        if (t == WM_CONSOLE_LINE) {
-            const char* line = ce->line();
-            // The length travels in lParam and must agree with the copy.
-            m.line = line ? QByteArray(line) : QByteArray("<no line>");
-            if (line && static_cast<intptr_t>(qstrlen(line)) != ce->lParam)
-                m.line += "<bad length>";
+        order += t == WM_CONSOLE_LINE ? 'L' : t == WM_CONSOLE_KEY ? 'K' : 'P';
+        if (t != WM_CONSOLE_LINE) {
+            (t == WM_CONSOLE_KEY ? keys : pages) << ce->lParam;
+            return true;
         }
-        msgs.push_back(m);
-        // A copy: the handler may run a nested event loop that grows msgs.
-        if (onMessage) onMessage(m);
+        // The copy must be there, with its length in lParam.
+        const char* line = ce->line();
+        lines << (line ? QByteArray(line) : QByteArray("<no line>"));
+        if (line && qstrlen(line) != size_t(ce->lParam)) lines.last() += "<bad length>";
+        if (onLine) onLine(QByteArray(lines.last())); // a copy: the handler may grow lines
         return true;
     }
 };
 
-// An in-memory link: the engine's port opens a MemorySerialDevice joined to a
-// scripted far end; the reader is stepped by hand.
 class MemoryLink {
 public:
     platform::VirtualClock clock;
@@ -94,25 +72,25 @@ public:
         SetManualStepping(false);
         ResetEngine();
     }
-    bool open() {
-        if (OpenComPort(1) != 1) return false;
+    bool open(int com = 1) {
+        if (OpenComPort(com) != 1) return false;
         StartComThread();
         SetTargetWindow(sink.windowTitle());
         return TargetWindow() == &sink;
     }
-    // One reader cycle, then the posted messages are handled.
-    void step(int n = 1) {
+    void step(int n = 1) { // n reader cycles, each followed by handling what it posted
         for (int i = 0; i < n; ++i) {
             StepComThread();
             QCoreApplication::sendPostedEvents();
         }
     }
-    // Bytes paced as the switch sends them at 9600 baud, from `atUs` on.
-    void sendPaced(const std::string& bytes, int64_t atUs) {
-        for (size_t i = 0; i < bytes.size(); ++i)
-            peer.push(std::string(1, bytes[i]), atUs + static_cast<int64_t>(i) * 1042);
+    void send(const std::string& bytes, int steps = 1) { // due now, then read
+        peer.push(bytes, clock.nowUs());
+        step(steps);
     }
-
+    std::string pending() const {
+        return std::string(GetComThread()->lineBuffer, GetComThread()->lineLength);
+    }
     static void ResetEngine() {
         ResetLinkFlushCountdown();
         ResetKeyOutput();

@@ -1,61 +1,56 @@
-// Loading "Parser.tbl" and recognising lines with it.
+// The page table: the compiler and dumper run as the build runs them, the
+// engine loading the "Parser.tbl" they write and recognising lines with it.
 #include "EngineTestSupport.h"
 
-#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtEndian>
-#include <QtTest>
-
-#include <array>
-#include <cstring>
 
 namespace {
 
-struct Rec {
-    int32_t position;
-    std::string key;
-    int32_t value;
+struct Run {
+    int status;
+    QByteArray out, err;
 };
-// lists[0] top, lists[1 + i] page list i.
-using Lists = std::array<std::vector<Rec>, 17>;
-
-void putLe32(QByteArray& out, int32_t v) {
-    const auto u = static_cast<uint32_t>(v);
-    for (int i = 0; i < 4; ++i)
-        out.append(static_cast<char>((u >> (8 * i)) & 0xFF));
+Run run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(10000)) return {-1, {}, "did not finish"};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, p.readAllStandardOutput(),
+            p.readAllStandardError()};
 }
-
-QByteArray encode(const Lists& lists) {
-    QByteArray out;
-    for (const auto& list : lists) {
-        putLe32(out, static_cast<int32_t>(list.size()));
-        for (const Rec& r : list) {
-            putLe32(out, r.position);
-            QByteArray key(80, '\0');
-            std::memcpy(key.data(), r.key.data(), std::min<size_t>(r.key.size(), 80));
-            out += key;
-            putLe32(out, r.value);
-        }
-    }
-    return out;
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
-
-struct Listed {
-    int32_t position;
-    QByteArray key;
-    int32_t value;
-    bool operator==(const Listed&) const = default;
-};
-
-std::vector<Listed> listed(const StringPage& page) {
-    std::vector<Listed> out;
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+// The entries of a list, separated by blanks.
+QByteArray str(const StringPage& page) {
+    QByteArrayList out;
     for (int i = 0; i < page.Count(); ++i)
-        out.push_back({page.At(i).position, QByteArray(page.At(i).text), page.At(i).value});
-    return out;
+        out << str(page.At(i));
+    return out.join(' ');
 }
 
-const Listed kSentinel{10000, "", -1};
+// Canonical text: every kind of key and number the format can carry.
+const QByteArray kCanonical = "TOP\t124\t\"24+2 Port Managed Ethernet Switch\"\t1\n"
+                              "TOP\t9999\t\"Power-On Self Test\"\t0\n"
+                              "0\t9999\t\"Switch Register R/W Test .... \"\t2\n"
+                              "4\t602\t\"\"\t4101\n"
+                              "4\t2002\t\"say \\\"hi\\\" \\\\ back\\\\\"\t-1\n"
+                              "4\t2002\t\"tab\there\"\t4006\n"
+                              "4\t-2147483648\t\"\xe9t\xe9\"\t2147483647\n"
+                              "15\t12000\t\"over the limit\"\t15001\n";
+// A page switch at (5,10) into page 4, a top value with no list, page 4's entries.
+const QByteArray kSample =
+    "TOP\t510\t\"Port Configuration\"\t4\nTOP\t9999\t\"Power-On Self Test\"\t0\n"
+    "TOP\t136\t\"Main Menu\"\t20\n0\t9999\t\"Vlan Initialize ..... \"\t14\n"
+    "4\t2205\t\"<Quit>\"\t4001\n4\t510\t\"\"\t4999\n4\t602\t\"\"\t4101\n";
 
 } // namespace
 
@@ -63,226 +58,153 @@ class EngineTableTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir;
-
-    QString writeTable(const QByteArray& bytes, const QString& name = "t.tbl") {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return {};
-        f.write(bytes);
-        return path;
+    QString path(const QString& name) { return dir.filePath(name); }
+    // The compiled table's bytes, left in NAME.tbl.
+    QByteArray compile(const QByteArray& text, const QString& name = "t") {
+        writeAll(path(name + ".txt"), text);
+        const Run r = run(TBLC, {path(name + ".txt"), path(name + ".tbl")});
+        return r.status == 0 ? readAll(path(name + ".tbl")) : "tblc: " + r.err;
     }
-
     Parser load(const QByteArray& bytes) {
+        writeAll(path("load.tbl"), bytes);
         Parser p;
-        p.LoadTable(writeTable(bytes).toStdString());
+        p.LoadTable(path("load.tbl").toStdString());
         return p;
     }
 
-    // Lists the tests share: a page switch at (5,10) into page 4, and
-    // page 4's entries.
-    static Lists sampleLists() {
-        Lists l;
-        l[0] = {{510, "Port Configuration", 4},
-                {9999, "Power-On Self Test", 0},
-                {136, "Main Menu", 20}};
-        l[1 + 0] = {{9999, "Vlan Initialize ..... ", 14}};
-        l[1 + 4] = {{2205, "<Quit>", 4001}, {510, "", 4999}, {602, "", 4101}};
-        return l;
-    }
-
 private slots:
-    void listsAreSortedWithEqualCodesInFileOrder() {
-        Lists l;
-        l[1 + 3] = {{700, "b", 3002}, {300, "Sa", 3001}, {300, "Save", 3003}, {300, "S", 3004}};
-        Parser p = load(encode(l));
-        QCOMPARE(listed(p.PageList(3)), (std::vector<Listed>{{300, "Sa", 3001},
-                                                             {300, "Save", 3003},
-                                                             {300, "S", 3004},
-                                                             {700, "b", 3002},
-                                                             kSentinel}));
-        // Keys that both occur in a line: the one earlier in the file wins.
-        const auto r = p.PageList(3).Match("[03;00H<Save>");
-        QCOMPARE(r->value, 3001);
-        QCOMPARE(QByteArray(r->text), QByteArray("ve>"));
+    void textSurvivesTheRoundTripExactly() {
+        compile(kCanonical);
+        const Run dump = run(TBLDUMP, {path("t.tbl")});
+        QCOMPARE(dump.status, 0);
+        QCOMPARE(dump.out, kCanonical);
+        QCOMPARE(run(TBLDUMP, {path("t.tbl"), path("t2.txt")}).status, 0);
+        QCOMPARE(readAll(path("t2.txt")), kCanonical);
+        // Comments, blank lines, CR LF, runs of blanks, leading zeros: the canonical form.
+        compile(
+            "# table\r\n\n  # indented\n4  0602   \"\"   4101\r\nTOP\t0124\t\"Login\"\t+1\n\t \n");
+        QCOMPARE(run(TBLDUMP, {path("t.tbl")}).out, "TOP\t124\t\"Login\"\t1\n4\t602\t\"\"\t4101\n");
+
+        const QString project = QStringLiteral(SOURCE_DIR "/data/parser_table.txt");
+        if (!QFile::exists(project)) QSKIP("no page-table source in data/ yet");
+        const QByteArray table = compile(readAll(project), "p");
+        QCOMPARE(run(TBLDUMP, {path("p.tbl"), path("p.txt")}).status, 0);
+        QCOMPARE(compile(readAll(path("p.txt"))), table);
     }
 
-    void positionLimitsAndTheSentinel() {
-        Lists l;
-        l[0] = {{10000, "x", 1}, {12345, "y", 2}, {9999, "Boot", 3}, {-5, "neg", 4}};
-        Parser p = load(encode(l));
-        // Above 9999 is dropped; 9999 stays; the sentinel stays last.
-        QCOMPARE(listed(p.TopList()),
-                 (std::vector<Listed>{{-5, "neg", 4}, {9999, "Boot", 3}, kSentinel}));
-        // 9999 matches lines without a cursor address.
-        QCOMPARE(p.TopList().Match("\nBoot sequence")->value, 3);
-        // A line at an unreadable position matches nothing, not the sentinel.
-        const auto r = p.TopList().Match("[ab;cdH");
-        QCOMPARE(r->value, -1);
-        QCOMPARE(r->position, 9999);
-        // Every list is there, even those the file left empty.
-        for (int i = 0; i < 16; ++i)
-            QCOMPARE(listed(p.PageList(i)), std::vector<Listed>{kSentinel});
+    void sourceErrorsWriteNothing() {
+        const std::pair<QByteArray, QByteArray> cases[] = {
+            {"TOP 1 \"a\" 1\n16 1 \"a\" 1\n", ":2: bad list"},
+            {"1 1x \"a\" 1\n", ":1: bad position"},
+            {"1 2147483648 \"a\" 1\n", ":1: bad position"},
+            {"1 1 \"a\" one\n", ":1: bad value"},
+            {"1 1 \"abc 1\n", ":1: unterminated quote"},
+            {"1 1 \"a\\n\" 1\n", ":1: bad escape"},
+            {"1 1 \"" + QByteArray(80, 'k') + "\" 1\n", ":1: key longer than 79"},
+            {"1 1 \"a\" 1 2\n", ":1: unexpected text"}};
+        for (const auto& [source, message] : cases) {
+            writeAll(path("e.tbl"), "previous table");
+            const QByteArray r = compile(source, "e");
+            QVERIFY2(r.startsWith("tblc: ") && r.contains(message), r.constData());
+            QCOMPARE(readAll(path("e.tbl")), QByteArray("previous table"));
+            QVERIFY(!QFile::exists(path("e.tbl.tmp")));
+        }
     }
 
-    void matchGivesTheTextAfterTheKey() {
-        Lists l = sampleLists();
-        Parser p = load(encode(l));
-        const StringPage& page = p.PageList(4);
-        // Empty key: the whole text at that position.
-        auto r = page.Match("[06;02HPORT1");
-        QCOMPARE(r->value, 4101);
-        QCOMPARE(QByteArray(r->text), QByteArray("PORT1"));
-        r = page.Match("[22;05H<Quit>");
-        QCOMPARE(r->value, 4001);
-        QCOMPARE(QByteArray(r->text), QByteArray(""));
-        // The key at another position does not count.
-        r = page.Match("[22;13H<Quit>");
-        QCOMPARE(r->value, -1);
-        QCOMPARE(r->position, 9999);
-        QCOMPARE(QByteArray(r->text), QByteArray("<Quit>"));
-        // The key's text is case-sensitive.
-        QCOMPARE(page.Match("[22;05H<quit>")->value, -1);
-        // A key at the very end of a 79-byte text.
-        const std::string filler(73, '.');
-        r = page.Match(("[22;05H" + filler + "<Quit>").c_str());
-        QCOMPARE(r->value, 4001);
-        QCOMPARE(QByteArray(r->text), QByteArray(""));
+    void listsAreSortedBoundedAndMatched() {
+        Parser p = load(compile("TOP 10000 \"x\" 1\nTOP 12345 \"y\" 2\nTOP 9999 \"Boot\" 3\n"
+                                "TOP -5 \"neg\" 4\n3 700 \"b\" 3002\n3 300 \"Sa\" 3001\n"
+                                "3 300 \"Save\" 3003\n3 300 \"S\" 3004\n"));
+        // Above 9999 is dropped, equal codes keep their file order, the sentinel stays last.
+        QCOMPARE(str(p.TopList()), "-5:neg:4 9999:Boot:3 10000::-1");
+        QCOMPARE(str(p.PageList(3)), "300:Sa:3001 300:Save:3003 300:S:3004 700:b:3002 10000::-1");
+        for (int i : {0, 1, 2, 4, 15}) // lists the file left empty are there too
+            QCOMPARE(str(p.PageList(i)), "10000::-1");
+        // Of two keys in one line the one earlier in the file wins.
+        QCOMPARE(str(*p.PageList(3).Match("[03;00H<Save>")), "300:ve>:3001");
+
+        p = load(compile(kSample)); // Match gives the text after the key
+        const std::pair<std::string, QByteArray> cases[] = {
+            {"[06;02HPORT1", "602:PORT1:4101"}, // an empty key: the whole text
+            {"[22;05H<Quit>", "2205::4001"},
+            {"[22;13H<Quit>", "9999:<Quit>:-1"}, // the key at another position
+            {"[22;05H<quit>", "9999:<quit>:-1"}, // case-sensitive
+            {"[22;05H" + std::string(73, '.') + "<Quit>", "2205::4001"}, // ends a 79-byte text
+            {"[ab;cdH", "9999::-1"}}; // an unreadable position is not the sentinel's
+        for (const auto& [line, want] : cases)
+            QCOMPARE(str(*p.PageList(4).Match(line.c_str())), want);
+        QCOMPARE(str(*p.TopList().Match("\nPower-On Self Test")), "9999::0"); // no cursor address
     }
 
     void parseSwitchesThePageBehindTheQueuedLines() {
-        Lists l = sampleLists();
         MemoryLink link;
         QVERIFY(link.open());
-        Parser p = load(encode(l));
+        Parser p = load(compile(kSample));
         QCOMPARE(p.PageState(), 99);
-
-        // Parse each line as it is handled, as the start window does.
-        std::vector<std::pair<int32_t, QByteArray>> entries;
-        link.sink.onMessage = [&](const ConsoleMsg& m) {
-            if (m.type != WM_CONSOLE_LINE) return;
-            auto r = p.Parse(m.line.constData());
-            entries.emplace_back(r->value, QByteArray(r->text));
-        };
+        QByteArrayList entries; // each line parsed as it is handled, as the start window does
+        link.sink.onLine = [&](const QByteArray& line) { entries << str(*p.Parse(line)); };
         link.peer.push("\x1b[06;02HPORT1\x1b[05;10HPort Configuration\x1b[06;02HPORT1\x1b", 0);
         link.step();
         QCoreApplication::sendPostedEvents(); // the page message posted while handling
-
-        // Before any title, nothing is recognised.
-        QCOMPARE(entries[1], (std::pair<int32_t, QByteArray>{-1, "PORT1"}));
-        // The title switches to page 4 and is itself matched in page 4's list.
-        QCOMPARE(entries[2], (std::pair<int32_t, QByteArray>{4999, "Port Configuration"}));
-        QCOMPARE(entries[3], (std::pair<int32_t, QByteArray>{4101, "PORT1"}));
+        // Nothing is recognised before a title; the title is itself matched in page 4.
+        QCOMPARE(entries.join(' '), "9999::-1 9999:PORT1:-1 510:Port Configuration:4999 "
+                                    "602:PORT1:4101");
         QCOMPARE(p.PageState(), 4);
-        // The page message went behind the lines already posted.
-        std::vector<int> types;
-        for (const auto& m : link.sink.msgs)
-            types.push_back(m.type);
-        QCOMPARE(types, (std::vector<int>{WM_CONSOLE_LINE, WM_CONSOLE_LINE, WM_CONSOLE_LINE,
-                                          WM_CONSOLE_LINE, WM_CONSOLE_PAGE}));
-        QCOMPARE(link.sink.msgs.back().lParam, intptr_t(4));
+        QCOMPARE(link.sink.order, QByteArray("LLLLP"));
+        QCOMPARE(link.sink.pages, QList<intptr_t>{4});
 
-        // A top value of 16 or more selects no list: every line gives -1.
-        auto r = p.Parse("[01;36HMain Menu");
+        // A page state of 16 or more selects no list.
+        QCOMPARE(str(*p.Parse("[01;36HMain Menu")), "136::-1");
         QCOMPARE(p.PageState(), 20);
-        QCOMPARE(r->value, -1);
         QCOMPARE(p.Parse("[06;02HPORT1")->value, -1);
-        // Page 0 through a plain line.
-        r = p.Parse("\nPower-On Self Test ...");
+        QCOMPARE(p.Parse("\nPower-On Self Test ...")->value, -1);
         QCOMPARE(p.PageState(), 0);
-        QCOMPARE(r->value, -1);
-        r = p.Parse("\nVlan Initialize ..... OK");
-        QCOMPARE(r->value, 14);
-        QCOMPARE(QByteArray(r->text), QByteArray("OK"));
+        QCOMPARE(str(*p.Parse("\nVlan Initialize ..... OK")), "9999:OK:14");
     }
 
-    void damagedFilesKeepOnlyWhatIsSound() {
-        const Lists l = sampleLists();
-        const QByteArray good = encode(l);
-        auto counts = [](const Parser& p) {
-            std::vector<int> c{p.TopList().Count()};
-            for (int i = 0; i < 16; ++i)
-                c.push_back(p.PageList(i).Count());
-            return c;
+    void damagedTablesKeepTheListsBeforeTheDamage() {
+        const QByteArray good = compile(kSample);
+        const int list2 = 4 + 3 * 88 + 4 + 88 + 4, list4 = list2 + 8; // offsets of the counts
+        auto withCount = [&](int at, int32_t n) {
+            QByteArray b = good;
+            qToLittleEndian(n, b.data() + at);
+            return b;
         };
-        const std::vector<int> empty(17, 1);
-        std::vector<int> full = empty;
-        full[0] = 4;
-        full[1] = 2;
-        full[5] = 4;
-        QCOMPARE(counts(load(good)), full);
-
-        // Missing and short files.
-        {
-            Parser p;
-            p.LoadTable(dir.filePath("absent.tbl").toStdString());
-            QCOMPARE(counts(p), empty);
+        auto upTo = [](const char* next) { return kSample.left(kSample.indexOf(next) + 1); };
+        const struct {
+            QByteArray bytes;
+            int kept; // lists read whole, by the engine and by the dumper alike
+            QByteArray dumped;
+        } cases[] = {{good, 17, kSample},
+                     {good + QByteArray(500, '\x7f'), 17, kSample}, // nothing past the data read
+                     {"", 0, ""},
+                     {QByteArray("\x03\x00", 2), 0, ""},
+                     {good.left(list4 + 4 + 88 + 40), 5, upTo("\n4\t")}, // cut in list 4's records
+                     {good.left(list4 + 2), 5, upTo("\n4\t")},           // or in its count
+                     {withCount(list2, -1), 3, upTo("\n4\t")},
+                     {withCount(4 + 3 * 88, 0x7fffffff), 1, upTo("\n0\t")}}; // > the file holds
+        const int fullCounts[17] = {4, 2, 1, 1, 1, 4, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+        for (const auto& c : cases) {
+            const Parser p = load(c.bytes);
+            for (int i = 0; i < 17; ++i)
+                QCOMPARE((i == 0 ? p.TopList() : p.PageList(i - 1)).Count(),
+                         i < c.kept ? fullCounts[i] : 1);
+            const Run r = run(TBLDUMP, {path("load.tbl")});
+            QCOMPARE(r.status, c.kept == 17 ? 0 : 1);
+            QCOMPARE(r.out, c.dumped);
         }
-        QCOMPARE(counts(load(QByteArray())), empty);
-        QCOMPARE(counts(load(QByteArray("\x03\x00", 2))), empty);
+        Parser absent;
+        absent.LoadTable(path("absent.tbl").toStdString());
+        QCOMPARE(str(absent.TopList()), "10000::-1");
+        QCOMPARE(run(TBLDUMP, {path("absent.tbl")}).status, 1);
 
-        // Cut inside list 4's records: the lists before it are kept whole.
-        std::vector<int> upToList3 = empty;
-        upToList3[0] = 4;
-        upToList3[1] = 2;
-        const int list4Start = 4 + 3 * 88 + 4 + 88 + 3 * 4;
-        QCOMPARE(counts(load(good.left(list4Start + 4 + 88 + 40))), upToList3);
-        // Cut inside a count.
-        QCOMPARE(counts(load(good.left(list4Start + 2))), upToList3);
-
-        // A negative count in list 2.
-        QByteArray bad = good;
-        const int list2Count = 4 + 3 * 88 + 4 + 88 + 4;
-        qToLittleEndian<int32_t>(-1, bad.data() + list2Count);
-        QCOMPARE(counts(load(bad)), upToList3);
-        // An absurd count in list 0: none of the following bytes become
-        // entries, though the file would hold some.
-        bad = good;
-        qToLittleEndian<int32_t>(0x7fffffff, bad.data() + 4 + 3 * 88);
-        std::vector<int> topOnly = empty;
-        topOnly[0] = 4;
-        QCOMPARE(counts(load(bad)), topOnly);
-
-        // A key without its terminator is cut at 79 bytes.
-        Lists k;
-        k[0] = {{100, std::string(80, 'K'), 1}};
-        Parser p = load(encode(k));
-        QCOMPARE(QByteArray(p.TopList().At(0).text), QByteArray(79, 'K'));
-        // Bytes after the seventeenth list are not read.
-        QCOMPARE(counts(load(good + QByteArray(500, '\x7f'))), full);
-    }
-
-    void createParserFindsTheTable() {
-        const QString oldCwd = QDir::currentPath();
-        QTemporaryDir cwd;
-        QVERIFY(QDir::setCurrent(cwd.path()));
-        QFile f(cwd.filePath("Parser.tbl"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(encode(sampleLists()));
-        f.close();
-
-        DestroyParser();
-        CreateParser();
-        QVERIFY(GetParser() != nullptr);
-        QCOMPARE(GetParser()->TopList().Count(), 4);
-        QCOMPARE(GetParser()->PageState(), 99);
-        Parser* first = GetParser();
-        CreateParser(); // keeps the one there is
-        QCOMPARE(GetParser(), first);
-        DestroyParser();
-        QVERIFY(GetParser() == nullptr);
-
-        // The working directory first, then the program's folder.
-        QCOMPARE(LocateDataFile("Parser.tbl"), std::string("Parser.tbl"));
-        const QString name =
-            QString("engine-table-test-%1.dat").arg(QCoreApplication::applicationPid());
-        const QString beside = QCoreApplication::applicationDirPath() + "/" + name;
-        QFile b(beside);
-        QVERIFY(b.open(QIODevice::WriteOnly));
-        b.close();
-        QCOMPARE(QString::fromStdString(LocateDataFile(name.toStdString())), beside);
-        QFile::remove(beside);
-        QCOMPARE(LocateDataFile(name.toStdString()), name.toStdString());
-        QVERIFY(QDir::setCurrent(oldCwd));
+        QByteArray bad = good; // a key without its terminator, with a line break
+        bad.replace(8, 80, '\n' + QByteArray(79, 'K'));
+        QCOMPARE(QByteArray(load(bad).TopList().At(1).text), '\n' + QByteArray(78, 'K'));
+        const Run r = run(TBLDUMP, {path("load.tbl")}); // the text cannot hold it: left out
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.contains("line break"));
+        QCOMPARE(r.out, kSample.mid(kSample.indexOf('\n') + 1));
     }
 };
 
