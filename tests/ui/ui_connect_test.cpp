@@ -1,48 +1,40 @@
-// The start window's connect phase over a scripted serial line: a port that
-// cannot be opened, the 20-second countdown on a silent line, the first
-// console line stopping it, the exit confirmation, and a console whose screen
-// does not start as expected.
+// Without a switch, over a scripted line: menu move keys, the default walk's
+// answers, the version text and the start window's connect phase. Then
+// connect and log in over a real line: the simulated switch on a
+// pseudo-terminal, the real reader thread and timing.
 #include "engine/KeyOutput.h"
 #include "engine/LineFraming.h"
 #include "engine/PageTable.h"
 #include "engine/SerialLink.h"
 #include "forms/FormRefs.h"
+#include "forms/Loginform.h"
+#include "forms/Mainform.h"
 #include "forms/Messageform.h"
 #include "forms/Welcomeform.h"
 #include "platform/MemorySerial.h"
 #include "platform/SerialDevice.h"
 #include "platform/Ui.h"
 #include "shared/Publicunit.h"
+#include "sim/PtyServer.h"
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 
+#include <cstring>
 #include <memory>
 #include <string>
-#include <vector>
-
-namespace {
-
-struct Box {
-    QString text, caption;
-    int buttons;
-};
-
-} // namespace
 
 class UiConnectTest : public QObject {
     Q_OBJECT
 
     platform::VirtualClock clock_;
     std::unique_ptr<platform::ScriptedEndpoint> peer_;
-    std::vector<Box> boxes_;
-    int answer_ = platform::IDNO;
+    QStringList boxes_; // each message box shown: its caption, then its text
     std::string onlyPath_;
-
-    TfrmWelcome* welcome() { return frmWelcome.get(); }
 
     // Runs the reader by hand for `cycles` reads and handles what it posted.
     void step(int cycles) {
@@ -50,6 +42,15 @@ class UiConnectTest : public QObject {
             StepComThread();
             QCoreApplication::sendPostedEvents();
         }
+    }
+    // The keys SendKeys queued since the last call ("" when none).
+    static std::string TakeQueued() {
+        ComThread* thread = GetComThread();
+        if (thread == nullptr || !thread->sendPending.load()) return {};
+        std::string keys(thread->sendBuffer);
+        thread->sendPending.store(false);
+        std::memset(thread->sendBuffer, 0, sizeof thread->sendBuffer);
+        return keys;
     }
 
 private slots:
@@ -60,12 +61,11 @@ private slots:
         ResetLinkFlushCountdown();
         TForm::ResetActiveForm();
         boxes_.clear();
-        answer_ = platform::IDNO;
         onlyPath_.clear();
         peer_ = std::make_unique<platform::ScriptedEndpoint>();
-        platform::SetMessageBoxHandler([this](const QString& t, const QString& c, int b) {
-            boxes_.push_back({t, c, b});
-            return b == platform::MB_YESNO ? answer_ : int(platform::IDOK);
+        platform::SetMessageBoxHandler([this](const QString& text, const QString& caption, int b) {
+            boxes_ << caption << text;
+            return b == platform::MB_YESNO ? int(platform::IDYES) : int(platform::IDOK);
         });
         platform::SetSerialDeviceFactory([this] {
             auto device = std::make_unique<platform::MemorySerialDevice>(clock_, *peer_);
@@ -74,126 +74,131 @@ private slots:
         });
         SetManualStepping(true);
         new TfrmWelcome;
-        welcome()->Show();
+        frmWelcome->Show();
     }
     void cleanup() {
         if (IsLinkOpen()) CloseComPort();
         DestroyParser();
         CloseBusyBox();
+        frmMain.clear();
+        frmLogin.clear();
         frmWelcome.clear();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        platform::ClearPortMappings();
         platform::SetSerialDeviceFactory(nullptr);
         platform::SetMessageBoxHandler(nullptr);
     }
 
+    // --- shared operations ---
+
+    void moveKeysWalkTheHighlightAndRememberIt() {
+        int32_t current = 2;
+        QCOMPARE(MakeMoveKeys(5, current), std::string("\t\t\t\r"));
+        QCOMPARE(current, 5);
+        current = 4;
+        QCOMPARE(MakeMoveKeys(1, current), std::string("\b\b\b\r"));
+        QCOMPARE(current, 1);
+        QCOMPARE(MakeMoveKeys(1, current), std::string("\r"));
+        // A distance no menu has still yields a text SendKeys can take whole.
+        current = 0;
+        const std::string far = MakeMoveKeys(100000, current);
+        QVERIFY(far.size() <= 254 && far.back() == '\r');
+        QCOMPARE(current, 100000);
+    }
+
+    void defaultWalkAnswersByTableThenByText() {
+        QCOMPARE(OpenComPort(1), 1); // a send buffer for SendKeys to fill
+        // The table decides for its own values, whatever the line says.
+        for (int v : {2003, 3005, 4001, 5003, 6004, 7001, 8001, 9001, 11003, 15003}) {
+            DefaultPageAction(v, "Saving ...");
+            QCOMPARE(TakeQueued(), std::string("\r"));
+        }
+        for (int v : {2001, 2002, 3001, 3002, 3003, 3004,  4002,  4003,  4004, 4005, 5001,
+                      5002, 6001, 6002, 6003, 7002, 7003,  7004,  7005,  8002, 8003, 8004,
+                      8005, 9002, 9003, 9004, 9005, 11001, 11002, 15001, 15002}) {
+            DefaultPageAction(v, "<Quit>");
+            QCOMPARE(TakeQueued(), std::string("\t"));
+        }
+        // Other values: Enter on an exit text (any letter case, but "<Quit>"
+        // exactly), Tab otherwise; self-test lines type nothing.
+        // clang-format off
+        const struct { int32_t value; const char *text, *keys; } cases[] = {
+            {-1, "Press ESC to return to the main menu", "\r"}, {-1, "<Return To Previous Menu>", "\r"},
+            {-1, "<quit>", "\t"}, {-1, "Exit this screen", "\r"}, {-1, "exit this screen", "\t"},
+            {0, "", "\t"}, {1, "<Quit>", "\r"}, {4006, "Saving ...", "\t"}, {15004, " <Quit> ", "\r"},
+            {-1, nullptr, "\t"}, {2, "OK", ""}, {14, "OK", ""}};
+        // clang-format on
+        for (const auto& c : cases) {
+            DefaultPageAction(c.value, c.text);
+            QCOMPARE(TakeQueued(), std::string(c.keys));
+        }
+    }
+
+    void versionIsAssembledFromTheThreeLines() {
+        // clang-format off
+        const struct { const char *firmware, *revision, *hardware, *expected; } cases[] = {
+            {" 1.02 (x)", "a", "A1", "?a - A1 "}, {"", "", "", "? -  "},
+            // The buffer keeps 11 characters.
+            {"1.02.0003.456 (x)", "b", "A1", "1.02.0003.4"}, {"1.02 (x)", "rev", "HW-1234", "1.02rev - H"}};
+        // clang-format on
+        for (const auto& c : cases) {
+            std::memcpy(VersionText, "garbage!!!", 11);
+            VersionLine(2011, c.firmware);
+            VersionLine(2012, c.revision);
+            VersionLine(2013, c.hardware);
+            QCOMPARE(QString::fromLatin1(VersionText), QString::fromLatin1(c.expected));
+        }
+        // A second main-menu screen replaces the version, never extends it.
+        VersionLine(2011, "2.0 (y)");
+        QCOMPARE(QString::fromLatin1(VersionText), QStringLiteral("2.0"));
+    }
+
+    // --- the start window's connect phase ---
+
     void portThatCannotBeOpenedLeavesTheWindowIdle() {
         onlyPath_ = "/nonexistent/only-this-one";
-        welcome()->btnConnect->click();
-        QCOMPARE(boxes_.size(), size_t(1));
-        QCOMPARE(boxes_[0].caption, LangText(1227));
-        QVERIFY(welcome()->isEnabled());
-        QVERIFY(welcome()->btnConnect->isEnabled());
-        QVERIFY(!welcome()->tmrConnect->isActive());
-        QVERIFY(frmMessage.get() == nullptr);
-        QVERIFY(GetComThread() == nullptr);
-        QCOMPARE(TargetForm, 0);
+        frmWelcome->btnConnect->click();
+        QCOMPARE(boxes_.size(), 2);
+        QCOMPARE(boxes_[0], LangText(1227));
+        QVERIFY(frmWelcome->isEnabled() && frmWelcome->btnConnect->isEnabled());
+        QVERIFY(!frmWelcome->tmrConnect->isActive());
+        QVERIFY(frmMessage.get() == nullptr && GetComThread() == nullptr && TargetForm == 0);
     }
 
     void silentLineTimesOutAfterTwentyTicks() {
-        welcome()->cboComPort->setCurrentIndex(2);
-        welcome()->btnConnect->click();
-        QVERIFY(IsLinkOpen());
-        QVERIFY(welcome()->tmrConnect->isActive());
-        QVERIFY(!welcome()->isEnabled());
+        frmWelcome->cboComPort->setCurrentIndex(2);
+        frmWelcome->btnConnect->click();
+        QVERIFY(IsLinkOpen() && frmWelcome->tmrConnect->isActive());
+        QVERIFY(!frmWelcome->isEnabled());
         QCOMPARE(TargetForm, int32_t(FORM_LOGIN));
-        QVERIFY(frmMessage.get() != nullptr);
-        const std::string prefix = std::string(GetLangText(1260)) + "\n\n";
-        QCOMPARE(BusyText, prefix + "20");
-        QCOMPARE(GetSerialPort() != nullptr, true);
-
         // The connect keys go out one per quiet read.
         step(6);
         QCOMPARE(peer_->written, std::string("n\x01\x1b\t"));
 
-        for (int tick = 1; tick <= 19; ++tick) {
-            welcome()->tmrConnectTimer();
+        const std::string prefix = std::string(GetLangText(1260)) + "\n\n";
+        for (int tick = 0; tick <= 20; ++tick) {
+            if (tick > 0) frmWelcome->tmrConnectTimer();
             QCOMPARE(BusyText, prefix + std::to_string(20 - tick));
-            QVERIFY(frmMessage.get() != nullptr);
+            if (tick == 20) break;
             QCOMPARE(frmMessage->lblMsg1->text(), DecodeText(BusyText));
             QVERIFY(boxes_.empty());
         }
-        welcome()->tmrConnectTimer();
-        QCOMPARE(BusyText, prefix + "0");
-        QCOMPARE(boxes_.size(), size_t(1));
         const std::string text =
             std::string(GetLangText(1309)) + "\n" + GetLangText(1310) + "\n" + GetLangText(1311);
-        QCOMPARE(boxes_[0].text, DecodeText(text));
-        QCOMPARE(boxes_[0].caption, LangText(1223));
-        QCOMPARE(boxes_[0].buttons, int(platform::MB_OK));
-        QVERIFY(!IsLinkOpen());
-        QVERIFY(GetParser() == nullptr);
-        QVERIFY(!welcome()->tmrConnect->isActive());
-        QVERIFY(frmMessage.get() == nullptr);
-        QVERIFY(welcome()->isEnabled());
-        QVERIFY(welcome()->btnConnect->isEnabled());
+        QCOMPARE(boxes_, QStringList({LangText(1223), DecodeText(text)}));
+        QVERIFY(!IsLinkOpen() && GetParser() == nullptr && frmMessage.get() == nullptr);
+        QVERIFY(!frmWelcome->tmrConnect->isActive());
+        QVERIFY(frmWelcome->isEnabled() && frmWelcome->btnConnect->isEnabled());
 
         // Connect is usable again.
-        welcome()->btnConnect->click();
-        QVERIFY(IsLinkOpen());
-        QVERIFY(welcome()->tmrConnect->isActive());
-    }
-
-    void anyConsoleLineStopsTheCountdown() {
-        welcome()->btnConnect->click();
-        QVERIFY(welcome()->tmrConnect->isActive());
-        peer_->push("some noise nobody knows\r", clock_.nowUs());
-        step(1);
-        QVERIFY(!welcome()->tmrConnect->isActive());
-        QVERIFY(IsLinkOpen());
-        // The default walk answered the unknown line with Tab, which replaced
-        // the connect keys before any of them went out.
-        step(4);
-        QCOMPARE(peer_->written, std::string("\t"));
-        QVERIFY(boxes_.empty());
-    }
-
-    void consoleMessagesOtherThanLinesChangeNothing() {
-        welcome()->btnConnect->click();
-        const int32_t before = CurrentForm;
-        platform::PostConsoleMessage(welcome(), WM_CONSOLE_PAGE, 0, 4);
-        platform::PostConsoleMessage(welcome(), WM_CONSOLE_KEY, 0, -3);
-        QCoreApplication::sendPostedEvents();
-        QVERIFY(welcome()->tmrConnect->isActive()); // not a line: the countdown goes on
-        QCOMPARE(CurrentForm, before);
-        QVERIFY(boxes_.empty());
-    }
-
-    void exitAsksAndNoKeepsTheLink() {
-        welcome()->btnConnect->click();
-        step(1);
-        // The window is disabled while connecting; the title bar's close
-        // button still reaches it.
-        answer_ = platform::IDNO;
-        welcome()->Close();
-        QCOMPARE(boxes_.size(), size_t(1));
-        QCOMPARE(boxes_[0].caption, LangText(1210));
-        QCOMPARE(boxes_[0].buttons, int(platform::MB_YESNO));
-        QVERIFY(welcome()->isVisible());
-        QVERIFY(IsLinkOpen());
-        QVERIFY(!welcome()->Freed());
-
-        answer_ = platform::IDYES;
-        welcome()->Close();
-        QVERIFY(!IsLinkOpen());
-        QVERIFY(GetParser() == nullptr);
-        QVERIFY(welcome()->Freed());
+        frmWelcome->btnConnect->click();
+        QVERIFY(IsLinkOpen() && frmWelcome->tmrConnect->isActive());
     }
 
     void garbageFromTheLineIsSurvived() {
         // Random bytes, over-long lines, stray cursor moves and zero bytes:
-        // whatever the router makes of them, nothing may crash or hang, and
-        // the countdown stops at the first line.
-        welcome()->btnConnect->click();
+        // nothing may crash or hang, and the first line stops the countdown.
+        frmWelcome->btnConnect->click();
         std::string noise;
         uint32_t seed = 12345;
         for (int i = 0; i < 6000; ++i) {
@@ -204,28 +209,48 @@ private slots:
         }
         peer_->push(noise, clock_.nowUs());
         step(400);
-        QVERIFY(!welcome()->tmrConnect->isActive());
-        QVERIFY(boxes_.empty());
+        QVERIFY(!frmWelcome->tmrConnect->isActive() && boxes_.empty());
         QVERIFY(IsLinkOpen()); // all of it was read: no clear screen in it
         QCOMPARE(peer_->nextOutputTime(), platform::LineEndpoint::kNever);
     }
 
     void unexpectedScreenStartQuitsSilentlyOnce() {
-        welcome()->btnConnect->click();
+        frmWelcome->btnConnect->click();
         // A clear screen followed by something other than the two bare
-        // cursor moves: the program is not talking to the switch it knows.
+        // cursor moves: not the switch the program knows.
         peer_->push("\x1b[2J\x1b[05;10HHello\x1b[06;10HWorld\x1b[07;01H", clock_.nowUs());
         QTimer::singleShot(0, this, [this] { step(2); });
-        QTimer watchdog;
-        watchdog.setSingleShot(true);
-        connect(&watchdog, &QTimer::timeout, this, [] { QCoreApplication::exit(1); });
-        watchdog.start(5000);
-        const int result = QCoreApplication::exec();
-        QCOMPARE(result, 0); // ended by the program's quit, not by the watchdog
-        QVERIFY(welcome()->QuitPosted);
-        QVERIFY(!IsLinkOpen());
-        QVERIFY(boxes_.empty());
-        QVERIFY(welcome()->isVisible());
+        QObject watchdog; // ends with this test
+        QTimer::singleShot(5000, &watchdog, [] { QCoreApplication::exit(1); });
+        QCOMPARE(QCoreApplication::exec(), 0); // ended by the program's quit
+        QVERIFY(frmWelcome->QuitPosted && !IsLinkOpen());
+        QVERIFY(boxes_.empty() && frmWelcome->isVisible());
+    }
+
+    void realLineConnectAndLogin() {
+        platform::SetSerialDeviceFactory(nullptr);
+        SetManualStepping(false);
+        sim::PtyServer server;
+        std::string error;
+        QVERIFY2(server.start(sim::Options{}, std::string(), &error), error.c_str());
+        platform::MapPortName("COM1", server.devicePath());
+        frmWelcome->btnConnect->click();
+        QVERIFY(QTest::qWaitFor(
+            [] { return frmLogin.get() && frmLogin->isVisible() && !frmMessage.get(); }, 10000));
+        QTest::qWait(1500); // the rest of the login page, as a user would
+        frmLogin->edtUsername->setText(QStringLiteral("admin"));
+        frmLogin->edtPassword->setText(QStringLiteral("admin"));
+        frmLogin->btnLogin->click();
+        QVERIFY(QTest::qWaitFor(
+            [] { return frmMain.get() && frmMain->isEnabled() && !frmMessage.get(); }, 30000));
+        QCOMPARE(frmMain->lblVersion->text(), QStringLiteral("Version: 1.02a - A1 "));
+        // Log out (closing the main window), then Exit: the reader thread
+        // stops and the port closes.
+        frmMain->Close();
+        QVERIFY(QTest::qWaitFor([] { return frmLogin->isVisible() && !frmMain.exists(); }, 10000));
+        frmLogin->btnExit->click();
+        QCOMPARE(boxes_, QStringList({LangText(1210), LangText(1300)}));
+        QVERIFY(!IsLinkOpen() && GetParser() == nullptr && GetComThread() == nullptr);
     }
 };
 
