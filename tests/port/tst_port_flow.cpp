@@ -16,6 +16,7 @@
 #include "platform/Ui.h"
 #include "shared/Publicunit.h"
 #include "tests/harness/LinkHarness.h"
+#include "tests/harness/ProgramReset.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -108,11 +109,7 @@ class PortFlowTest : public QObject {
 private slots:
     void initTestCase() { s_previousHandler = qInstallMessageHandler(QuietOffscreen); }
     void init() {
-        ResetSharedState();
-        ResetScreenStartCheck();
-        ResetKeyOutput();
-        ResetLinkFlushCountdown();
-        TForm::ResetActiveForm();
+        ResetProgramState();
         boxes.clear();
         platform::SetMessageBoxHandler([this](const QString& text, const QString& caption, int) {
             boxes.append({text, caption});

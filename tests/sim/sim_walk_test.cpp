@@ -9,6 +9,7 @@
 #include "shared/Publicunit.h"
 #include "tests/harness/ConsoleSink.h"
 #include "tests/harness/LinkHarness.h"
+#include "tests/harness/ProgramReset.h"
 
 #include <QtTest>
 
@@ -53,10 +54,7 @@ class SimWalkTest : public QObject {
 
 private slots:
     void init() {
-        ResetSharedState();
-        ResetScreenStartCheck();
-        ResetKeyOutput();
-        ResetLinkFlushCountdown();
+        ResetProgramState();
         platform::SetMessageBoxHandler([](const QString&, const QString&, int) { return 1; });
     }
 

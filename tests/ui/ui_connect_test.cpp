@@ -16,6 +16,7 @@
 #include "platform/Ui.h"
 #include "shared/Publicunit.h"
 #include "sim/PtyServer.h"
+#include "tests/harness/ProgramReset.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -55,11 +56,7 @@ class UiConnectTest : public QObject {
 
 private slots:
     void init() {
-        ResetSharedState();
-        ResetScreenStartCheck();
-        ResetKeyOutput();
-        ResetLinkFlushCountdown();
-        TForm::ResetActiveForm();
+        ResetProgramState();
         boxes_.clear();
         onlyPath_.clear();
         peer_ = std::make_unique<platform::ScriptedEndpoint>();

@@ -16,6 +16,7 @@
 #include "platform/Ui.h"
 #include "shared/Publicunit.h"
 #include "tests/harness/LinkHarness.h"
+#include "tests/harness/ProgramReset.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -102,11 +103,7 @@ class UiFlowTest : public QObject {
 
 private slots:
     void init() {
-        ResetSharedState();
-        ResetScreenStartCheck();
-        ResetKeyOutput();
-        ResetLinkFlushCountdown();
-        TForm::ResetActiveForm();
+        ResetProgramState();
         boxes.clear();
         answer = platform::IDYES;
         platform::SetMessageBoxHandler([this](const QString&, const QString& c, int b) {
