@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
+#include <QPointer>
 #include <QPushButton>
 
 #include <cstdio>
@@ -782,7 +783,12 @@ bool TfrmPortConfig::CollectPortPage() {
                     message = QStringLiteral("Invalid value of ") + field +
                               QStringLiteral(" for ") + port +
                               QStringLiteral("\n(Value range: 0 - 1000)");
+                // Console lines are handled while the box is open, and one of
+                // them may drop this window (the router frees it); then there
+                // is no box left to reset.
+                const QPointer<QLineEdit> still(edit);
                 platform::AppMessageBox(message, LangText(402), platform::MB_OK);
+                if (still.isNull()) return false;
                 edit->setText(QStringLiteral("0"));
                 edit->setFocus();
                 return false;

@@ -3,9 +3,12 @@
 #include "forms/FormRefs.h"
 #include "forms/Portconfigform.h"
 #include "lang/Language.h"
+#include "platform/Ui.h"
 #include "shared/Publicunit.h"
 
 #include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QtTest>
 
 #include <cstring>
@@ -94,6 +97,25 @@ private slots:
             QVERIFY2(FillSpeedChoices(type, &list, speed, name) == index && list.count() == count,
                      type);
         }
+    }
+
+    // Console lines are handled while a message box is open; one that drops
+    // the window (a switch reboot reaching the login page) must leave the
+    // refused page alone.
+    void windowDroppedWhileItsRefusalIsShown() {
+        Row(1, "PORT1");
+        frmPortConfig.set(new TfrmPortConfig);
+        QPointer<TfrmPortConfig> w = frmPortConfig.get();
+        w->Show();
+        w->findChild<QLineEdit*>("edtInRateP01")->setText("1001");
+        platform::SetMessageBoxHandler([](const QString&, const QString&, int) {
+            frmPortConfig.clear();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return int(platform::IDOK);
+        });
+        w->btnSave->click();
+        platform::SetMessageBoxHandler(nullptr);
+        QVERIFY(w.isNull() && !Saving);
     }
 
     void longestPageFitsAndShortBuffersAreNotOverrun() {
