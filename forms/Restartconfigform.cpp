@@ -8,6 +8,7 @@
 #include "shared/Publicunit.h"
 
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 
 #include <string>
@@ -22,6 +23,14 @@ constexpr char kConfirmDefault = 'y';
 void CloseMainWindow() {
     if (TfrmMain* main = frmMain.get()) main->Close();
     frmMain.clear();
+}
+
+// Console lines are handled while a question is open. If the switch
+// restarted on its own meanwhile, the window was hidden (nothing may type
+// into the booting console) or already dropped by the router; the answer
+// then has nothing left to act on.
+bool StillAsked(const QPointer<TfrmRestartConfig>& window) {
+    return !window.isNull() && window->isVisible();
 }
 
 } // namespace
@@ -49,8 +58,10 @@ void TfrmRestartConfig::FormActivate() {
 void TfrmRestartConfig::btnDefaultClick() {
     MenuTarget = 0;
     const std::string question = std::string(GetLangText(1316)) + "\n" + GetLangText(1317);
+    const QPointer<TfrmRestartConfig> self(this);
     if (platform::AppMessageBox(DecodeText(question), LangText(1224), platform::MB_YESNO) !=
-        platform::IDYES)
+            platform::IDYES ||
+        !StillAsked(self))
         return;
     setEnabled(false);
     Restarting = true;
@@ -69,8 +80,10 @@ void TfrmRestartConfig::btnDefaultClick() {
 
 void TfrmRestartConfig::btnRestartClick() {
     MenuTarget = 1;
+    const QPointer<TfrmRestartConfig> self(this);
     if (platform::AppMessageBox(LangText(1318), LangText(1225), platform::MB_YESNO) !=
-        platform::IDYES)
+            platform::IDYES ||
+        !StillAsked(self))
         return;
     setEnabled(false);
     BusyText = GetLangText(1225);

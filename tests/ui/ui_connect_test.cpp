@@ -10,6 +10,7 @@
 #include "forms/Loginform.h"
 #include "forms/Mainform.h"
 #include "forms/Messageform.h"
+#include "forms/Restartconfigform.h"
 #include "forms/Welcomeform.h"
 #include "platform/MemorySerial.h"
 #include "platform/SerialDevice.h"
@@ -148,6 +149,24 @@ private slots:
         // A second main-menu screen replaces the version, never extends it.
         VersionLine(2011, "2.0 (y)");
         QCOMPARE(QString::fromLatin1(VersionText), QStringLiteral("2.0"));
+    }
+
+    // Console lines are handled while a question is open; one that drops
+    // the restart window (a switch reboot reaching the login page) leaves
+    // an answer with nothing to act on.
+    void restartWindowDroppedWhileItsQuestionIsOpen() {
+        platform::SetMessageBoxHandler([](const QString&, const QString&, int) {
+            frmRestartConfig.clear();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return int(platform::IDYES);
+        });
+        for (int which = 0; which < 2; ++which) {
+            frmRestartConfig.set(new TfrmRestartConfig);
+            QPointer<TfrmRestartConfig> w = frmRestartConfig.get();
+            w->Show();
+            (which == 0 ? w->btnDefault : w->btnRestart)->click();
+            QVERIFY(w.isNull() && !Restarting && frmMessage.get() == nullptr);
+        }
     }
 
     // --- the start window's connect phase ---
