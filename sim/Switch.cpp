@@ -13,6 +13,10 @@ constexpr int64_t kUsPerSecond = 1000000;
 constexpr int64_t kBytesPerSecond = 960; // 9600 baud, 8N1
 constexpr int64_t kFirstByteUs = kUsPerSecond / kBytesPerSecond;
 
+// The switch's own boot output. The program keeps an identical table of
+// labels to show these lines; the two stay separate on purpose, so that a
+// slip in either one makes the page table stop recognising the lines
+// instead of going unnoticed.
 const char* const kSelfTestLabels[13] = {
     "Switch Register R/W Test .... ", "PHY Register R/W Test ....... ",
     "SRAM Built-In Self Test ..... ", "EEPROM R/W Test ............. ",
