@@ -1,5 +1,7 @@
 #include "platform/SerialDevice.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -16,7 +18,10 @@ namespace platform {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr auto kReadWindow = std::chrono::milliseconds(100);
+constexpr auto kReadWindow = std::chrono::milliseconds(kReadWindowMs);
+constexpr auto kInterCharTimeout = std::chrono::milliseconds(kInterCharTimeoutMs);
+
+std::atomic<uint64_t> g_wakeups{0};
 // A write that cannot make progress for this long is given up (the line has
 // no flow control, so this only happens when the far end stops reading).
 constexpr auto kWriteStall = std::chrono::milliseconds(500);
@@ -65,30 +70,26 @@ public:
             return 0;
         }
         int got = 0;
-        while (got < max) {
+        // Waiting for the first byte is a poll: it wakes once, when the line
+        // starts talking.
+        while (got == 0) {
             const int wait = remainingMs(deadline);
-            if (wait <= 0) break;
+            if (wait <= 0) return 0;
             pollfd p{fd_, POLLIN, 0};
             const int r = ::poll(&p, 1, wait);
+            g_wakeups.fetch_add(1, std::memory_order_relaxed);
             if (r < 0) {
                 if (errno == EINTR) continue;
-                return waitOut(deadline, got);
+                return waitOut(deadline, 0);
             }
-            if (r == 0) break; // window over
-            if (p.revents & POLLIN) {
-                const ssize_t n = ::read(fd_, buf + got, static_cast<size_t>(max - got));
-                if (n > 0) {
-                    got += static_cast<int>(n);
-                    continue;
-                }
-                if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-                // 0 = end of file (hung up), or EIO and the like.
-                return waitOut(deadline, got);
-            }
+            if (r == 0) return 0; // window over
             // POLLHUP, POLLERR, POLLNVAL without data: a dead line.
-            return waitOut(deadline, got);
+            if (!(p.revents & POLLIN)) return waitOut(deadline, 0);
+            // After POLLIN, end of file means the line hung up.
+            const Take t = take(buf, max, got);
+            if (t == Take::End || t == Take::Dead) return waitOut(deadline, got);
         }
-        return got;
+        return gather(buf, max, got, deadline);
     }
 
     int write(const uint8_t* buf, int count) override {
@@ -127,6 +128,46 @@ public:
     bool isOpen() const override { return fd_ >= 0; }
 
 private:
+    enum class Take { Some, None, End, Dead };
+
+    // Reads what the device holds into buf[got..max).
+    Take take(uint8_t* buf, int max, int& got) {
+        for (;;) {
+            const ssize_t n = ::read(fd_, buf + got, static_cast<size_t>(max - got));
+            if (n > 0) {
+                got += static_cast<int>(n);
+                return Take::Some;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && errno == EAGAIN) return Take::None;
+            // A terminal with VMIN = VTIME = 0 reads 0 when it holds nothing.
+            if (n == 0) return Take::End;
+            return Take::Dead; // EIO (hung up) and the like
+        }
+    }
+
+    // The rest of a read that holds bytes. Polling again would wake for
+    // every byte (about 960 times a second while the switch draws), so the
+    // reader sleeps instead: until the buffer can be full at line speed, or
+    // until the inter-character time-out after the last bytes seen, and then
+    // takes what came meanwhile. A sleep that brought nothing after the
+    // time-out ends the read, so the next read is 100 ms of real silence.
+    int gather(uint8_t* buf, int max, int got, Clock::time_point deadline) {
+        auto lastNews = Clock::now();
+        while (got < max) {
+            const auto now = Clock::now();
+            if (now >= deadline || now - lastNews >= kInterCharTimeout) break;
+            const auto fill = std::chrono::microseconds(int64_t(max - got) * kCharTimeUs);
+            std::this_thread::sleep_until(
+                std::min({deadline, lastNews + kInterCharTimeout, now + fill}));
+            g_wakeups.fetch_add(1, std::memory_order_relaxed);
+            const Take t = take(buf, max, got);
+            if (t == Take::Dead) return waitOut(deadline, got);
+            if (t == Take::Some) lastNews = Clock::now();
+        }
+        return got;
+    }
+
     // An error must not turn the reader into a busy loop: the read still
     // lasts its full window.
     static int waitOut(Clock::time_point deadline, int got) {
@@ -173,6 +214,10 @@ std::string canonicalComName(const std::string& name) {
 
 std::unique_ptr<SerialDevice> CreateTermiosDevice() {
     return std::make_unique<TermiosDevice>();
+}
+
+uint64_t TermiosReadWakeups() {
+    return g_wakeups.load(std::memory_order_relaxed);
 }
 
 void SetSerialDeviceFactory(SerialDeviceFactory f) {
