@@ -253,7 +253,10 @@ private slots:
         frmWelcome->btnConnect->click();
         QVERIFY(QTest::qWaitFor(
             [] { return frmLogin.get() && frmLogin->isVisible() && !frmMessage.get(); }, 10000));
-        QTest::qWait(1500); // the rest of the login page, as a user would
+        // The rest of the login page and of the connect keys, as a user
+        // would wait for them (six of the page's lines are recognised).
+        QVERIFY(QTest::qWaitFor([] { return frmLogin->LoginPromptCount >= 6 && !IsSendPending(); },
+                                10000));
         frmLogin->edtUsername->setText(QStringLiteral("admin"));
         frmLogin->edtPassword->setText(QStringLiteral("admin"));
         frmLogin->btnLogin->click();
