@@ -20,6 +20,12 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kReadWindow = std::chrono::milliseconds(kReadWindowMs);
 constexpr auto kInterCharTimeout = std::chrono::milliseconds(kInterCharTimeoutMs);
+// While the switch draws, the longest a read sleeps between looks at the
+// line (each look is a wake-up), and how close to a wake-up the last byte
+// must have come for the line to count as still busy (two character times
+// of jitter).
+constexpr auto kStreamCheck = std::chrono::milliseconds(21);
+constexpr auto kStreamSlack = std::chrono::microseconds(2 * kCharTimeUs);
 
 std::atomic<uint64_t> g_wakeups{0};
 // A write that cannot make progress for this long is given up (the line has
@@ -64,14 +70,24 @@ public:
     }
 
     int read(uint8_t* buf, int max) override {
-        const auto deadline = Clock::now() + kReadWindow;
+        const auto start = Clock::now();
+        const auto deadline = start + kReadWindow;
         if (fd_ < 0 || buf == nullptr || max <= 0) {
             std::this_thread::sleep_until(deadline);
             return 0;
         }
         int got = 0;
-        // Waiting for the first byte is a poll: it wakes once, when the line
-        // starts talking.
+        Gathering g{start, start, false};
+        // After a read the switch filled, the next byte is a millisecond
+        // away: a poll would wake for it alone, so this read sleeps to its
+        // first look instead.
+        if (drawing_) {
+            drawing_ = false;
+            std::this_thread::sleep_until(std::min(deadline, nextLook(start, max)));
+            if (look(buf, max, got, g) == Take::Dead) return waitOut(deadline, got);
+        }
+        // Otherwise, or if that look found nothing, waiting for the first
+        // byte is a poll: it wakes once, when the line starts talking.
         while (got == 0) {
             const int wait = remainingMs(deadline);
             if (wait <= 0) return 0;
@@ -88,8 +104,11 @@ public:
             // After POLLIN, end of file means the line hung up.
             const Take t = take(buf, max, got);
             if (t == Take::End || t == Take::Dead) return waitOut(deadline, got);
+            g = {Clock::now(), Clock::now(), false};
         }
-        return gather(buf, max, got, deadline);
+        got = gather(buf, max, got, deadline, g);
+        drawing_ = got == max || g.streaming;
+        return got;
     }
 
     int write(const uint8_t* buf, int count) override {
@@ -146,24 +165,64 @@ private:
         }
     }
 
+    // What a read knows about the line while it gathers bytes. The poll
+    // wakes at the first byte; later ones are only seen after a sleep. The
+    // line brings at most one byte per character time, so the last of k new
+    // bytes came at least k characters after the previous wake-up. Taking
+    // that as its time can only end a read early (when the switch paused in
+    // between), which costs a hand-over, never a key.
+    struct Gathering {
+        Clock::time_point lastByte; // estimated arrival of the last byte
+        Clock::time_point wake;     // the last wake-up
+        bool streaming;             // bytes kept coming right up to it
+    };
+
+    // Takes what came since the last wake-up and updates `g`.
+    Take look(uint8_t* buf, int max, int& got, Gathering& g) {
+        g_wakeups.fetch_add(1, std::memory_order_relaxed);
+        const auto previous = g.wake;
+        g.wake = Clock::now();
+        g.streaming = false;
+        const int before = got;
+        const Take t = take(buf, max, got);
+        if (t == Take::Some) {
+            const auto paced = std::chrono::time_point_cast<Clock::duration>(
+                previous + std::chrono::microseconds(int64_t(got - before) * kCharTimeUs));
+            g.lastByte = std::min(g.wake, paced);
+            g.streaming = g.wake - g.lastByte < kStreamSlack;
+        }
+        return t;
+    }
+
+    // While the switch draws, the reader looks at most every kStreamCheck,
+    // spread evenly up to the time the buffer fills at line speed: four
+    // looks per 80-byte read.
+    static Clock::time_point nextLook(Clock::time_point from, int missing) {
+        const int64_t fillUs = int64_t(missing) * kCharTimeUs;
+        const int64_t stepUs = std::chrono::microseconds(kStreamCheck).count();
+        const int64_t looks = (fillUs + stepUs - 1) / stepUs;
+        return from + std::chrono::microseconds(fillUs / std::max<int64_t>(looks, 1));
+    }
+
     // The rest of a read that holds bytes. Polling again would wake for
     // every byte (about 960 times a second while the switch draws), so the
-    // reader sleeps instead: until the buffer can be full at line speed, or
-    // until the inter-character time-out after the last bytes seen, and then
-    // takes what came meanwhile. A sleep that brought nothing after the
-    // time-out ends the read, so the next read is 100 ms of real silence.
-    int gather(uint8_t* buf, int max, int got, Clock::time_point deadline) {
-        auto lastNews = Clock::now();
+    // reader sleeps instead and takes what came meanwhile. It ends when the
+    // buffer is full, at the deadline, or once the line has been quiet for
+    // the inter-character time-out after its last byte, so the next read is
+    // 100 ms of real silence. While the switch draws it looks less often
+    // than every 10 ms (which would wake the reader a hundred times a
+    // second), so the end of a draw is seen 10 ms after its last byte or at
+    // the next look, about 13 ms on average. An answer shorter than the
+    // time-out, such as the echo of a key, never counts as a draw.
+    int gather(uint8_t* buf, int max, int got, Clock::time_point deadline, Gathering& g) {
         while (got < max) {
             const auto now = Clock::now();
-            if (now >= deadline || now - lastNews >= kInterCharTimeout) break;
-            const auto fill = std::chrono::microseconds(int64_t(max - got) * kCharTimeUs);
-            std::this_thread::sleep_until(
-                std::min({deadline, lastNews + kInterCharTimeout, now + fill}));
-            g_wakeups.fetch_add(1, std::memory_order_relaxed);
-            const Take t = take(buf, max, got);
-            if (t == Take::Dead) return waitOut(deadline, got);
-            if (t == Take::Some) lastNews = Clock::now();
+            if (now >= deadline || now - g.lastByte >= kInterCharTimeout) break;
+            const auto next =
+                g.streaming ? nextLook(g.wake, max - got)
+                            : std::min(g.lastByte + kInterCharTimeout, nextLook(now, max - got));
+            std::this_thread::sleep_until(std::min(deadline, next));
+            if (look(buf, max, got, g) == Take::Dead) return waitOut(deadline, got);
         }
         return got;
     }
@@ -176,6 +235,7 @@ private:
     }
 
     int fd_ = -1;
+    bool drawing_ = false; // the last read ended with the switch drawing
     bool haveSaved_ = false;
     termios saved_{};
 };
