@@ -4,6 +4,7 @@
 #include "engine/SerialLink.h"
 #include "forms/FormRefs.h"
 #include "forms/Memoform.h"
+#include "forms/PageRouter.h"
 #include "forms/Welcomeform.h"
 #include "platform/SerialDevice.h"
 #include "shared/Publicunit.h"
@@ -159,16 +160,7 @@ int main(int argc, char** argv) {
     DestroyParser();
     ReleaseSharedTables();
     // Every window still held goes, the start window last.
-    frmMiscConfigX.clear();
-    frmVlanMemberX.clear();
-    frmEditVlanGrp.clear();
-    frmVlanSupport.clear();
-    frmVlanConfig.clear();
-    frmTrkConfig.clear();
-    frmPortConfig.clear();
-    frmRestartConfig.clear();
-    frmStaticConfig.clear();
-    frmMain.clear();
+    ClearSessionWindows();
     frmLogin.clear();
     frmMessage.clear();
     frmMemo.clear();

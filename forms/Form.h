@@ -12,7 +12,14 @@
 #include <QPointer>
 #include <QWidget>
 
+class QLabel;
 class QPushButton;
+
+// The windows' sans-serif font, and a label placed at fixed coordinates in
+// it; windows that mirror a console screen lay out their tables by pixel.
+QFont UiFont(int pointSize, bool bold = false);
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
+                  Qt::Alignment align = Qt::AlignLeft | Qt::AlignTop);
 
 class TForm : public QWidget {
     Q_OBJECT

@@ -8,9 +8,10 @@ FormRef<TfrmMain> frmMain;
 FormRef<TfrmStaticConfig> frmStaticConfig;
 FormRef<TfrmRestartConfig> frmRestartConfig;
 FormRef<TfrmPortConfig> frmPortConfig;
-FormRef<TfrmTrkConfig> frmTrkConfig;
-FormRef<TfrmVlanConfig> frmVlanConfig;
-FormRef<TfrmVlanSupport> frmVlanSupport;
-FormRef<TfrmEditVlanGrp> frmEditVlanGrp;
-FormRef<TfrmVlanMemberX> frmVlanMemberX;
-FormRef<TfrmMiscConfigX> frmMiscConfigX;
+
+void ClearSessionWindows() {
+    frmMain.clear();
+    frmStaticConfig.clear();
+    frmRestartConfig.clear();
+    frmPortConfig.clear();
+}

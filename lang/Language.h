@@ -61,12 +61,8 @@ bool LoadLanguageByName(const char* bareName);
 // When the file cannot be opened, neither the table nor LanguageId changes
 // (so the code page always matches the bytes in the table) and false is
 // returned; the caller shows nothing. Does not touch any window: the Welcome
-// window calls ApplyWelcomeTexts() afterwards.
+// window re-applies its captions afterwards.
 bool SelectLanguage(int itemIndex);
-
-// Sets the Welcome window's captions from ids 0-7. Does nothing while the
-// Welcome window does not exist.
-void ApplyWelcomeTexts();
 
 // Tests: empty table, LanguageId 0.
 void ResetLanguageState();

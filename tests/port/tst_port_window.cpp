@@ -1,5 +1,6 @@
 // What the console flows cannot reach: texts the switch never sends, field
 // bounds, odd first names and port types, the longest page write.
+#include "forms/Messageform.h"
 #include "forms/FormRefs.h"
 #include "forms/Portconfigform.h"
 #include "lang/Language.h"

@@ -1,0 +1,151 @@
+#include "forms/PageRouter.h"
+
+#include "engine/KeyOutput.h"
+#include "engine/PageValues.h"
+#include "forms/FormRefs.h"
+#include "forms/Loginform.h"
+#include "forms/Mainform.h"
+#include "forms/Messageform.h"
+#include "forms/Portconfigform.h"
+#include "forms/Restartconfigform.h"
+#include "forms/Staticconfigform.h"
+#include "forms/Welcomeform.h"
+#include "lang/TextIds.h"
+#include "shared/Publicunit.h"
+
+#include <QApplication>
+
+using namespace pv;
+
+namespace {
+
+// After the first login the trunk screen is read once, hidden, so that the
+// port window knows the module trunk: into the static menu's trunk screen...
+constexpr char kPostLoginWalkStart[] = {KEY_ENTER, KEY_TAB, KEY_ENTER, KEY_BACKSPACE, 0};
+// ...and from its Quit back to the main menu.
+constexpr char kPostLoginWalkEnd[] = {KEY_ENTER, KEY_BACKSPACE, KEY_BACKSPACE, KEY_ENTER, 0};
+
+// The switch restarted on its own: the windows of the session are hidden so
+// that nothing can type into the booting console; the login page drops them.
+void HideSessionWindows() {
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget* w : windows) {
+        auto* form = qobject_cast<TForm*>(w);
+        if (form == nullptr || form->Freed() || !form->isVisible()) continue;
+        if (form == frmWelcome.get() || form == frmLogin.get()) continue;
+        if (form->inherits("TfrmMessage") || form->inherits("TfrmMemo")) continue;
+        form->Hide();
+    }
+    Saving = false;
+    if (VersionStage == 1) {
+        // The post-login walk was cut off; the next login runs it again.
+        VersionStage = 0;
+        ResyncPending = false;
+    }
+}
+
+void SelfTestLine(int32_t value, const char* text) {
+    if (value == SelfTestFirst) {
+        if (CurrentForm != FORM_WELCOME) {
+            SwitchRestarted = true;
+            HideSessionWindows();
+        }
+        if (TfrmWelcome* welcome = frmWelcome.get()) welcome->ClearInitLines();
+    }
+    AddInitLine(SelfTestLabel(value), text);
+}
+
+void MainMenuItem(int32_t value) {
+    if (value == MainStatic && VersionStage == 1) {
+        ResyncPending = true;
+        SendKeys(kPostLoginWalkStart);
+    }
+    MainArrival();
+}
+
+void VersionLineArrived(int32_t value, const char* text) {
+    VersionLine(value, text);
+    if (VersionStage == 0) {
+        // The first version line after login: the busy window stays up
+        // through the hidden trunk walk.
+        if (TfrmWelcome* welcome = frmWelcome.get()) BusyText = welcome->CountdownText();
+        ShowBusyBox();
+        VersionStage = 1;
+    }
+}
+
+void SwitchSaving() {
+    BusyText = GetLangText(txt::BusySaving);
+    ShowBusyBox();
+}
+
+void TrunkQuitItem() {
+    if (!ResyncPending) {
+        SwitchSaving();
+        return;
+    }
+    SendKeys(kPostLoginWalkEnd);
+    ResyncPending = false;
+    VersionStage += 1;
+}
+
+// The part of the trunk rows the rest of the program needs: which trunk
+// holds port 26 (the module port), learned while the post-login walk passes
+// the trunk screen.
+void NoteTrunkMember(int32_t value, const char* text) {
+    if (!ResyncPending) return;
+    if (TrunkMemberPort(value) == TrunkPorts && SameStr(text, "v"))
+        ModuleTrunk = TrunkMemberTrunk(value) - 1;
+}
+
+} // namespace
+
+void ShowArrived(TForm* form) {
+    form->Show();
+    form->setEnabled(true);
+    CloseBusyBox();
+}
+
+void ReleaseSharedTables() {
+    ResetPortTable();
+}
+
+// The routes, by entry value. Entries of pages whose windows do not exist
+// (trunk window, VLAN pages, misc) are ignored; only the post-login walk
+// passes the trunk screen, and its arrival creates and shows nothing.
+void RoutePageEntry(int32_t value, const char* text) {
+    if (text == nullptr) text = "";
+    // Before login the default walk answers everything but the login page.
+    if (CurrentForm == FORM_WELCOME && PageOf(value) != 1) {
+        DefaultPageAction(value, text);
+        return;
+    }
+
+    if (InRange(value, SelfTestFirst, SelfTestLast)) {
+        SelfTestLine(value, text);
+    } else if (value == LoginScreen) {
+        LoginPageArrival();
+    } else if (value == PasswordPrompt) {
+        PasswordPromptArrival();
+    } else if (InRange(value, MainStatic, MainLogout)) {
+        MainMenuItem(value);
+    } else if (InRange(value, FirmwareVersion, HardwareVersion)) {
+        VersionLineArrived(value, text);
+    } else if (InRange(value, StaticPort, StaticPrevious)) {
+        StaticArrival();
+    } else if (value == PortQuit) {
+        PortArrival();
+    } else if (value == PortSaving || value == TrunkSaving || value == VlanSaving) {
+        SwitchSaving();
+    } else if (value == PortSaved) {
+        PortPrompt();
+    } else if (IsPortCell(value)) {
+        HandlePortRow(value, text);
+    } else if (value == TrunkQuit) {
+        TrunkQuitItem();
+    } else if (IsTrunkMember(value)) {
+        NoteTrunkMember(value, text);
+    } else if (value == RestartDefault) {
+        RestartArrival();
+    }
+}
