@@ -39,7 +39,7 @@ void putLe32(std::string& out, int32_t v) {
 }
 
 // The top list of every screen and the port page's list: 72 cells and the
-// action bar, as the reference console's table has them.
+// action bar, as the switch console draws them.
 std::string portTable() {
     std::vector<Rec> lists[17];
     lists[0] = {{124, "24+2 Port Managed Ethernet Switch", 1},

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-constexpr int WM_CONSOLE_LINE = 0x80B4; // wParam: char* line (receiver frees), lParam: length
+constexpr int WM_CONSOLE_LINE = 0x80B4; // carries its own copy of the line (freed with the event)
 constexpr int WM_CONSOLE_PAGE = 0x80B5; // lParam: new page state
 constexpr int WM_CONSOLE_KEY = 0x80B6;  // lParam: byte written, sign-extended
 

@@ -44,7 +44,7 @@ public:
     void Terminate(); // asks the thread to stop and waits until it has
     bool Terminated() const { return terminate_.load(); }
 
-    // Fields of the design, in order.
+    // The reader's state: the line being framed and the keys still to type.
     int32_t lineLength = 0;
     char lineBuffer[100] = {};
     std::atomic<bool> sendPending{false};
