@@ -2,6 +2,7 @@
 // lines into entries, the screen-start check, bursts, the flush of an
 // unterminated line, key typing, and opening the link.
 #include "EngineTestSupport.h"
+#include "tests/harness/GlobalHooks.h"
 
 #include <cstdio>
 
@@ -9,6 +10,8 @@ class EngineLinkTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void cleanup() { RestoreGlobalHooks(); }
+
     void linesAreCutAtEscAndCarriageReturnAndBounded() {
         MemoryLink link;
         QVERIFY(link.open());
@@ -155,8 +158,6 @@ private slots:
         QVERIFY(!IsSendPending());
         QVERIFY(link.open(1));
         QCOMPARE(boxes.size(), 3);
-        platform::SetMessageBoxHandler(nullptr);
-        SetLanguageLookup(nullptr);
     }
 
     void portNamesResolveAndMap() {

@@ -1,22 +1,8 @@
 // The port window end to end: the real windows (offscreen) and engine against
 // the simulated switch, edits made through the controls, the switch's stored
 // state checked afterwards.
-#include "engine/KeyOutput.h"
-#include "engine/LineFraming.h"
-#include "engine/PageTable.h"
-#include "engine/SerialLink.h"
-#include "forms/FormRefs.h"
-#include "forms/Loginform.h"
-#include "forms/Mainform.h"
-#include "forms/Messageform.h"
-#include "forms/Portconfigform.h"
-#include "forms/Staticconfigform.h"
-#include "forms/Welcomeform.h"
-#include "lang/Language.h"
-#include "platform/Ui.h"
-#include "shared/Publicunit.h"
-#include "tests/harness/LinkHarness.h"
 #include "tests/harness/ProgramReset.h"
+#include "tests/harness/WindowSteps.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -37,10 +23,7 @@ void QuietOffscreen(QtMsgType type, const QMessageLogContext& context, const QSt
     if (s_previousHandler) s_previousHandler(type, context, message);
 }
 
-// In front: shown and enabled, no busy box, no keys still to type.
-bool Up(TForm* f) {
-    return f && f->isVisible() && f->isEnabled() && !frmMessage.get() && !IsSendPending();
-}
+using steps::Up;
 
 struct Box {
     QString text, caption;
@@ -66,24 +49,12 @@ class PortFlowTest : public QObject {
     // start window (0 English, 1 Simplified, 2 Traditional Chinese).
     bool Open(sim::Options options = {}, int languageItem = 0) {
         h = std::make_unique<LinkHarness>(std::move(options));
-        new TfrmWelcome;
-        frmWelcome->Show();
-        frmWelcome->cboLang->setCurrentIndex(languageItem);
-        frmWelcome->cboLangChange();
-        frmWelcome->btnConnect->click();
-        if (!h->runUntil([] { return Up(frmLogin.get()); }, 20000)) return false;
-        frmLogin->edtUsername->setText("admin");
-        frmLogin->edtPassword->setText("admin");
-        frmLogin->btnLogin->click();
-        if (!h->runUntil([] { return Up(frmMain.get()); }, 60000)) return false;
-        frmMain->btnStaticConfig->click();
-        return h->runUntil([] { return Up(frmStaticConfig.get()); }, 20000) && OpenPortWindow();
+        return steps::ReachStaticMenu(*h, languageItem) && OpenPortWindow();
     }
     bool OpenPortWindow() {
         h->clearKeysTyped();
         before = h->sim().state();
-        frmStaticConfig->btnPortConfig->click();
-        return h->runUntil([this] { return win() && win()->isVisible(); }, 60000);
+        return steps::OpenPortWindow(*h);
     }
 
     // Apply, then run until the window has gone and the static menu is back.
@@ -108,6 +79,7 @@ class PortFlowTest : public QObject {
 
 private slots:
     void initTestCase() { s_previousHandler = qInstallMessageHandler(QuietOffscreen); }
+    void cleanupTestCase() { qInstallMessageHandler(s_previousHandler); }
     void init() {
         ResetProgramState();
         boxes.clear();
@@ -116,19 +88,7 @@ private slots:
             return platform::IDOK;
         });
     }
-    void cleanup() {
-        h.reset();
-        DestroyParser();
-        CloseBusyBox();
-        frmPortConfig.clear();
-        frmStaticConfig.clear();
-        frmMain.clear();
-        frmLogin.clear();
-        frmWelcome.clear();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        platform::SetMessageBoxHandler(nullptr);
-        ResetLanguageState();
-    }
+    void cleanup() { steps::EndSession(h); }
 
     // Read and paging, Exit dropping an edit, then a fresh read and Apply
     // without changes. Under Simplified Chinese a range message stays English.

@@ -5,6 +5,8 @@
 #include "lang/Language.h"
 #include "platform/Ui.h"
 #include "shared/Publicunit.h"
+#include "tests/harness/GlobalHooks.h"
+#include "tests/harness/WindowSteps.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -36,9 +38,9 @@ private slots:
         ResetPortTable();
     }
     void cleanup() {
-        frmPortConfig.clear();
-        CloseBusyBox();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        steps::DropWindows();
+        RestoreGlobalHooks();
+        ModuleTrunk = -1;
     }
 
     void consoleTextsAreReadWithinTheirFields() {

@@ -8,6 +8,7 @@
 #include "platform/Ui.h"
 #include "shared/Publicunit.h"
 #include "tests/harness/ConsoleSink.h"
+#include "tests/harness/GlobalHooks.h"
 #include "tests/harness/LinkHarness.h"
 #include "tests/harness/ProgramReset.h"
 
@@ -56,6 +57,11 @@ private slots:
     void init() {
         ResetProgramState();
         platform::SetMessageBoxHandler([](const QString&, const QString&, int) { return 1; });
+    }
+    void cleanup() {
+        if (IsLinkOpen()) CloseComPort();
+        DestroyParser();
+        RestoreGlobalHooks();
     }
 
     void connectKeysReachTheLoginPageUnchanged_data() {

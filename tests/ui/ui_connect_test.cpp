@@ -2,22 +2,10 @@
 // answers, the version text and the start window's connect phase. Then
 // connect and log in over a real line: the simulated switch on a
 // pseudo-terminal, the real reader thread and timing.
-#include "engine/KeyOutput.h"
-#include "engine/LineFraming.h"
-#include "engine/PageTable.h"
-#include "engine/SerialLink.h"
-#include "forms/FormRefs.h"
-#include "forms/Loginform.h"
-#include "forms/Mainform.h"
-#include "forms/Messageform.h"
-#include "forms/Restartconfigform.h"
-#include "forms/Welcomeform.h"
 #include "platform/MemorySerial.h"
-#include "platform/SerialDevice.h"
-#include "platform/Ui.h"
-#include "shared/Publicunit.h"
 #include "sim/PtyServer.h"
 #include "tests/harness/ProgramReset.h"
+#include "tests/harness/WindowSteps.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -74,18 +62,7 @@ private slots:
         new TfrmWelcome;
         frmWelcome->Show();
     }
-    void cleanup() {
-        if (IsLinkOpen()) CloseComPort();
-        DestroyParser();
-        CloseBusyBox();
-        frmMain.clear();
-        frmLogin.clear();
-        frmWelcome.clear();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        platform::ClearPortMappings();
-        platform::SetSerialDeviceFactory(nullptr);
-        platform::SetMessageBoxHandler(nullptr);
-    }
+    void cleanup() { steps::EndSession(); }
 
     // --- shared operations ---
 
@@ -251,14 +228,10 @@ private slots:
         QVERIFY2(server.start(sim::Options{}, std::string(), &error), error.c_str());
         platform::MapPortName("COM1", server.devicePath());
         frmWelcome->btnConnect->click();
-        QVERIFY(QTest::qWaitFor(
-            [] { return frmLogin.get() && frmLogin->isVisible() && !frmMessage.get(); }, 10000));
+        QVERIFY(QTest::qWaitFor([] { return steps::Shown(frmLogin.get()); }, 10000));
         QTest::qWait(1500); // the rest of the login page, as a user would
-        frmLogin->edtUsername->setText(QStringLiteral("admin"));
-        frmLogin->edtPassword->setText(QStringLiteral("admin"));
-        frmLogin->btnLogin->click();
-        QVERIFY(QTest::qWaitFor(
-            [] { return frmMain.get() && frmMain->isEnabled() && !frmMessage.get(); }, 30000));
+        steps::EnterAccount();
+        QVERIFY(QTest::qWaitFor(steps::MainUp, 30000));
         QCOMPARE(frmMain->lblVersion->text(), QStringLiteral("Version: 1.02a - A1 "));
         // Log out (closing the main window), then Exit: the reader thread
         // stops and the port closes.
