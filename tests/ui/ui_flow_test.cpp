@@ -22,9 +22,10 @@ namespace {
 using steps::Shown;
 
 // A text read straight from a language file and decoded with the file's own
-// code page: what a window caption must show.
+// code page: what a window caption must show. Found as the program finds it,
+// so the test runs from any working directory.
 QString FileText(const QString& file, const QByteArray& codec, int id) {
-    QFile f(file);
+    QFile f(QString::fromStdString(LocateDataFile(file.toStdString())));
     QStringDecoder decode(codec.constData());
     const QString text = f.open(QIODevice::ReadOnly) ? decode(f.readAll()) : QString();
     const QRegularExpression entry(QStringLiteral("^[ \\t]*%1[ \\t](.*?)\\r?$").arg(id),
