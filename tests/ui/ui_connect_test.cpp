@@ -109,20 +109,31 @@ private slots:
         }
     }
 
+    void versionIsAssembledFromTheThreeLines_data() {
+        QTest::addColumn<QByteArray>("firmware");
+        QTest::addColumn<QByteArray>("revision");
+        QTest::addColumn<QByteArray>("hardware");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("no first word") << QByteArray(" 1.02 (x)") << QByteArray("a")
+                                       << QByteArray("A1") << QByteArray("?a - A1 ");
+        QTest::newRow("empty lines")
+            << QByteArray("") << QByteArray("") << QByteArray("") << QByteArray("? -  ");
+        // The buffer keeps 11 characters.
+        QTest::newRow("long firmware") << QByteArray("1.02.0003.456 (x)") << QByteArray("b")
+                                       << QByteArray("A1") << QByteArray("1.02.0003.4");
+        QTest::newRow("long hardware") << QByteArray("1.02 (x)") << QByteArray("rev")
+                                       << QByteArray("HW-1234") << QByteArray("1.02rev - H");
+    }
     void versionIsAssembledFromTheThreeLines() {
-        // clang-format off
-        const struct { const char *firmware, *revision, *hardware, *expected; } cases[] = {
-            {" 1.02 (x)", "a", "A1", "?a - A1 "}, {"", "", "", "? -  "},
-            // The buffer keeps 11 characters.
-            {"1.02.0003.456 (x)", "b", "A1", "1.02.0003.4"}, {"1.02 (x)", "rev", "HW-1234", "1.02rev - H"}};
-        // clang-format on
-        for (const auto& c : cases) {
-            std::memcpy(VersionText, "garbage!!!", 11);
-            VersionLine(2011, c.firmware);
-            VersionLine(2012, c.revision);
-            VersionLine(2013, c.hardware);
-            QCOMPARE(QString::fromLatin1(VersionText), QString::fromLatin1(c.expected));
-        }
+        QFETCH(QByteArray, firmware);
+        QFETCH(QByteArray, revision);
+        QFETCH(QByteArray, hardware);
+        QFETCH(QByteArray, expected);
+        std::memcpy(VersionText, "garbage!!!", 11);
+        VersionLine(2011, firmware.constData());
+        VersionLine(2012, revision.constData());
+        VersionLine(2013, hardware.constData());
+        QCOMPARE(QString::fromLatin1(VersionText), QString::fromLatin1(expected));
         // A second main-menu screen replaces the version, never extends it.
         VersionLine(2011, "2.0 (y)");
         QCOMPARE(QString::fromLatin1(VersionText), QStringLiteral("2.0"));
