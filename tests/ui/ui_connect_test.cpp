@@ -81,32 +81,52 @@ private slots:
         QCOMPARE(current, 100000);
     }
 
-    void defaultWalkAnswersByTableThenByText() {
-        QCOMPARE(OpenComPort(1), 1); // a send buffer for SendKeys to fill
+    // The walk answers Enter on a screen's way out and Tab elsewhere, and
+    // types nothing for self-test lines. That these answers lead from every
+    // item of every screen to the login page is checked against the
+    // simulated switch (tests/sim/sim_walk_test.cpp); here a few values the
+    // table knows, and the text rules for the lines it does not.
+    void defaultWalkAnswers_data() {
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QByteArray>("text"); // null: no text at all
+        QTest::addColumn<QByteArray>("keys");
         // The table decides for its own values, whatever the line says.
-        for (int v : {2003, 3005, 4001, 5003, 6004, 7001, 8001, 9001, 11003, 15003}) {
-            DefaultPageAction(v, "Saving ...");
-            QCOMPARE(TakeQueued(), std::string("\r"));
-        }
-        for (int v : {2001, 2002, 3001, 3002, 3003, 3004,  4002,  4003,  4004, 4005, 5001,
-                      5002, 6001, 6002, 6003, 7002, 7003,  7004,  7005,  8002, 8003, 8004,
-                      8005, 9002, 9003, 9004, 9005, 11001, 11002, 15001, 15002}) {
-            DefaultPageAction(v, "<Quit>");
-            QCOMPARE(TakeQueued(), std::string("\t"));
-        }
-        // Other values: Enter on an exit text (any letter case, but "<Quit>"
-        // exactly), Tab otherwise; self-test lines type nothing.
-        // clang-format off
-        const struct { int32_t value; const char *text, *keys; } cases[] = {
-            {-1, "Press ESC to return to the main menu", "\r"}, {-1, "<Return To Previous Menu>", "\r"},
-            {-1, "<quit>", "\t"}, {-1, "Exit this screen", "\r"}, {-1, "exit this screen", "\t"},
-            {0, "", "\t"}, {1, "<Quit>", "\r"}, {4006, "Saving ...", "\t"}, {15004, " <Quit> ", "\r"},
-            {-1, nullptr, "\t"}, {2, "OK", ""}, {14, "OK", ""}};
-        // clang-format on
-        for (const auto& c : cases) {
-            DefaultPageAction(c.value, c.text);
-            QCOMPARE(TakeQueued(), std::string(c.keys));
-        }
+        QTest::newRow("main menu Logout") << 2003 << QByteArray("Saving ...") << QByteArray("\r");
+        QTest::newRow("port Quit") << 4001 << QByteArray("Edit") << QByteArray("\r");
+        QTest::newRow("restart Previous Menu") << 15003 << QByteArray("") << QByteArray("\r");
+        QTest::newRow("main menu Static") << 2001 << QByteArray("<Quit>") << QByteArray("\t");
+        QTest::newRow("port Next Page") << 4005 << QByteArray("Exit this") << QByteArray("\t");
+        QTest::newRow("restart Factory Default")
+            << 15001 << QByteArray("Return to") << QByteArray("\t");
+        // Other values: Enter on an exit text ("RETURN TO" in any letter
+        // case, "<Quit>" and "Exit this" exactly), Tab otherwise.
+        const struct {
+            const char* name;
+            int32_t value;
+            const char *text, *keys;
+        } byText[] = {
+            {"return to, sentence case", -1, "Press ESC to return to the main menu", "\r"},
+            {"return to, title case", -1, "<Return To Previous Menu>", "\r"},
+            {"quit, lower case", -1, "<quit>", "\t"},
+            {"exit this", -1, "Exit this screen", "\r"},
+            {"exit this, lower case", -1, "exit this screen", "\t"},
+            {"empty", 0, "", "\t"},
+            {"quit on the login page", 1, "<Quit>", "\r"},
+            {"saving message", 4006, "Saving ...", "\t"},
+            {"quit with blanks", 15004, " <Quit> ", "\r"},
+            {"no text", -1, nullptr, "\t"},
+            {"first self-test line", 2, "OK", ""},
+            {"last self-test line", 14, "OK", ""}};
+        for (const auto& c : byText)
+            QTest::newRow(c.name) << int(c.value) << QByteArray(c.text) << QByteArray(c.keys);
+    }
+    void defaultWalkAnswers() {
+        QFETCH(int, value);
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, keys);
+        QCOMPARE(OpenComPort(1), 1); // a send buffer for SendKeys to fill
+        DefaultPageAction(value, text.isNull() ? nullptr : text.constData());
+        QCOMPARE(TakeQueued(), keys.toStdString());
     }
 
     void versionIsAssembledFromTheThreeLines_data() {
