@@ -29,6 +29,19 @@ private slots:
         QCOMPARE(link.pending(), std::string("ok"));
     }
 
+    // A run without a line end goes out in 99-byte pieces, each cut when the
+    // byte after it arrives: 198 bytes are one line and a full buffer.
+    void longRunIsCutEveryNinetyNineBytes() {
+        MemoryLink link;
+        QVERIFY(link.open());
+        link.send(std::string(198, 'x'), 3); // reads of at most 80 bytes
+        QCOMPARE(link.sink.lines, QByteArrayList{QByteArray(99, 'x')});
+        QCOMPARE(link.pending(), std::string(99, 'x'));
+        link.send("y");
+        QCOMPARE(link.sink.lines, QByteArrayList(2, QByteArray(99, 'x')));
+        QCOMPARE(link.pending(), std::string("y"));
+    }
+
     void makeEntry() {
         const QByteArray y120(120, 'y'), y79(79, 'y');
         const std::pair<QByteArray, QByteArray> cases[] = {
@@ -102,6 +115,20 @@ private slots:
         QCOMPARE(link.sink.lines.last(), QByteArray("[05;05H"));
         link.step(2);
         QCOMPARE(link.sink.lines.last(), QByteArray("[06;05H"));
+    }
+
+    // The countdown runs only while part of a line is held: a quiet link, or
+    // one whose lines have all ended, posts nothing however long it stays
+    // quiet, and a held line is flushed once.
+    void quietLinkPostsNothing() {
+        MemoryLink link;
+        QVERIFY(link.open());
+        link.step(50);
+        QCOMPARE(link.sink.lines, QByteArrayList());
+        link.send("\x1b[05;05HText\x1b", 50);
+        QCOMPARE(link.sink.lines, (QByteArrayList{"", "[05;05HText"}));
+        link.send("\x1b[22;11H", 50);
+        QCOMPARE(link.sink.lines, (QByteArrayList{"", "[05;05HText", "", "[22;11H"}));
     }
 
     void noFlushWhileKeysArePending() {
