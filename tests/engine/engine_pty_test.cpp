@@ -1,6 +1,7 @@
 // The real reader thread over a pseudo-terminal with the real 100 ms read
 // timing: lines in, keys out, a hung-up line, and closing while data flows.
 #include "EngineTestSupport.h"
+#include "tests/harness/GlobalHooks.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -87,8 +88,7 @@ private slots:
     void cleanup() {
         flood.stop();
         CloseComPort();
-        platform::SetSerialDeviceFactory(nullptr);
-        platform::ClearPortMappings();
+        RestoreGlobalHooks();
         sink.reset();
         closeFd(master);
         closeFd(slave);

@@ -6,6 +6,8 @@
 #include "lang/Language.h"
 #include "platform/Ui.h"
 #include "shared/Publicunit.h"
+#include "tests/harness/GlobalHooks.h"
+#include "tests/harness/WindowSteps.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -37,9 +39,9 @@ private slots:
         ResetPortTable();
     }
     void cleanup() {
-        frmPortConfig.clear();
-        CloseBusyBox();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        steps::DropWindows();
+        RestoreGlobalHooks();
+        ModuleTrunk = -1;
     }
 
     void consoleTextsAreReadWithinTheirFields() {
@@ -72,32 +74,53 @@ private slots:
         QCOMPARE(PortTable[25].name, "PORT26");
     }
 
+    void readEndsOnTheFirstNameWrittenTheConsoleWay_data() {
+        QTest::addColumn<QByteArray>("first");
+        QTest::addColumn<QByteArray>("again");
+        QTest::addColumn<bool>("ends");
+        QTest::newRow("module, same") << QByteArray("MOD_1") << QByteArray("MOD_1") << true;
+        QTest::newRow("module, other") << QByteArray("MOD_1") << QByteArray("MOD_2") << false;
+        QTest::newRow("trunk, other case") << QByteArray("Trk1") << QByteArray("TRK1") << true;
+    }
     void readEndsOnTheFirstNameWrittenTheConsoleWay() {
-        for (auto [first, again, ends] : {std::tuple{"MOD_1", "MOD_1", true},
-                                          {"MOD_1", "MOD_2", false},
-                                          {"Trk1", "TRK1", true}}) {
-            ResetPortTable();
-            Row(1, first);
-            frmPortConfig.clear();
-            frmPortConfig.set(new TfrmPortConfig);
-            HandlePortRow(4101, again);
-            QVERIFY2(frmPortConfig->AllRead == ends, again);
-        }
+        QFETCH(QByteArray, first);
+        QFETCH(QByteArray, again);
+        QFETCH(bool, ends);
+        Row(1, first.constData());
+        frmPortConfig.set(new TfrmPortConfig);
+        HandlePortRow(4101, again.constData());
+        QCOMPARE(frmPortConfig->AllRead, ends);
     }
 
+    void speedChoicesOfTypesTheSwitchNeverShows_data() {
+        QTest::addColumn<QByteArray>("type");
+        QTest::addColumn<QByteArray>("speed");
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("index");
+        auto row = [](const char* tag, const char* type, const char* speed, const char* name,
+                      int count, int index) {
+            QTest::newRow(tag) << QByteArray(type) << QByteArray(speed) << QByteArray(name) << count
+                               << index;
+        };
+        row("lower case", "100fx", " 100 Half", "MODULE1", 1, 0);
+        row("no type", "  ", "  10 Half", "PORT3", 4, 0);
+        row("unknown type", "10G", "  10 Half", "PORT3", 0, -1);
+        row("speed not offered", "100TX", "1000 Full", "PORT1", 4, -1);
+        row("not the module trunk", "100FX", " 100 Half", "TRUNK2", 1, 0);
+    }
     void speedChoicesOfTypesTheSwitchNeverShows() {
+        QFETCH(QByteArray, type);
+        QFETCH(QByteArray, speed);
+        QFETCH(QByteArray, name);
+        QFETCH(int, count);
+        QFETCH(int, index);
         ModuleTrunk = 2; // TRUNK3
         QComboBox list;
-        for (auto [type, speed, name, count, index] :
-             {std::tuple{"100fx", " 100 Half", "MODULE1", 1, 0}, // lower case
-              {"  ", "  10 Half", "PORT3", 4, 0},                // no type
-              {"10G", "  10 Half", "PORT3", 0, -1},              // unknown type
-              {"100TX", "1000 Full", "PORT1", 4, -1},            // speed not offered
-              {"100FX", " 100 Half", "TRUNK2", 1, 0}}) {         // not the module trunk
-            list.addItem("stale");
-            QVERIFY2(FillSpeedChoices(type, &list, speed, name) == index && list.count() == count,
-                     type);
-        }
+        list.addItem("stale");
+        QCOMPARE(FillSpeedChoices(type.constData(), &list, speed.constData(), name.constData()),
+                 index);
+        QCOMPARE(list.count(), count);
     }
 
     // Console lines are handled while a message box is open; one that drops

@@ -24,7 +24,7 @@ class SimDriver {
 public:
     explicit SimDriver(sim::Options o = {}) : sw_((o.pacing = false, std::move(o))) {
         ResetScreenStartCheck();
-        parser_.LoadTable("Parser.tbl");
+        parser_.LoadTable(LocateDataFile("Parser.tbl"));
     }
     sim::Switch& sw() { return sw_; }
     const Parser& parser() const { return parser_; }
