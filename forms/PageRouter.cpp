@@ -112,6 +112,9 @@ void ShowArrived(TForm* form) {
 
 void ReleaseSharedTables() {
     ResetPortTable();
+    ResetPvidTables();
+    ResetMemberTables();
+    ResetGroupList();
 }
 
 // The routes, by entry value. Entries of pages whose windows do not exist

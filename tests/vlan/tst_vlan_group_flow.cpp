@@ -184,6 +184,62 @@ private slots:
         QVERIFY(list()->isEnabled());
     }
 
+    // A first VLAN from factory settings: 802.1Q, VLAN 10 with ports 1-4
+    // untagged and port 26 tagged, PVID 10 on ports 1-4, all seen again on
+    // reopening; the group cannot be deleted while those ports use it, and
+    // can once they are back on PVID 1.
+    void firstVlanFromFactorySettings() {
+        QVERIFY(Open(sim::FactoryState()));
+        QVERIFY(OpenSupport());
+        ChooseMode(2);
+        QVERIFY(h->runUntil([this] { return Up(support()); }));
+        QVERIFY(Click(support()->btnSave, MenuUp));
+        QVERIFY(OpenCreate());
+        group()->edtVlanName->setText("v10");
+        group()->edtVlanID->setText("10");
+        for (int port : {1, 2, 3, 4})
+            SetMember(port, 1);
+        SetMember(26, 2);
+        QVERIFY(Click(group()->btnSave, MenuUp));
+        QVERIFY(OpenSupport());
+        for (int port : {1, 2, 3, 4})
+            Pvid(port)->setText("10");
+        QVERIFY(Click(support()->btnSave, MenuUp));
+        QCOMPARE(boxes.size(), 3); // each save reported
+        boxes.clear();
+
+        QVERIFY(OpenSupport());
+        QCOMPARE(support()->cboVlanMode->currentText(), QStringLiteral("802.1Q   "));
+        QCOMPARE(Pvid(4)->text(), QStringLiteral("10"));
+        QCOMPARE(Pvid(5)->text(), QStringLiteral("1"));
+        QVERIFY(Click(support()->btnQuit, MenuUp));
+        QVERIFY(OpenList());
+        QCOMPARE(list()->lbxVlanGroups->item(1)->text(), QStringLiteral("v10         10"));
+        Select(1);
+        QVERIFY(Click(list()->btnEdit, [this] { return Up(group()); }));
+        QCOMPARE(group()->MemberList(4)->currentText(), QStringLiteral("UnTagged"));
+        QCOMPARE(group()->MemberList(5)->currentText(), QStringLiteral("No      "));
+        QCOMPARE(group()->MemberList(26)->currentText(), QStringLiteral("Tagged  "));
+        QVERIFY(Click(group()->btnQuit, [this] { return Up(list()); }));
+        Select(1);
+        QVERIFY(Click(list()->btnDelete, [this] { return Up(list()) && boxes.size() == 2; }));
+        QCOMPARE(boxes[1].text, DecodeText(GetLangText(1306)));
+        boxes.clear();
+        QCOMPARE(list()->lbxVlanGroups->count(), 2);
+
+        QVERIFY(Click(list()->btnQuit, MenuUp));
+        QVERIFY(OpenSupport());
+        for (int port : {1, 2, 3, 4})
+            Pvid(port)->setText("1");
+        QVERIFY(Click(support()->btnSave, MenuUp));
+        QVERIFY(OpenList());
+        Select(1);
+        QVERIFY(Click(list()->btnDelete, [this] { return Up(list()) && boxes.size() == 3; }));
+        QCOMPARE(boxes[2].text, DecodeText(GetLangText(1305)));
+        QCOMPARE(list()->lbxVlanGroups->count(), 1);
+        QCOMPARE(h->sim().state(), Dot1q());
+    }
+
     void emptyListMessage() {
         sim::SwitchState start = sim::FactoryState();
         start.vlanMode = sim::kModePortBased;
