@@ -181,12 +181,24 @@ constexpr int32_t GroupMember(int32_t row) {
     return 8020 + row;
 }
 
+constexpr bool IsVlanRow(int32_t v) {
+    return InRange(v, VlanPortName(1), VlanPortName(8)) || InRange(v, VlanPvid(1), VlanPvid(8));
+}
+constexpr bool IsGroupRow(int32_t v) {
+    return InRange(v, GroupPortName(1), GroupPortName(8)) ||
+           InRange(v, GroupMember(1), GroupMember(8));
+}
+
 // Group list rows 9101..9126 (name) and 9201..9226 (VID).
 constexpr int32_t GroupListName(int32_t row) {
     return 9100 + row;
 }
 constexpr int32_t GroupListVid(int32_t row) {
     return 9200 + row;
+}
+constexpr bool IsGroupListRow(int32_t v) {
+    return InRange(v, GroupListName(1), GroupListName(GroupListRows)) ||
+           InRange(v, GroupListVid(1), GroupListVid(GroupListRows));
 }
 
 } // namespace pv

@@ -8,10 +8,18 @@ FormRef<TfrmMain> frmMain;
 FormRef<TfrmStaticConfig> frmStaticConfig;
 FormRef<TfrmRestartConfig> frmRestartConfig;
 FormRef<TfrmPortConfig> frmPortConfig;
+FormRef<TfrmVlanConfig> frmVlanConfig;
+FormRef<TfrmVlanSupport> frmVlanSupport;
+FormRef<TfrmVlanMemberX> frmVlanMemberX;
+FormRef<TfrmEditVlanGrp> frmEditVlanGrp;
 
 void ClearSessionWindows() {
     frmMain.clear();
     frmStaticConfig.clear();
     frmRestartConfig.clear();
     frmPortConfig.clear();
+    frmVlanSupport.clear();
+    frmVlanMemberX.clear();
+    frmEditVlanGrp.clear();
+    frmVlanConfig.clear();
 }

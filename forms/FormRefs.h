@@ -12,6 +12,10 @@ class TfrmMain;
 class TfrmStaticConfig;
 class TfrmRestartConfig;
 class TfrmPortConfig;
+class TfrmVlanConfig;
+class TfrmVlanSupport;
+class TfrmVlanMemberX;
+class TfrmEditVlanGrp;
 
 extern FormRef<TfrmWelcome> frmWelcome;
 extern FormRef<TfrmMemo> frmMemo;
@@ -21,6 +25,10 @@ extern FormRef<TfrmMain> frmMain;
 extern FormRef<TfrmStaticConfig> frmStaticConfig;
 extern FormRef<TfrmRestartConfig> frmRestartConfig;
 extern FormRef<TfrmPortConfig> frmPortConfig;
+extern FormRef<TfrmVlanConfig> frmVlanConfig;
+extern FormRef<TfrmVlanSupport> frmVlanSupport;
+extern FormRef<TfrmVlanMemberX> frmVlanMemberX;
+extern FormRef<TfrmEditVlanGrp> frmEditVlanGrp;
 
 // Drops every window of a logged-in session (menus and configuration
 // windows) without running their close handlers, so no exit keys are typed:

@@ -2,6 +2,7 @@
 
 #include "engine/KeyOutput.h"
 #include "engine/PageValues.h"
+#include "forms/Editvlangrpform.h"
 #include "forms/FormRefs.h"
 #include "forms/Loginform.h"
 #include "forms/Mainform.h"
@@ -9,6 +10,9 @@
 #include "forms/Portconfigform.h"
 #include "forms/Restartconfigform.h"
 #include "forms/Staticconfigform.h"
+#include "forms/Vlanconfigform.h"
+#include "forms/Vlanmemberxform.h"
+#include "forms/Vlansupportform.h"
 #include "forms/Welcomeform.h"
 #include "lang/TextIds.h"
 #include "shared/Publicunit.h"
@@ -108,10 +112,13 @@ void ShowArrived(TForm* form) {
 
 void ReleaseSharedTables() {
     ResetPortTable();
+    ResetPvidTables();
+    ResetMemberTables();
+    ResetGroupList();
 }
 
 // The routes, by entry value. Entries of pages whose windows do not exist
-// (trunk window, VLAN pages, misc) are ignored; only the post-login walk
+// (trunk window, misc) are ignored; only the post-login walk
 // passes the trunk screen, and its arrival creates and shows nothing.
 void RoutePageEntry(int32_t value, const char* text) {
     if (text == nullptr) text = "";
@@ -145,6 +152,35 @@ void RoutePageEntry(int32_t value, const char* text) {
         TrunkQuitItem();
     } else if (IsTrunkMember(value)) {
         NoteTrunkMember(value, text);
+    } else if (InRange(value, VlanMenuSupport, VlanMenuPrevious)) {
+        VlanMenuArrival();
+    } else if (value == pv::VlanMode) {
+        VlanModeArrived(text);
+    } else if (value == VlanQuit) {
+        VlanProbe ? VlanProbeStep() : VlanScreenComplete();
+    } else if (value == VlanSaved) {
+        VlanSaveComplete();
+    } else if (IsVlanRow(value)) {
+        HandlePvidRow(value, text);
+    } else if (value == GroupIdRange || value == GroupName || value == GroupId ||
+               IsGroupRow(value)) {
+        HandleGroupRow(value, text);
+    } else if (value == GroupQuit) {
+        GroupScreenComplete();
+    } else if (value == GroupSaved) {
+        GroupSaveComplete();
+    } else if (value == GroupNotSaved) {
+        GroupSaveFailed();
+    } else if (value == GroupListTotal) {
+        GroupListArrival();
+    } else if (value == GroupDeleted) {
+        GroupDeletedResult();
+    } else if (value == GroupNotDeleted) {
+        GroupNotDeletedResult();
+    } else if (value == NoGroups) {
+        NoGroupsShown();
+    } else if (IsGroupListRow(value)) {
+        HandleGroupListRow(value, text);
     } else if (value == RestartDefault) {
         RestartArrival();
     }

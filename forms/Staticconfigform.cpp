@@ -30,7 +30,6 @@ TfrmStaticConfig::TfrmStaticConfig()
     FinishMenu();
     // Their windows are not part of the program yet.
     btnTrunkConfig->setEnabled(false);
-    btnVlanConfig->setEnabled(false);
     btnMiscConfig->setEnabled(false);
 
     // The create handler proper.
@@ -102,6 +101,7 @@ void StaticArrival() {
             return;
         }
         frmPortConfig.clear();
+        frmVlanConfig.clear();
         Leaving = false;
     }
     if (!frmStaticConfig.exists() && !ResyncPending) frmStaticConfig.set(new TfrmStaticConfig);

@@ -26,6 +26,9 @@ int8_t WriteStep = 0;
 int32_t LastPortIndex = -1;
 int32_t ModuleTrunk = -1;
 bool SwitchRestarted = false;
+char VlanModeText[12] = {};
+bool VlanProbe = false;
+bool CreatingGroup = false;
 
 const char* const SelfTestLabels[13] = {
     "Switch Register R/W Test .... ", "PHY Register R/W Test ....... ",
@@ -155,5 +158,8 @@ void ResetSharedState() {
     LastPortIndex = -1;
     ModuleTrunk = -1;
     SwitchRestarted = false;
+    std::memset(VlanModeText, 0, sizeof VlanModeText);
+    VlanProbe = false;
+    CreatingGroup = false;
     SetScreenCursor(false);
 }

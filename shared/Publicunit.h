@@ -43,6 +43,14 @@ extern int32_t ModuleTrunk; // -1 when no trunk holds port 26
 // it restarted without being told to, and the next login page drops the
 // session's windows.
 extern bool SwitchRestarted;
+// The VLAN mode as the VLAN support screen last printed it (cut to 11
+// characters): the VLAN menu's mode probe and the VLAN settings window read it.
+extern char VlanModeText[12];
+// The VLAN menu's mode probe is running (set when the menu is created).
+extern bool VlanProbe;
+// The VLAN group screen was opened by the VLAN menu's Create (a new group);
+// Edit from the group list clears it.
+extern bool CreatingGroup;
 
 // Labels of the self-test lines, for entry values 2 to 14.
 extern const char* const SelfTestLabels[13];

@@ -112,6 +112,11 @@ bool CanDeleteGroup(const SwitchState& state, int id) {
                         [id](const Port& p) { return p.pvid == id; });
 }
 
+std::string CheckGroupIdChange(const SwitchState& state, int id, int originalId) {
+    if (originalId == 0 || id == originalId || CanDeleteGroup(state, originalId)) return "";
+    return "VLAN ID is a PVID in use";
+}
+
 bool ValidAccountText(const std::string& text) {
     return !text.empty() && text.size() <= kMaxAccountText && PrintableText(text, 0x21);
 }

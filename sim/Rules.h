@@ -36,6 +36,9 @@ void StoreGroup(std::vector<VlanGroup>& table, const VlanGroup& group, int origi
 
 // Delete rule: in 802.1Q mode a VID that is some port's PVID stays.
 bool CanDeleteGroup(const SwitchState& state, int id);
+// Saving an existing group under a new ID leaves its old ID behind, which
+// is refused on the same terms as deleting it: "" or the refusal reason.
+std::string CheckGroupIdChange(const SwitchState& state, int id, int originalId);
 
 // Misc save: password fields are checked when any of them is not empty.
 bool CheckMisc(const SwitchState& state, const std::string& user, const std::string& oldPassword,
