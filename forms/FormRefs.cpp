@@ -8,10 +8,14 @@ FormRef<TfrmMain> frmMain;
 FormRef<TfrmStaticConfig> frmStaticConfig;
 FormRef<TfrmRestartConfig> frmRestartConfig;
 FormRef<TfrmPortConfig> frmPortConfig;
+FormRef<TfrmTrkConfig> frmTrkConfig;
+FormRef<TfrmMiscConfigX> frmMiscConfigX;
 
 void ClearSessionWindows() {
     frmMain.clear();
     frmStaticConfig.clear();
     frmRestartConfig.clear();
     frmPortConfig.clear();
+    frmTrkConfig.clear();
+    frmMiscConfigX.clear();
 }

@@ -12,6 +12,8 @@ class TfrmMain;
 class TfrmStaticConfig;
 class TfrmRestartConfig;
 class TfrmPortConfig;
+class TfrmTrkConfig;
+class TfrmMiscConfigX;
 
 extern FormRef<TfrmWelcome> frmWelcome;
 extern FormRef<TfrmMemo> frmMemo;
@@ -21,6 +23,8 @@ extern FormRef<TfrmMain> frmMain;
 extern FormRef<TfrmStaticConfig> frmStaticConfig;
 extern FormRef<TfrmRestartConfig> frmRestartConfig;
 extern FormRef<TfrmPortConfig> frmPortConfig;
+extern FormRef<TfrmTrkConfig> frmTrkConfig;
+extern FormRef<TfrmMiscConfigX> frmMiscConfigX;
 
 // Drops every window of a logged-in session (menus and configuration
 // windows) without running their close handlers, so no exit keys are typed:

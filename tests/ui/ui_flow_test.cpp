@@ -263,7 +263,8 @@ private slots:
             QPointer<TfrmStaticConfig> menu = frmStaticConfig.get();
             check(menu->windowTitle(), 400);
             check(menu->btnPortConfig->text(), 402);
-            QVERIFY(!menu->btnTrunkConfig->isEnabled()); // not in the program yet
+            QVERIFY(menu->btnTrunkConfig->isEnabled() && menu->btnMiscConfig->isEnabled());
+            QVERIFY(!menu->btnVlanConfig->isEnabled()); // not in the program yet
             menu->btnMainMenu->click();
             QVERIFY(Until(MainForm));
             QCOMPARE(Typed(), std::string("\t\t\t\t\r"));
