@@ -262,6 +262,54 @@ private slots:
         QCOMPARE(frmPortConfig->findChild<QComboBox*>(QStringLiteral("cboSpdP08"))->count(), 6);
     }
 
+    // The module trunk's row offers the six speeds whatever the module
+    // types; each member stores the chosen speed if its type offers it, and
+    // the row reads back the speed of a member that took it.
+    void moduleTrunkSpeed_data() {
+        QTest::addColumn<QStringList>("modules");
+        QTest::addColumn<int>("chosen");         // among the six
+        QTest::addColumn<QStringList>("stored"); // speeds of ports 25, 26
+        QTest::addColumn<int>("reread");
+        QTest::newRow("1000FX + 1000TX to 100 Full")
+            << QStringList{"1000FX", "1000TX"} << 3 << QStringList{"1000 Full", " 100 Full"} << 3;
+        QTest::newRow("100FX pair to 1000 Full")
+            << QStringList{"100FX", "100FX"} << 5 << QStringList{" 100 Half", " 100 Half"} << 2;
+    }
+    void moduleTrunkSpeed() {
+        QFETCH(QStringList, modules);
+        QFETCH(int, chosen);
+        QFETCH(QStringList, stored);
+        QFETCH(int, reread);
+        ConfigSession s;
+        sim::Options o;
+        o.initial = sim::FactoryState({modules[0].toStdString(), modules[1].toStdString()});
+        AddMembers(o.initial->trunks[0], {25, 26});
+        QVERIFY(s.Open(o));
+        QCOMPARE(ModuleTrunk, 0);
+        auto openTrunkRow = [&s]() -> QComboBox* {
+            frmStaticConfig->btnPortConfig->click();
+            if (!s.h->runUntil([] { return Up(frmPortConfig.get()); }, 60000)) return nullptr;
+            for (int page = 0; page < 3; ++page)
+                frmPortConfig->btnNextPage->click();
+            auto* name = frmPortConfig->findChild<QLabel*>(QStringLiteral("lblNameP01"));
+            if (name->text() != QStringLiteral("TRUNK1")) return nullptr;
+            return frmPortConfig->findChild<QComboBox*>(QStringLiteral("cboSpdP01"));
+        };
+        QComboBox* speed = openTrunkRow();
+        QVERIFY(speed);
+        QCOMPARE(speed->count(), 6);
+        speed->setCurrentIndex(chosen);
+        frmPortConfig->btnSave->click();
+        QVERIFY(s.h->runUntil([] { return !frmPortConfig.exists() && Up(frmStaticConfig.get()); },
+                              120000));
+        QCOMPARE(s.boxes.size(), 1); // saved: the switch never refuses it
+        QCOMPARE(QString::fromStdString(s.sim().state().ports[24].speed), stored[0]);
+        QCOMPARE(QString::fromStdString(s.sim().state().ports[25].speed), stored[1]);
+        speed = openTrunkRow();
+        QVERIFY(speed);
+        QCOMPARE(speed->currentIndex(), reread);
+    }
+
     // Captions from each language file, decoded with its code page.
     void captionsInEachLanguage_data() {
         QTest::addColumn<int>("language");
