@@ -68,10 +68,16 @@ void TfrmTrkConfig::CreateControls() {
         box->setAlignment(Qt::AlignHCenter);
         box->setFlat(true);
         box->setGeometry(kGridLeft + (p - 1) * kBoxWidth, kGridTop, kBoxWidth, kBoxHeight);
-        if (p > 24) // the module ports stand out
-            box->setStyleSheet(
-                QStringLiteral("QGroupBox { background-color: palette(tool-tip-base);"
-                               " color: red; font-weight: bold; }"));
+        if (p > 24) { // the module ports stand out: red labels on the info colour
+            box->setAutoFillBackground(true);
+            QPalette pal = box->palette();
+            pal.setColor(QPalette::Window, QColor(0xff, 0xff, 0xe1));
+            pal.setColor(QPalette::WindowText, Qt::red);
+            box->setPalette(pal);
+            QFont bold = box->font();
+            bold.setBold(true);
+            box->setFont(bold);
+        }
         for (int k = 1; k <= kTrunks; ++k) {
             auto* b = new QRadioButton(box);
             b->setObjectName(QStringLiteral("optP%1K%2").arg(p, 2, 10, QLatin1Char('0')).arg(k));

@@ -72,6 +72,13 @@ inline void QuietOffscreen(QtMsgType type, const QMessageLogContext& context,
     if (QtMessageHandler previous = PreviousMessageHandler()) previous(type, context, message);
 }
 
+// With TAVIK_SCREENSHOTS set to a folder, the window's picture is saved
+// there as <name>.png (how the screenshots in docs/ are made).
+inline void SaveScreenshot(QWidget* w, const QString& name) {
+    const QString dir = qEnvironmentVariable("TAVIK_SCREENSHOTS");
+    if (!dir.isEmpty()) w->grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
+}
+
 struct Box {
     QString text, caption;
 };

@@ -174,6 +174,9 @@ private slots:
         QVERIFY(s.Open({}, language));
         QVERIFY(s.OpenMiscWindow());
         TfrmMiscConfigX* w = frmMiscConfigX.get();
+        const char* const shots[] = {"misc-configuration", "misc-configuration-cn",
+                                     "misc-configuration-tw"};
+        SaveScreenshot(w, QLatin1String(shots[language]));
         QCOMPARE(w->windowTitle(), FileText(language, 1100));
         const std::pair<const char*, int> labels[] = {
             {"Label1", 1101}, {"Label8", 1102}, {"Label2", 1103}, {"Label3", 1104},

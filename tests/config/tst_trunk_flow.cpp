@@ -262,6 +262,31 @@ private slots:
         QCOMPARE(frmPortConfig->findChild<QComboBox*>(QStringLiteral("cboSpdP08"))->count(), 6);
     }
 
+    // Ports 1-4 made a static trunk: the reopened window shows it, and the
+    // port window then shows the trunk's row in place of the four ports.
+    void staticTrunkSeenAgainAndOnThePortWindow() {
+        ConfigSession s;
+        QVERIFY(s.Open());
+        QVERIFY(s.OpenTrunkWindow());
+        Status(1)->click();
+        for (int p = 1; p <= 4; ++p)
+            QTest::mouseClick(Cell(1, p), Qt::LeftButton);
+        QVERIFY(ApplyAndReturn(s));
+        QVERIFY(s.OpenTrunkWindow());
+        QVERIFY(Status(1)->isChecked());
+        for (int p = 1; p <= 26; ++p)
+            QCOMPARE(Cell(1, p)->isChecked(), p <= 4);
+        frmTrkConfig->btnQuit->click();
+        QVERIFY(s.StaticMenuBack());
+        frmStaticConfig->btnPortConfig->click();
+        QVERIFY(s.h->runUntil([] { return Up(frmPortConfig.get()); }, 60000));
+        QCOMPARE(int(PortCount), 23);
+        QCOMPARE(frmPortConfig->findChild<QLabel*>(QStringLiteral("lblNameP01"))->text(),
+                 QStringLiteral("TRUNK1"));
+        QCOMPARE(frmPortConfig->findChild<QLabel*>(QStringLiteral("lblNameP02"))->text(),
+                 QStringLiteral("PORT5"));
+    }
+
     // The module trunk's row offers the six speeds whatever the module
     // types; each member stores the chosen speed if its type offers it, and
     // the row reads back the speed of a member that took it.
@@ -320,9 +345,17 @@ private slots:
     void captionsInEachLanguage() {
         QFETCH(int, language);
         ConfigSession s;
-        QVERIFY(s.Open({}, language));
+        sim::Options o;
+        o.initial = sim::FactoryState();
+        AddMembers(o.initial->trunks[0], {1, 2, 3, 4});
+        AddMembers(o.initial->trunks[1], {25, 26});
+        AddMembers(o.initial->trunks[3], {13, 14}, false);
+        QVERIFY(s.Open(o, language));
         QVERIFY(s.OpenTrunkWindow());
         TfrmTrkConfig* w = frmTrkConfig.get();
+        const char* const shots[] = {"trunk-configuration", "trunk-configuration-cn",
+                                     "trunk-configuration-tw"};
+        SaveScreenshot(w, QLatin1String(shots[language]));
         QCOMPARE(w->windowTitle(), FileText(language, 500));
         const std::pair<const char*, int> labels[] = {
             {"Label1", 501},  {"Label28", 502}, {"Label33", 510},
