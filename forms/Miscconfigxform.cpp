@@ -57,6 +57,7 @@ void MiscResult(int32_t value) {
     const std::string text =
         std::string(GetLangText(first)) + "\n" + GetLangText(txt::BackToStatic);
     const QPointer<TfrmMiscConfigX> still(w);
+    w->AwaitingResult = false;
     platform::AppMessageBox(DecodeText(text), LangText(txt::CaptionMisc), platform::MB_OK);
     // The window may have been dropped while the box was open (the switch
     // restarted underneath it).
@@ -193,6 +194,7 @@ void TfrmMiscConfigX::btnSaveClick() {
     TargetForm = FORM_STATIC;
     BusyText = GetLangText(txt::BusySending);
     ShowBusyBox();
+    AwaitingResult = true;
     WriteMisc();
 }
 
@@ -209,6 +211,12 @@ void TfrmMiscConfigX::btnQuitClick() {
 }
 
 void TfrmMiscConfigX::FormClose(TCloseAction& action) {
+    // The save's result closes the window; closed before it, the busy window
+    // would stay up over a console waiting for a key.
+    if (AwaitingResult) {
+        action = caNone;
+        return;
+    }
     TargetForm = FORM_MISC;
     BusyText = GetLangText(txt::BusyToStaticMenu);
     ShowBusyBox();

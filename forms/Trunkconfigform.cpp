@@ -60,6 +60,7 @@ void TrunkSaveDone() {
     const std::string text =
         std::string(GetLangText(txt::SettingsSaved)) + "\n" + GetLangText(txt::BackToPrevious);
     const QPointer<TfrmTrkConfig> still(w);
+    w->AwaitingResult = false;
     TrunkMessage(DecodeText(text));
     // Console lines are handled while the box is open; the window may have
     // been dropped meanwhile (the switch restarted).
@@ -172,6 +173,7 @@ void TfrmTrkConfig::WriteTrunks() {
     SendKeys(text);
     btnSave->setEnabled(false);
     Saving = true;
+    AwaitingResult = true;
 }
 
 void TfrmTrkConfig::btnQuitClick() {
@@ -179,6 +181,12 @@ void TfrmTrkConfig::btnQuitClick() {
 }
 
 void TfrmTrkConfig::FormClose(TCloseAction& action) {
+    // The save's result closes the window; closed before it, the busy window
+    // would stay up over a console waiting for a key.
+    if (AwaitingResult) {
+        action = caNone;
+        return;
+    }
     Leaving = true;
     setEnabled(false);
     TargetForm = FORM_TRUNK;

@@ -43,6 +43,8 @@ public:
 
     QPushButton* btnQuit = nullptr;
     QPushButton* btnSave = nullptr;
+    // An Apply's keys are out and the switch's result has not come yet.
+    bool AwaitingResult = false;
 
 protected:
     void FormActivate() override;

@@ -204,7 +204,10 @@ private slots:
         QVERIFY(!frmTrkConfig->StaticChanged);
         Status(3)->click();
         s.Typed();
-        QVERIFY(ApplyAndReturn(s));
+        frmTrkConfig->btnSave->click();
+        frmTrkConfig->close(); // the title bar's close waits for the result
+        QVERIFY(frmTrkConfig.get() && frmTrkConfig->isVisible());
+        QVERIFY(s.StaticMenuBack() && !frmTrkConfig.exists());
         QCOMPARE(s.Typed(), std::string("\r\b\b\b\b\b\b\b\t\t \t\t\t\t\t\x01\t\r") + "\r");
         QCOMPARE(s.boxes.size(), 1);
         QCOMPARE(s.boxes[0].text, kSaved);
