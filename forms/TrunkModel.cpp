@@ -16,8 +16,6 @@ bool Is(const char* text, const char* what) {
     return text != nullptr && std::strcmp(text, what) == 0;
 }
 
-constexpr int kFirstModulePort = 25;
-
 } // namespace
 
 void ResetTrunkTables() {
@@ -30,7 +28,7 @@ void ResetTrunkTables() {
 
 int StoreTrunkCell(int32_t value, const char* text) {
     if (pv::IsTrunkStatus(value)) {
-        TrunkTable[value % 10 - 1].isStatic = Is(text, "Static ");
+        TrunkTable[value - pv::TrunkStatus(1)].isStatic = Is(text, "Static ");
         return -1;
     }
     if (!pv::IsTrunkMember(value)) return -1;

@@ -7,6 +7,7 @@
 
 constexpr int kTrunks = 7;
 constexpr int kTrunkPorts = 26; // ports 1-24, then M1 (25) and M2 (26)
+constexpr int kFirstModulePort = 25;
 
 // One trunk. member[p] is port p (1..26); member[0] is unused so that the
 // index is the console's port number.

@@ -30,12 +30,12 @@ const char kCellHint[] = "Click to SELECT port;  Double clicks to UNSELECT port"
 const char kTrunkHint[] = "Check / uncheck to  make  trunk  STATIC / DISABLED";
 
 QString BoxName(int port) {
-    if (port > 24) return QStringLiteral("gbxM%1").arg(port - 24);
+    if (port >= kFirstModulePort) return QStringLiteral("gbxM%1").arg(port - kFirstModulePort + 1);
     return QStringLiteral("gbxP%1").arg(port, 2, 10, QLatin1Char('0'));
 }
 
 QString BoxTitle(int port) {
-    if (port > 24) return QStringLiteral("M%1").arg(port - 24);
+    if (port >= kFirstModulePort) return QStringLiteral("M%1").arg(port - kFirstModulePort + 1);
     return QStringLiteral("%1").arg(port, 2, 10, QLatin1Char('0'));
 }
 
@@ -68,7 +68,7 @@ void TfrmTrkConfig::CreateControls() {
         box->setAlignment(Qt::AlignHCenter);
         box->setFlat(true);
         box->setGeometry(kGridLeft + (p - 1) * kBoxWidth, kGridTop, kBoxWidth, kBoxHeight);
-        if (p > 24) { // the module ports stand out: red labels on the info colour
+        if (p >= kFirstModulePort) { // the module ports stand out: red labels on the info colour
             box->setAutoFillBackground(true);
             QPalette pal = box->palette();
             pal.setColor(QPalette::Window, QColor(0xff, 0xff, 0xe1));
