@@ -29,7 +29,7 @@ TfrmStaticConfig::TfrmStaticConfig()
     btnMiscConfig = AddMenuButton("btnMiscConfig", txt::StaticMisc);
     btnMainMenu = AddMenuButton("btnMainMenu", txt::StaticMainMenu);
     FinishMenu();
-    // Its windows are not part of the program yet.
+    // The VLAN windows are not part of the program yet.
     btnVlanConfig->setEnabled(false);
 
     // The create handler proper.
