@@ -12,6 +12,8 @@ FormRef<TfrmVlanConfig> frmVlanConfig;
 FormRef<TfrmVlanSupport> frmVlanSupport;
 FormRef<TfrmVlanMemberX> frmVlanMemberX;
 FormRef<TfrmEditVlanGrp> frmEditVlanGrp;
+FormRef<TfrmTrkConfig> frmTrkConfig;
+FormRef<TfrmMiscConfigX> frmMiscConfigX;
 
 void ClearSessionWindows() {
     frmMain.clear();
@@ -22,4 +24,6 @@ void ClearSessionWindows() {
     frmVlanMemberX.clear();
     frmEditVlanGrp.clear();
     frmVlanConfig.clear();
+    frmTrkConfig.clear();
+    frmMiscConfigX.clear();
 }

@@ -16,6 +16,8 @@ class TfrmVlanConfig;
 class TfrmVlanSupport;
 class TfrmVlanMemberX;
 class TfrmEditVlanGrp;
+class TfrmTrkConfig;
+class TfrmMiscConfigX;
 
 extern FormRef<TfrmWelcome> frmWelcome;
 extern FormRef<TfrmMemo> frmMemo;
@@ -29,6 +31,8 @@ extern FormRef<TfrmVlanConfig> frmVlanConfig;
 extern FormRef<TfrmVlanSupport> frmVlanSupport;
 extern FormRef<TfrmVlanMemberX> frmVlanMemberX;
 extern FormRef<TfrmEditVlanGrp> frmEditVlanGrp;
+extern FormRef<TfrmTrkConfig> frmTrkConfig;
+extern FormRef<TfrmMiscConfigX> frmMiscConfigX;
 
 // Drops every window of a logged-in session (menus and configuration
 // windows) without running their close handlers, so no exit keys are typed:

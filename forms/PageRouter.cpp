@@ -7,9 +7,11 @@
 #include "forms/Loginform.h"
 #include "forms/Mainform.h"
 #include "forms/Messageform.h"
+#include "forms/Miscconfigxform.h"
 #include "forms/Portconfigform.h"
 #include "forms/Restartconfigform.h"
 #include "forms/Staticconfigform.h"
+#include "forms/Trunkconfigform.h"
 #include "forms/Vlanconfigform.h"
 #include "forms/Vlanmemberxform.h"
 #include "forms/Vlansupportform.h"
@@ -93,13 +95,9 @@ void TrunkQuitItem() {
     VersionStage += 1;
 }
 
-// The part of the trunk rows the rest of the program needs: which trunk
-// holds port 26 (the module port), learned while the post-login walk passes
-// the trunk screen.
-void NoteTrunkMember(int32_t value, const char* text) {
-    if (!ResyncPending) return;
-    if (TrunkMemberPort(value) == TrunkPorts && SameStr(text, "v"))
-        ModuleTrunk = TrunkMemberTrunk(value) - 1;
+void MiscRow(int32_t value, const char* text) {
+    ShowBusyBox();
+    HandleMiscRow(value, text);
 }
 
 } // namespace
@@ -112,14 +110,14 @@ void ShowArrived(TForm* form) {
 
 void ReleaseSharedTables() {
     ResetPortTable();
+    ResetTrunkTables();
+    ResetMiscSettings();
     ResetPvidTables();
     ResetMemberTables();
     ResetGroupList();
 }
 
-// The routes, by entry value. Entries of pages whose windows do not exist
-// (trunk window, misc) are ignored; only the post-login walk
-// passes the trunk screen, and its arrival creates and shows nothing.
+// The routes, by entry value.
 void RoutePageEntry(int32_t value, const char* text) {
     if (text == nullptr) text = "";
     // Before login the default walk answers everything but the login page.
@@ -150,8 +148,18 @@ void RoutePageEntry(int32_t value, const char* text) {
         HandlePortRow(value, text);
     } else if (value == TrunkQuit) {
         TrunkQuitItem();
-    } else if (IsTrunkMember(value)) {
-        NoteTrunkMember(value, text);
+    } else if (IsTrunkStatus(value) || IsTrunkMember(value)) {
+        HandleTrunkRow(value, text);
+    } else if (value == TrunkEdit) {
+        TrunkArrival();
+    } else if (value == TrunkSaved) {
+        TrunkSaveDone();
+    } else if (value == MiscEdit) {
+        MiscArrival();
+    } else if (value == MiscSaved || value == MiscPasswordError) {
+        MiscResult(value);
+    } else if (value == MiscUserName || InRange(value, MiscRetry, MiscHash)) {
+        MiscRow(value, text);
     } else if (InRange(value, VlanMenuSupport, VlanMenuPrevious)) {
         VlanMenuArrival();
     } else if (value == pv::VlanMode) {

@@ -6,6 +6,7 @@
 #include "forms/Messageform.h"
 #include "forms/PageRouter.h"
 #include "forms/Portconfigform.h"
+#include "forms/TrunkModel.h"
 #include "lang/TextIds.h"
 #include "shared/Publicunit.h"
 
@@ -28,9 +29,6 @@ TfrmStaticConfig::TfrmStaticConfig()
     btnMiscConfig = AddMenuButton("btnMiscConfig", txt::StaticMisc);
     btnMainMenu = AddMenuButton("btnMainMenu", txt::StaticMainMenu);
     FinishMenu();
-    // Their windows are not part of the program yet.
-    btnTrunkConfig->setEnabled(false);
-    btnMiscConfig->setEnabled(false);
 
     // The create handler proper.
     MenuTarget = -1;
@@ -59,10 +57,9 @@ void TfrmStaticConfig::btnPortConfigClick() {
     MenuSelect(0, FORM_PORT, Saving ? txt::BusySending : txt::BusyOpenPorts, PortExtraStep);
 }
 
-// The trunk read starts from empty trunk tables; their reset goes in as
-// the extra step when the trunk window joins.
+// The trunk read starts from empty trunk tables.
 void TfrmStaticConfig::btnTrunkConfigClick() {
-    MenuSelect(1, FORM_TRUNK, txt::BusyReadTrunks);
+    MenuSelect(1, FORM_TRUNK, txt::BusyReadTrunks, ResetTrunkTables);
 }
 
 void TfrmStaticConfig::btnVlanConfigClick() {
@@ -94,6 +91,7 @@ void StaticArrival() {
     if (CurrentForm == FORM_MAIN) {
         if (TfrmMain* main = frmMain.get()) main->Hide();
     } else if (CurrentForm != FORM_STATIC) {
+        frmTrkConfig.clear();
         if (frmPortConfig.exists() && Saving) {
             // A port save goes on: the console went back to this menu
             // between two of its pages.
@@ -102,6 +100,7 @@ void StaticArrival() {
         }
         frmPortConfig.clear();
         frmVlanConfig.clear();
+        frmMiscConfigX.clear();
         Leaving = false;
     }
     if (!frmStaticConfig.exists() && !ResyncPending) frmStaticConfig.set(new TfrmStaticConfig);

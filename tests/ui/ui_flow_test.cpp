@@ -221,7 +221,8 @@ private slots:
             QPointer<TfrmStaticConfig> menu = frmStaticConfig.get();
             check(menu->windowTitle(), 400);
             check(menu->btnPortConfig->text(), 402);
-            QVERIFY(!menu->btnTrunkConfig->isEnabled()); // not in the program yet
+            QVERIFY(menu->btnTrunkConfig->isEnabled() && menu->btnVlanConfig->isEnabled() &&
+                    menu->btnMiscConfig->isEnabled());
             menu->btnMainMenu->click();
             QVERIFY(Until(MainForm));
             QCOMPARE(Typed(), std::string("\t\t\t\t\r"));
