@@ -1,5 +1,6 @@
 #include "engine/SerialLink.h"
 
+#include "engine/KeyOutput.h"
 #include "platform/Ui.h"
 
 #include <QCoreApplication>
@@ -81,9 +82,23 @@ int SerialPort::Write(const uint8_t* bytes, int count) {
     return device_->write(bytes, count);
 }
 
+LinkFault SerialPort::LineFault() {
+    if (!device_) return LinkFaultNone;
+    switch (device_->lineFault()) {
+    case platform::SerialDevice::LineFault::HungUp:
+        return LinkFaultHungUp;
+    case platform::SerialDevice::LineFault::Error:
+        return LinkFaultReadError;
+    default:
+        return LinkFaultNone;
+    }
+}
+
 // ----------------------------------------------------------------- ComThread
 
-ComThread::ComThread(SerialPort* port) : port(port) {}
+ComThread::ComThread(SerialPort* port) : port(port) {
+    watchdog_.Restart(LinkNowUs());
+}
 
 ComThread::~ComThread() {
     Terminate();
@@ -101,11 +116,15 @@ void ComThread::Cycle() {
     if (port == nullptr) return;
     const int n = port->Read();
     if (n > 0) {
+        watchdog_.Heard(LinkNowUs());
         port->rxBuffer[n] = 0;
         RunOnMain(&ComThread::DeliverInput);
         return;
     }
+    Quiet();
     if (sendPending.load()) {
+        // A key asks the switch for an answer: the silence counts from here.
+        watchdog_.Heard(LinkNowUs());
         RunOnMain(&ComThread::TypeNextKey);
         return;
     }
@@ -118,6 +137,20 @@ void ComThread::Cycle() {
         return;
     }
     if (lineLength > 0) g_flushCountdown.fetch_sub(1);
+}
+
+void ComThread::Quiet() {
+    if (watchdog_.Reported()) return;
+    // Pending keys do not count as a wait here: the next one is typed right
+    // after this check, and each key starts the wait for an answer afresh.
+    const LinkFault fault = watchdog_.Check(LinkNowUs(), port->LineFault(), false);
+    if (fault == LinkFaultNone) return;
+    fault_ = fault;
+    RunOnMain(&ComThread::ReportFault);
+}
+
+void ComThread::ReportFault() {
+    PostToTarget(WM_CONSOLE_FAULT, 0, fault_);
 }
 
 void ComThread::Start() {

@@ -7,6 +7,7 @@
 #include "forms/FormRefs.h"
 #include "forms/Messageform.h"
 #include "forms/PageRouter.h"
+#include "forms/SessionEnd.h"
 #include "lang/Language.h"
 #include "lang/TextIds.h"
 #include "platform/Ui.h"
@@ -292,15 +293,23 @@ bool TfrmWelcome::event(QEvent* e) {
         ConsoleLine(line ? line : "");
         return true;
     }
+    if (type == WM_CONSOLE_FAULT) {
+        auto* console = dynamic_cast<platform::ConsoleEvent*>(e);
+        // A fault posted just before the link was closed for another reason
+        // belongs to a session that has already ended.
+        if (console && IsLinkOpen()) EndSession(LinkFaultMessage(int32_t(console->lParam)));
+        return true;
+    }
     if (type == WM_CONSOLE_PAGE || type == WM_CONSOLE_KEY) return true;
     return TForm::event(e);
 }
 
 void TfrmWelcome::ConsoleLine(const char* line) {
-    if (!CheckScreenStart(line) && !QuitPosted) {
-        QuitPosted = true;
-        CloseComPort();
-        platform::PostQuit();
+    if (!CheckScreenStart(line) && IsLinkOpen()) {
+        // Not a screen of the switch the program knows: nothing it would
+        // type now can be trusted, so the session ends and says why.
+        EndSession(MessageText(txt::ScreenNotFollowed));
+        return;
     }
     Parser* parser = GetParser();
     if (parser == nullptr) return; // the link was closed while the line was on its way

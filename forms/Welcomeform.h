@@ -39,7 +39,6 @@ public:
     QLabel* lblSimulated = nullptr;
 
     int32_t ConnectTicks = 0;
-    bool QuitPosted = false;
 
     void cboLangChange();
     void btnConnectClick();

@@ -126,6 +126,15 @@ public:
 
     bool isOpen() const override { return fd_ >= 0; }
 
+    LineFault lineFault() override {
+        if (fd_ < 0) return LineFault::None;
+        pollfd p{fd_, POLLIN, 0};
+        if (::poll(&p, 1, 0) < 0) return errno == EINTR ? LineFault::None : LineFault::Error;
+        if (p.revents & POLLHUP) return LineFault::HungUp;
+        if (p.revents & (POLLERR | POLLNVAL)) return LineFault::Error;
+        return LineFault::None;
+    }
+
 private:
     // An error must not turn the reader into a busy loop: the read still
     // lasts its full window.

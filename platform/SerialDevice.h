@@ -22,6 +22,11 @@ public:
     // Restores the settings saved at open and closes the device.
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
+    // Asked after a read that brought nothing: has the line hung up or
+    // failed? Reads of a dead line only ever return 0, so without this a
+    // pulled cable looks like a quiet switch.
+    enum class LineFault { None, HungUp, Error };
+    virtual LineFault lineFault() { return LineFault::None; }
 };
 
 // POSIX termios implementation: raw, 9600 baud, 8N1, no flow control.

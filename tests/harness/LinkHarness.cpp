@@ -13,14 +13,22 @@ constexpr int64_t kIdleStepUs = 100000;
 // The simulator's end of the line, recording what the program types.
 class LinkHarness::Endpoint : public sim::SimEndpoint {
 public:
-    Endpoint(sim::Switch& sw, std::string& keys) : SimEndpoint(sw), keys_(keys) {}
+    Endpoint(sim::Switch& sw, LinkHarness& h) : SimEndpoint(sw), h_(h) {}
     void receive(uint8_t byte, int64_t atUs) override {
-        keys_ += static_cast<char>(byte);
+        if (h_.hungUp_) return;
+        const size_t index = written_++;
+        h_.keys_ += static_cast<char>(byte);
+        if (h_.loseKey && h_.loseKey(index, byte)) return;
         SimEndpoint::receive(byte, atUs);
     }
+    int64_t nextOutputTime() override {
+        return h_.hungUp_ ? kNever : SimEndpoint::nextOutputTime();
+    }
+    bool hungUp() override { return h_.hungUp_; }
 
 private:
-    std::string& keys_;
+    LinkHarness& h_;
+    size_t written_ = 0;
 };
 
 // An in-memory device that opens only the ports the test made available.
@@ -41,16 +49,19 @@ private:
 
 LinkHarness::LinkHarness(sim::Options options)
     : switch_(std::make_unique<sim::Switch>(std::move(options), 0)),
-      endpoint_(std::make_unique<Endpoint>(*switch_, keys_)) {
+      endpoint_(std::make_unique<Endpoint>(*switch_, *this)) {
     platform::SetSerialDeviceFactory(
         [this] { return std::make_unique<Device>(clock_, *endpoint_, available_); });
     SetManualStepping(true);
+    // The link's watchdog measures silence on the same clock as the line.
+    SetLinkClock([this] { return clock_.nowUs(); });
 }
 
 LinkHarness::~LinkHarness() {
     if (IsLinkOpen()) CloseComPort();
     platform::SetSerialDeviceFactory(nullptr);
     SetManualStepping(false);
+    SetLinkClock(nullptr);
 }
 
 void LinkHarness::step() {
@@ -86,6 +97,14 @@ void LinkHarness::setPortAvailable(int comNumber, bool available) {
         available_.insert(comNumber);
     else
         available_.erase(comNumber);
+}
+
+void LinkHarness::hangUp() {
+    hungUp_ = true;
+}
+
+void LinkHarness::restoreLine() {
+    hungUp_ = false;
 }
 
 void LinkHarness::powerCycle() {

@@ -46,6 +46,13 @@ public:
 
     // Power-cycles the switch now (after the burst being sent, if any).
     void powerCycle();
+    // The far end closes the line: nothing more arrives, written bytes are
+    // lost, and the device reports a hang-up. restoreLine() plugs it back.
+    void hangUp();
+    void restoreLine();
+    // Keys the program writes are lost on the line while this returns true
+    // for them (the index counts every byte written since the harness began).
+    std::function<bool(size_t index, uint8_t key)> loseKey;
     int64_t nowMs() const { return clock_.nowUs() / 1000; }
 
 private:
@@ -56,5 +63,6 @@ private:
     std::unique_ptr<sim::Switch> switch_;
     std::unique_ptr<Endpoint> endpoint_;
     std::set<int> available_{1};
+    bool hungUp_ = false;
     std::string keys_;
 };
