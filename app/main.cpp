@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstring>
@@ -152,6 +153,10 @@ int main(int argc, char** argv) {
         frmWelcome->SetSimulatedNote(QStringLiteral(
             "Demo: COM1 is a simulated switch built into this program, not real hardware."));
     frmWelcome->Show();
+    // Once the loop runs, so the messages stand in front of a drawn window.
+    QTimer::singleShot(0, frmWelcome.get(), [] {
+        if (TfrmWelcome* welcome = frmWelcome.get()) welcome->StartUpChecks();
+    });
 
     const int result = app.exec();
 

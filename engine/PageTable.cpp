@@ -18,6 +18,7 @@ namespace {
 
 constexpr size_t kRecordSize = 88;
 Parser* g_parser = nullptr;
+std::vector<std::string> g_dataFolders;
 
 int32_t readLe32(const unsigned char* p) {
     const uint32_t u = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
@@ -81,14 +82,14 @@ std::unique_ptr<PageEntry> StringPage::Match(const char* line) const {
 
 Parser::Parser() = default;
 
-void Parser::LoadTable(const std::string& fileName) {
+bool Parser::LoadTable(const std::string& fileName) {
     top_ = StringPage();
     for (auto& page : pages_)
         page = StringPage();
     pageState_ = 99;
 
     FILE* f = std::fopen(fileName.c_str(), "rb");
-    if (f == nullptr) return;
+    if (f == nullptr) return false;
 
     // Bytes left in the file, so that a count the file cannot hold is seen
     // before anything is read for it. Unknown (not seekable): rely on fread.
@@ -123,11 +124,14 @@ void Parser::LoadTable(const std::string& fileName) {
         return true;
     };
 
-    if (readList(top_)) {
-        for (auto& page : pages_)
-            if (!readList(page)) break;
-    }
+    bool whole = readList(top_);
+    for (auto& page : pages_)
+        if (whole) whole = readList(page);
     std::fclose(f);
+    int entries = top_.Count() - 1;
+    for (const auto& page : pages_)
+        entries += page.Count() - 1;
+    return whole && entries > 0;
 }
 
 std::unique_ptr<PageEntry> Parser::Parse(const char* line) {
@@ -141,10 +145,10 @@ std::unique_ptr<PageEntry> Parser::Parse(const char* line) {
     return r;
 }
 
-void CreateParser() {
-    if (g_parser != nullptr) return;
+bool CreateParser() {
+    if (g_parser != nullptr) return true;
     g_parser = new Parser();
-    g_parser->LoadTable(LocateDataFile("Parser.tbl"));
+    return g_parser->LoadTable(LocateDataFile(kPageTableFile));
 }
 
 void DestroyParser() {
@@ -156,14 +160,27 @@ Parser* GetParser() {
     return g_parser;
 }
 
-std::string LocateDataFile(const std::string& bareName) {
+void SetDataFolders(std::vector<std::string> folders) {
+    g_dataFolders = std::move(folders);
+}
+
+std::vector<std::string> DataFilePlaces(const std::string& bareName) {
     const QString bare = QString::fromStdString(bareName);
-    if (QFileInfo(bare).isFile()) return bareName;
-    if (QCoreApplication::instance() != nullptr) {
-        const QString beside = QCoreApplication::applicationDirPath() + "/" + bare;
-        if (QFileInfo(beside).isFile()) return beside.toStdString();
+    std::vector<std::string> places{QFileInfo(bare).absoluteFilePath().toStdString()};
+    if (!g_dataFolders.empty()) {
+        for (const std::string& folder : g_dataFolders)
+            places.push_back(folder + "/" + bareName);
+        return places;
     }
-    const QString installed = QStringLiteral(TAVIK_DATA_DIR "/") + bare;
-    if (QFileInfo(installed).isFile()) return installed.toStdString();
+    if (QCoreApplication::instance() != nullptr)
+        places.push_back((QCoreApplication::applicationDirPath() + "/" + bare).toStdString());
+    places.push_back((QStringLiteral(TAVIK_DATA_DIR "/") + bare).toStdString());
+    return places;
+}
+
+std::string LocateDataFile(const std::string& bareName) {
+    if (QFileInfo(QString::fromStdString(bareName)).isFile()) return bareName;
+    for (const std::string& place : DataFilePlaces(bareName))
+        if (QFileInfo(QString::fromStdString(place)).isFile()) return place;
     return bareName;
 }

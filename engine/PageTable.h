@@ -24,7 +24,8 @@ class Parser {
 public:
     Parser();
     // Reads the file; a missing, short or malformed file gives empty lists.
-    void LoadTable(const std::string& fileName);
+    // True when all seventeen lists were read whole and hold an entry.
+    bool LoadTable(const std::string& fileName);
     std::unique_ptr<PageEntry> Parse(const char* line);
     int32_t PageState() const { return pageState_; }
     const StringPage& TopList() const { return top_; }
@@ -36,9 +37,17 @@ private:
     int32_t pageState_ = 99;
 };
 
-void CreateParser(); // loads "Parser.tbl" (working dir, then program dir, then data dir)
+// Loads "Parser.tbl" (working dir, then program dir, then data dir); false
+// when that table is missing, empty or damaged (the parser exists anyway).
+bool CreateParser();
+constexpr char kPageTableFile[] = "Parser.tbl";
 void DestroyParser();
 Parser* GetParser();
 // Where CreateParser looks for a data file by bare name: the working
 // directory, the program's folder, then the installed data folder.
 std::string LocateDataFile(const std::string& bareName);
+// Those places, in that order, for messages that name them.
+std::vector<std::string> DataFilePlaces(const std::string& bareName);
+// Tests: folders searched after the working directory instead of the
+// program's folder and the installed data folder (empty: those again).
+void SetDataFolders(std::vector<std::string> folders);

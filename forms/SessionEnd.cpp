@@ -40,6 +40,13 @@ QString MessageText(int32_t id, const QString& arg) {
     return arg.isNull() ? text : text.arg(arg);
 }
 
+QString DataFileMessage(int32_t id, const char* bareName, int32_t tailId) {
+    QString text = MessageText(id, QString::fromLocal8Bit(bareName));
+    for (const std::string& place : DataFilePlaces(bareName))
+        text += QStringLiteral("\n    ") + QString::fromLocal8Bit(place.c_str());
+    return text + QStringLiteral("\n\n") + MessageText(tailId);
+}
+
 QString LinkFaultMessage(int32_t fault) {
     int32_t reason = txt::ReasonSilent;
     if (fault == LinkFaultHungUp) reason = txt::ReasonHungUp;

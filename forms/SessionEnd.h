@@ -17,3 +17,6 @@ void EndSession(const QString& message);
 QString LinkFaultMessage(int32_t fault);
 // A message text (id >= 1300) with its line end dropped and "%1" filled in.
 QString MessageText(int32_t id, const QString& arg = QString());
+// A data file that cannot be read: text `id` naming the file, the places it
+// was looked in (one a line), then text `tailId`.
+QString DataFileMessage(int32_t id, const char* bareName, int32_t tailId);

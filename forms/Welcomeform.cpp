@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -184,7 +185,10 @@ TfrmWelcome::TfrmWelcome(QWidget* parent) : TForm(parent) {
     ResyncPending = false;
     ModuleTrunk = -1;
     cboLang->setCurrentIndex(0);
-    LoadLanguageByName("Language_EN.txt");
+    // Without its file the program still speaks English: the texts it was
+    // built with (StartUpChecks says so once the window is up).
+    englishMissing_ = !LoadLanguageByName(LanguageFileName(0));
+    if (englishMissing_) LoadBuiltInEnglish();
     ApplyWelcomeTexts();
     SetLanguageLookup([](int32_t id) { return LangText(id); });
 
@@ -212,10 +216,44 @@ void TfrmWelcome::SetSimulatedNote(const QString& note) {
     lblSimulated->setVisible(!note.isEmpty());
 }
 
+void TfrmWelcome::StartUpChecks() {
+    if (englishMissing_) {
+        englishMissing_ = false;
+        platform::AppMessageBox(
+            DataFileMessage(txt::LanguageFileBad, LanguageFileName(0), txt::LanguageBuiltIn),
+            LangText(txt::WelcomeLanguage), platform::MB_OK);
+    }
+    CheckPageTable(false);
+}
+
+bool TfrmWelcome::CheckPageTable(bool keepLoaded) {
+    // Read afresh each time: the file may have been put in place meanwhile.
+    DestroyParser();
+    const bool usable = CreateParser();
+    if (!usable || !keepLoaded) DestroyParser();
+    if (!usable)
+        platform::AppMessageBox(
+            DataFileMessage(txt::PageTableBad, kPageTableFile, txt::PageTableHelp),
+            LangText(txt::CaptionConnect), platform::MB_OK);
+    return usable;
+}
+
 void TfrmWelcome::cboLangChange() {
     // The box's text decides: an item's exact name (chosen from the list or
     // typed) is that item; any other text is no item, which means English.
-    SelectLanguage(cboLang->findText(cboLang->currentText(), Qt::MatchExactly));
+    const int item = cboLang->findText(cboLang->currentText(), Qt::MatchExactly);
+    if (!SelectLanguage(item)) {
+        // The language in force stays, and the box says which one it is.
+        platform::AppMessageBox(
+            DataFileMessage(txt::LanguageFileBad, LanguageFileName(item), txt::LanguageKept),
+            LangText(txt::WelcomeLanguage), platform::MB_OK);
+        const int kept = LanguageId == kLangChineseSimplified    ? 1
+                         : LanguageId == kLangChineseTraditional ? 2
+                                                                 : 0;
+        const QSignalBlocker quiet(cboLang);
+        cboLang->setCurrentIndex(kept);
+        cboLang->setEditText(cboLang->itemText(kept));
+    }
     ApplyWelcomeTexts();
 }
 
@@ -231,7 +269,7 @@ void TfrmWelcome::FormActivate() {
 }
 
 void TfrmWelcome::btnConnectClick() {
-    CreateParser();
+    if (!CheckPageTable(true)) return;
     if (OpenComPort(cboComPort->currentIndex() + 1) != 1) return;
     StartComThread();
     SetTargetWindow(windowTitle());
@@ -320,7 +358,10 @@ void TfrmWelcome::ConsoleLine(const char* line) {
 }
 
 void TfrmWelcome::HandlePageEntry(int32_t value, const char* text) {
-    // Any line, recognised or not, shows the switch is there.
-    tmrConnect->stop();
+    // A line the table knows shows the switch is there. Lines it does not
+    // know still get the default walk's answer, but they do not stop the
+    // countdown: a device speaking something else (another device, another
+    // line speed) ends in the time-out message like a silent one.
+    if (value != -1) tmrConnect->stop();
     RoutePageEntry(value, text);
 }

@@ -186,6 +186,8 @@ private slots:
         const int fullCounts[17] = {4, 2, 1, 1, 1, 4, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
         for (const auto& c : cases) {
             const Parser p = load(c.bytes);
+            // Only a table read whole counts as usable.
+            QCOMPARE(Parser().LoadTable(path("load.tbl").toStdString()), c.kept == 17);
             for (int i = 0; i < 17; ++i)
                 QCOMPARE((i == 0 ? p.TopList() : p.PageList(i - 1)).Count(),
                          i < c.kept ? fullCounts[i] : 1);
@@ -194,7 +196,10 @@ private slots:
             QCOMPARE(r.out, c.dumped);
         }
         Parser absent;
-        absent.LoadTable(path("absent.tbl").toStdString());
+        QVERIFY(!absent.LoadTable(path("absent.tbl").toStdString()));
+        // Seventeen empty lists: whole, but nothing to recognise with.
+        load(QByteArray(17 * 4, '\0'));
+        QVERIFY(!Parser().LoadTable(path("load.tbl").toStdString()));
         QCOMPARE(str(absent.TopList()), "10000::-1");
         QCOMPARE(run(TBLDUMP, {path("absent.tbl")}).status, 1);
 
