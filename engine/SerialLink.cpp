@@ -27,6 +27,22 @@ QString langText(int32_t id) {
     return lookup ? lookup(id) : QString();
 }
 
+// Texts of the port-open messages (the language files' ids; the engine sits
+// below the language layer and names them here).
+constexpr int32_t kTextPortOpenFailed = 1323;
+constexpr int32_t kTextPortOpenCheck = 1324;
+constexpr int32_t kTextCaptionSerialPort = 1227;
+constexpr int32_t kTextPortNotDevice = 1341;
+constexpr int32_t kTextPortInUse = 1342;
+
+// A message text with its line end dropped and "%1" filled in.
+QString messageWith(int32_t id, const std::string& arg) {
+    QString text = langText(id);
+    while (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    return text.arg(QString::fromLocal8Bit(arg.c_str()));
+}
+
 constexpr int kReadMax = 80;
 constexpr char kEsc = 27;
 
@@ -50,8 +66,12 @@ int SerialPort::Open(int portNumber) {
     const std::string path = platform::ResolvePortName(name);
     std::unique_ptr<platform::SerialDevice> device = platform::CreateSerialDevice();
     if (!device || !device->open(path)) {
-        platform::AppMessageBox(langText(1323) + "\n" + langText(1324), langText(1227),
-                                platform::MB_OK);
+        using Error = platform::SerialDevice::OpenError;
+        const Error error = device ? device->openError() : Error::Failed;
+        QString text = langText(kTextPortOpenFailed) + "\n" + langText(kTextPortOpenCheck);
+        if (error == Error::NotCharacterDevice) text = messageWith(kTextPortNotDevice, path);
+        if (error == Error::InUse) text = messageWith(kTextPortInUse, path);
+        platform::AppMessageBox(text, langText(kTextCaptionSerialPort), platform::MB_OK);
         return -1;
     }
     device_ = std::move(device);

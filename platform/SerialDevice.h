@@ -27,9 +27,15 @@ public:
     // pulled cable looks like a quiet switch.
     enum class LineFault { None, HungUp, Error };
     virtual LineFault lineFault() { return LineFault::None; }
+    // Why the last open() failed.
+    enum class OpenError { None, Failed, NotCharacterDevice, InUse };
+    virtual OpenError openError() const { return OpenError::Failed; }
 };
 
-// POSIX termios implementation: raw, 9600 baud, 8N1, no flow control.
+// POSIX termios implementation: raw, 9600 baud, 8N1, no flow control. Opens
+// character devices only, and only one at a time: TIOCEXCL keeps other
+// programs out, an advisory lock (flock) keeps out a second copy of this
+// program even when it runs as root.
 std::unique_ptr<SerialDevice> CreateTermiosDevice();
 
 // The engine asks this factory for every new port. Tests replace it with an
