@@ -60,8 +60,32 @@ void PrintUsage(FILE* out, const char* program) {
                  "                    --port COM1=/dev/ttyUSB0; may be repeated\n"
                  "  --demo            run against a simulated switch on COM1\n"
                  "  --help            show this help and exit\n"
-                 "  --version         show the version and exit\n",
+                 "  --version         show the version and exit\n"
+                 "Qt's standard options (-platform NAME, -display DISPLAY, -style NAME ...)\n"
+                 "are passed to Qt.\n",
                  program);
+}
+
+// Qt's own options, which the application object takes out of argv: accepted
+// here and left for it ("-platform offscreen", "--display :1" ...).
+bool IsQtOption(const std::string& arg, bool& takesValue) {
+    static const char* const kWithValue[] = {
+        "platform",     "platformpluginpath", "platformtheme", "plugin",     "qwindowgeometry",
+        "qwindowtitle", "qwindowicon",        "style",         "stylesheet", "session",
+        "display",      "geometry",           "title",         "name",       "fontengine"};
+    static const char* const kFlags[] = {"reverse", "widgetcount", "nograb",
+                                         "dograb",  "sync",        "testability"};
+    if (arg.size() < 2 || arg[0] != '-') return false;
+    std::string name = arg.substr(arg[1] == '-' ? 2 : 1);
+    if (name.rfind("qmljsdebugger=", 0) == 0) return (takesValue = false, true);
+    const auto eq = name.find('=');
+    const bool inlineValue = eq != std::string::npos;
+    if (inlineValue) name.resize(eq);
+    for (const char* o : kWithValue)
+        if (name == o) return (takesValue = !inlineValue, true);
+    for (const char* o : kFlags)
+        if (name == o && !inlineValue) return (takesValue = false, true);
+    return false;
 }
 
 struct Arguments {
@@ -75,7 +99,13 @@ Arguments ParseArguments(int argc, char** argv) {
     Arguments args;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--demo") {
+        bool takesValue = false;
+        if (arg != "--port" && arg != "--demo" && IsQtOption(arg, takesValue)) {
+            if (takesValue && ++i >= argc) {
+                args.error = arg + " needs a value";
+                break;
+            }
+        } else if (arg == "--demo") {
             args.demo = true;
         } else if (arg == "--help" || arg == "-h") {
             args.help = true;

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QString>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -57,6 +58,15 @@ void StringPage::AddEntry(std::unique_ptr<PageEntry> entry) {
     while (it != entries_.end() && (*it)->position <= entry->position)
         ++it;
     entries_.insert(it, std::move(entry));
+}
+
+void StringPage::AddEntries(std::vector<std::unique_ptr<PageEntry>> entries) {
+    // Everything kept sorts before the sentinel (position 10000), which
+    // therefore stays last.
+    for (auto& e : entries)
+        if (e && e->position <= kNoPosition) entries_.push_back(std::move(e));
+    std::stable_sort(entries_.begin(), entries_.end(),
+                     [](const auto& a, const auto& b) { return a->position < b->position; });
 }
 
 std::unique_ptr<PageEntry> StringPage::Match(const char* line) const {
@@ -110,18 +120,27 @@ bool Parser::LoadTable(const std::string& fileName) {
         // A count the rest of the file cannot hold is not trusted at all:
         // reading on would turn the following lists' bytes into entries.
         if (remaining >= 0 && count > remaining / static_cast<long long>(kRecordSize)) return false;
+        // One sort per list: inserting record by record was quadratic, and
+        // a large table froze the window for half a minute.
+        std::vector<std::unique_ptr<PageEntry>> read;
+        read.reserve(static_cast<size_t>(remaining >= 0 ? count : 0));
+        bool whole = true;
         for (int32_t i = 0; i < count; ++i) {
             unsigned char record[kRecordSize];
-            if (std::fread(record, 1, kRecordSize, f) != kRecordSize) return false;
+            if (std::fread(record, 1, kRecordSize, f) != kRecordSize) {
+                whole = false;
+                break;
+            }
             if (remaining >= 0) remaining -= static_cast<long long>(kRecordSize);
             auto entry = std::make_unique<PageEntry>();
             entry->position = readLe32(record);
             std::memcpy(entry->text, record + 4, sizeof entry->text);
             entry->text[sizeof entry->text - 1] = 0;
             entry->value = readLe32(record + 84);
-            list.AddEntry(std::move(entry));
+            read.push_back(std::move(entry));
         }
-        return true;
+        list.AddEntries(std::move(read));
+        return whole;
     };
 
     bool whole = readList(top_);

@@ -12,6 +12,9 @@ class StringPage {
 public:
     StringPage(); // holds the end sentinel {10000, "", -1}
     void AddEntry(std::unique_ptr<PageEntry> entry);
+    // The same for a whole list at once, in O(n log n): entries with equal
+    // positions keep their order (file order), after those already held.
+    void AddEntries(std::vector<std::unique_ptr<PageEntry>> entries);
     std::unique_ptr<PageEntry> Match(const char* line) const;
     int Count() const { return static_cast<int>(entries_.size()); } // sentinel included
     const PageEntry& At(int i) const { return *entries_[i]; }

@@ -3,8 +3,14 @@
 // reported as a hang-up by the termios device.
 #include "engine/LinkWatchdog.h"
 #include "platform/SerialDevice.h"
+#include "platform/Ui.h"
 
+#include <QDeadlineTimer>
 #include <QtTest>
+
+#include <atomic>
+#include <stdexcept>
+#include <thread>
 
 #include <fcntl.h>
 #include <pty.h>
@@ -73,6 +79,29 @@ private slots:
         QVERIFY(w.Reported());
         w.Restart(now_);
         QCOMPARE(int(w.Check(now_, LinkFaultReadError, false)), int(LinkFaultReadError));
+    }
+
+    // A step handed to the main thread that throws is still done: the
+    // reader waiting for it goes on, so closing the link can join it.
+    void aThrowingMainThreadStepReleasesTheReader() {
+        std::atomic<bool> returned{false};
+        std::thread reader([&] {
+            platform::Synchronize([] { throw std::runtime_error("step"); }, [] { return false; });
+            returned = true;
+        });
+        bool caught = false;
+        QDeadlineTimer deadline(5000);
+        while (!returned && !deadline.hasExpired()) {
+            try {
+                QCoreApplication::sendPostedEvents();
+            } catch (const std::runtime_error&) {
+                caught = true;
+            }
+            QThread::msleep(1);
+        }
+        QVERIFY(returned); // else the join below never ends
+        reader.join();
+        QVERIFY(caught);
     }
 
     void termiosDeviceReportsAHangUp() {
