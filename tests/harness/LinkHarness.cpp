@@ -25,6 +25,10 @@ public:
         return h_.hungUp_ ? kNever : SimEndpoint::nextOutputTime();
     }
     bool hungUp() override { return h_.hungUp_; }
+    uint8_t takeOutput() override {
+        const uint8_t byte = SimEndpoint::takeOutput();
+        return h_.alterOutput ? h_.alterOutput(byte) : byte;
+    }
 
 private:
     LinkHarness& h_;

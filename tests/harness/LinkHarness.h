@@ -53,6 +53,9 @@ public:
     // Keys the program writes are lost on the line while this returns true
     // for them (the index counts every byte written since the harness began).
     std::function<bool(size_t index, uint8_t key)> loseKey;
+    // Changes the switch's output bytes on their way to the program (a
+    // flipped bit on the line).
+    std::function<uint8_t(uint8_t byte)> alterOutput;
     int64_t nowMs() const { return clock_.nowUs() / 1000; }
 
 private:
