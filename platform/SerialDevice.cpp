@@ -23,17 +23,31 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kReadWindow = std::chrono::milliseconds(kReadWindowMs);
 constexpr auto kInterCharTimeout = std::chrono::milliseconds(kInterCharTimeoutMs);
-// While the switch draws, the longest a read sleeps between looks at the
-// line (each look is a wake-up), and how close to a wake-up the last byte
-// must have come for the line to count as still busy (two character times
-// of jitter).
+// While bytes stream in, the longest a read sleeps between looks at the line
+// (each look is a wake-up): in an answer (the reply to a key, a menu), and
+// in a page, from the fifth 80-byte read in a row (over 320 bytes without a
+// pause; a port page is some 1,300). And how close to a wake-up the last
+// byte must have come for the line to count as still busy (two character
+// times of jitter).
 constexpr auto kStreamCheck = std::chrono::milliseconds(21);
+constexpr auto kPageCheck = std::chrono::milliseconds(42);
+constexpr int kFullReadsOfAPage = 4;
 constexpr auto kStreamSlack = std::chrono::microseconds(2 * kCharTimeUs);
 
 std::atomic<uint64_t> g_wakeups{0};
 // A write that cannot make progress for this long is given up (the line has
 // no flow control, so this only happens when the far end stops reading).
 constexpr auto kWriteStall = std::chrono::milliseconds(500);
+
+// The time left until `deadline` for ppoll(), to the microsecond: a read's
+// window ends when it should, not up to a millisecond late before each key.
+bool TimeLeft(Clock::time_point deadline, timespec& left) {
+    const auto us = std::chrono::ceil<std::chrono::microseconds>(deadline - Clock::now()).count();
+    if (us <= 0) return false;
+    left.tv_sec = static_cast<time_t>(us / 1000000);
+    left.tv_nsec = static_cast<long>(us % 1000000) * 1000;
+    return true;
+}
 
 int remainingMs(Clock::time_point deadline) {
     const auto left = deadline - Clock::now();
@@ -53,7 +67,7 @@ public:
         if (fd < 0) return false;
         openError_ = OpenError::None;
         fd_ = fd;
-        drawing_ = false;
+        fullReads_ = 0;
         haveSaved_ = ::tcgetattr(fd_, &saved_) == 0;
         if (haveSaved_) {
             termios t = saved_;
@@ -80,22 +94,27 @@ public:
             return 0;
         }
         int got = 0;
-        Gathering g{start, start, false};
+        const int fullReads = fullReads_;
+        fullReads_ = 0;
+        // Deep in a page the looks are further apart: its end is seen about
+        // 22 ms after its last byte on average instead of 13 ms, once per
+        // page, for half the wake-ups while the page is drawn.
+        const auto step = fullReads >= kFullReadsOfAPage ? kPageCheck : kStreamCheck;
+        Gathering g{start, start, false, step};
         // After a read the switch filled, the next byte is a millisecond
         // away: a poll would wake for it alone, so this read sleeps to its
         // first look instead.
-        if (drawing_) {
-            drawing_ = false;
-            std::this_thread::sleep_until(std::min(deadline, nextLook(start, max)));
+        if (fullReads > 0) {
+            std::this_thread::sleep_until(std::min(deadline, nextLook(start, max, step)));
             if (look(buf, max, got, g) == Take::Dead) return waitOut(deadline, got);
         }
         // Otherwise, or if that look found nothing, waiting for the first
         // byte is a poll: it wakes once, when the line starts talking.
         while (got == 0) {
-            const int wait = remainingMs(deadline);
-            if (wait <= 0) return 0;
+            timespec left{};
+            if (!TimeLeft(deadline, left)) return 0;
             pollfd p{fd_, POLLIN, 0};
-            const int r = ::poll(&p, 1, wait);
+            const int r = ::ppoll(&p, 1, &left, nullptr);
             g_wakeups.fetch_add(1, std::memory_order_relaxed);
             if (r < 0) {
                 if (errno == EINTR) continue;
@@ -107,10 +126,10 @@ public:
             // After POLLIN, end of file means the line hung up.
             const Take t = take(buf, max, got);
             if (t == Take::End || t == Take::Dead) return waitOut(deadline, got);
-            g = {Clock::now(), Clock::now(), false};
+            g = {Clock::now(), Clock::now(), false, kStreamCheck};
         }
         got = gather(buf, max, got, deadline, g);
-        drawing_ = got == max || g.streaming;
+        if (got == max || g.streaming) fullReads_ = fullReads + 1;
         return got;
     }
 
@@ -192,6 +211,7 @@ private:
         Clock::time_point lastByte; // estimated arrival of the last byte
         Clock::time_point wake;     // the last wake-up
         bool streaming;             // bytes kept coming right up to it
+        Clock::duration step;       // the longest sleep while they do
     };
 
     // Takes what came since the last wake-up and updates `g`.
@@ -211,14 +231,17 @@ private:
         return t;
     }
 
-    // While the switch draws, the reader looks at most every kStreamCheck,
-    // spread evenly up to the time the buffer fills at line speed: four
-    // looks per 80-byte read.
-    static Clock::time_point nextLook(Clock::time_point from, int missing) {
+    // While bytes stream in, the reader looks at most every `step`, spread
+    // evenly up to the time the buffer fills at line speed: four looks per
+    // 80-byte read in an answer, two in a page.
+    static Clock::time_point nextLook(Clock::time_point from, int missing, Clock::duration step) {
         const int64_t fillUs = int64_t(missing) * kCharTimeUs;
-        const int64_t stepUs = std::chrono::microseconds(kStreamCheck).count();
-        const int64_t looks = (fillUs + stepUs - 1) / stepUs;
-        return from + std::chrono::microseconds(fillUs / std::max<int64_t>(looks, 1));
+        const int64_t stepUs = std::chrono::duration_cast<std::chrono::microseconds>(step).count();
+        const int64_t looks = std::max<int64_t>((fillUs + stepUs - 1) / stepUs, 1);
+        // The last look two characters late: bytes come in small bunches,
+        // and a look just before the last one would cost another wake-up.
+        const int64_t lateUs = looks == 1 ? 2 * kCharTimeUs : 0;
+        return from + std::chrono::microseconds(fillUs / looks + lateUs);
     }
 
     // The rest of a read that holds bytes. Polling again would wake for
@@ -226,18 +249,18 @@ private:
     // reader sleeps instead and takes what came meanwhile. It ends when the
     // buffer is full, at the deadline, or once the line has been quiet for
     // the inter-character time-out after its last byte, so the next read is
-    // 100 ms of real silence. While the switch draws it looks less often
+    // 100 ms of real silence. While bytes keep coming it looks less often
     // than every 10 ms (which would wake the reader a hundred times a
-    // second), so the end of a draw is seen 10 ms after its last byte or at
-    // the next look, about 13 ms on average. An answer shorter than the
-    // time-out, such as the echo of a key, never counts as a draw.
+    // second), so the end of an answer is seen 10 ms after its last byte or
+    // at the next look, about 13 ms on average. An answer shorter than the
+    // time-out, such as the echo of a key, ends 10 ms after its last byte.
     int gather(uint8_t* buf, int max, int got, Clock::time_point deadline, Gathering& g) {
         while (got < max) {
             const auto now = Clock::now();
             if (now >= deadline || now - g.lastByte >= kInterCharTimeout) break;
-            const auto next =
-                g.streaming ? nextLook(g.wake, max - got)
-                            : std::min(g.lastByte + kInterCharTimeout, nextLook(now, max - got));
+            const auto next = g.streaming ? nextLook(g.wake, max - got, g.step)
+                                          : std::min(g.lastByte + kInterCharTimeout,
+                                                     nextLook(now, max - got, g.step));
             std::this_thread::sleep_until(std::min(deadline, next));
             if (look(buf, max, got, g) == Take::Dead) return waitOut(deadline, got);
         }
@@ -285,7 +308,7 @@ private:
     }
 
     int fd_ = -1;
-    bool drawing_ = false; // the last read ended with the switch drawing
+    int fullReads_ = 0; // reads in a row that ended with the switch still sending
     OpenError openError_ = OpenError::None;
     bool haveSaved_ = false;
     termios saved_{};
