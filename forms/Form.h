@@ -50,10 +50,11 @@ protected:
 
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // Makes this the active form and runs FormActivate.
+    void Activate();
 
 private:
     friend class FormClickWatcher;
-    void Activate();
     QPointer<QPushButton> defaultButton_;
     bool closing_ = false;
     bool freed_ = false;

@@ -4,6 +4,7 @@
 #include "engine/PageTable.h"
 #include "forms/AviPlayer.h"
 #include "forms/FormRefs.h"
+#include "lang/Language.h"
 #include "lang/TextIds.h"
 #include "shared/Publicunit.h"
 
@@ -111,6 +112,22 @@ void TfrmMessage::FormShow() {
     lblMsg2->setText(LangText(txt::BusyLine2));
 }
 
+void TfrmMessage::ShowText(const std::string& bytes) {
+    // The same bytes under the same code page, and nobody has changed the
+    // label since: nothing to show.
+    if (isVisible() && bytes == shownText_ && LanguageId == shownLanguage_ &&
+        lblMsg1->text() == shownDecoded_) {
+        if (ActiveForm() != this) Activate();
+        return;
+    }
+    Show();
+    shownDecoded_ = DecodeText(bytes);
+    lblMsg1->setText(shownDecoded_);
+    Repaint();
+    shownText_ = bytes;
+    shownLanguage_ = LanguageId;
+}
+
 void TfrmMessage::FormClose(TCloseAction& action) {
     action = CloseAllowed ? caFree : caNone;
     if (action == caFree) aviComm->stop();
@@ -125,9 +142,7 @@ void ShowBusyBox() {
         box = new TfrmMessage;
         frmMessage.set(box);
     }
-    box->Show();
-    box->lblMsg1->setText(DecodeText(BusyText));
-    box->Repaint();
+    box->ShowText(BusyText);
     box->setEnabled(false);
     // The program now waits for the switch: the link's watchdog counts.
     SetAwaitingSwitch(true);

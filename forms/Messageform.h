@@ -4,6 +4,9 @@
 // animation, and refuses to close unless CloseBusyBox allowed it.
 #include "forms/Form.h"
 
+#include <cstdint>
+#include <string>
+
 // Shows the busy window with BusyText (creating it when needed); it takes no
 // input while it is up.
 void ShowBusyBox();
@@ -23,6 +26,14 @@ public:
     AviPlayer* aviComm = nullptr;
     bool CloseAllowed = false;
 
+    // Shows the window with `bytes` (in the language's code page) as its
+    // message. Shown again with the text it already shows, the window only
+    // takes the activation back, as a show would: the busy text is shown for
+    // every cell of a console page, and showing and repainting the window
+    // each time cost more than everything else the program does while the
+    // switch draws. The window shown after it still runs its FormActivate.
+    void ShowText(const std::string& bytes);
+
     // The animation file: "net_comm.avi" in the program's folder, unless
     // tests chose another one (an empty path restores the default).
     static QString AnimationPath();
@@ -31,4 +42,9 @@ public:
 protected:
     void FormShow() override;
     void FormClose(TCloseAction& action) override;
+
+private:
+    std::string shownText_; // what ShowText last showed, and how
+    int32_t shownLanguage_ = -1;
+    QString shownDecoded_;
 };

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QWindow>
 #include <QtTest>
 
 #include <memory>
@@ -24,6 +25,22 @@ void QuietOffscreen(QtMsgType type, const QMessageLogContext& context, const QSt
 }
 
 using steps::Up;
+
+// Counts the paint events of the busy window's message, and the texts it
+// was painted with.
+class BusyPaints : public QObject {
+public:
+    int n = 0;
+    QStringList texts;
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() != QEvent::Paint || o->objectName() != QLatin1String("lblMsg1")) return false;
+        auto* label = qobject_cast<QLabel*>(o);
+        if (label == nullptr || !qobject_cast<TfrmMessage*>(label->window())) return false;
+        ++n;
+        if (!texts.contains(label->text())) texts << label->text();
+        return false;
+    }
+};
 
 struct Box {
     QString text, caption;
@@ -126,7 +143,10 @@ private slots:
             return platform::IDOK;
         });
     }
-    void cleanup() { steps::EndSession(h); }
+    void cleanup() {
+        steps::EndSession(h);
+        TfrmMessage::SetAnimationPath(QString());
+    }
 
     // Read and paging, Exit dropping an edit, then a fresh read and Apply
     // without changes. Under Simplified Chinese a range message stays English.
@@ -308,6 +328,38 @@ private slots:
                 QCOMPARE(ShownRow(r).join('|'), StoredRow(k, stored.ports[size_t(k)]).join('|'));
             }
         }
+    }
+
+    // A read shows the busy text for each of the 72 cells of each console
+    // page; the busy window is painted only when its text changes, and the
+    // port window, shown after it, takes the activation and fills page 0.
+    void busyWindowPaintedOncePerTextDuringARead() {
+        TfrmMessage::SetAnimationPath(QStringLiteral("/nonexistent/net_comm.avi"));
+        h = std::make_unique<LinkHarness>();
+        QVERIFY(steps::ReachStaticMenu(*h));
+        BusyPaints paints;
+        qApp->installEventFilter(&paints);
+        h->clearKeysTyped();
+        before = h->sim().state();
+        frmStaticConfig->btnPortConfig->click();
+        QVERIFY(h->runUntil(
+            [this] {
+                // Painted only once the window system has shown it.
+                if (TfrmMessage* box = frmMessage.get(); box && !box->windowHandle()->isExposed())
+                    (void)QTest::qWaitForWindowExposed(box);
+                return Up(win());
+            },
+            60000));
+        qApp->removeEventFilter(&paints);
+        QCOMPARE(h->keysTyped(), kReadKeys);
+        // Going to the port screen, then reading it: painted once each (some
+        // 300 paints when every cell repainted the window).
+        QCOMPARE(paints.texts.size(), 2);
+        QCOMPARE(paints.n, 2);
+        QCOMPARE(TForm::ActiveForm(), win());
+        for (int r = 1; r <= 8; ++r)
+            QCOMPARE(ShownRow(r).join('|'),
+                     StoredRow(r - 1, before.ports[size_t(r - 1)]).join('|'));
     }
 
     // One field alone changed makes its page the one written, and the switch

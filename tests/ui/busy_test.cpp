@@ -37,6 +37,26 @@ QByteArray GeneratedAnimation() {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Counts the paint events a widget receives.
+class PaintCount : public QObject {
+public:
+    explicit PaintCount(QWidget* w) { w->installEventFilter(this); }
+    int n = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) ++n;
+        return false;
+    }
+};
+
+// A window that counts its activations.
+class Probe : public TForm {
+public:
+    int activations = 0;
+
+protected:
+    void FormActivate() override { ++activations; }
+};
+
 // Palette index i is (i, 255 - i, i / 2).
 QRgb Ramp(int i) {
     return qRgb(i, 255 - i, i / 2);
@@ -87,6 +107,48 @@ private slots:
         QVERIFY(!frmMessage.exists());
         FlushDeletes();
         QVERIFY(!box);
+    }
+
+    // The busy text is shown for every cell of a console page. Shown again
+    // with its text, the window is neither shown nor repainted again, but it
+    // takes the activation back, so the window shown next is activated anew.
+    void sameTextAgainRepaintsNothingButTakesTheActivation() {
+        TfrmMessage::SetAnimationPath(QStringLiteral("/nonexistent/net_comm.avi"));
+        BusyText = "Reading port settings ...";
+        ShowBusyBox();
+        TfrmMessage* box = frmMessage.get();
+        QVERIFY(QTest::qWaitForWindowExposed(box)); // else a repaint only marks it dirty
+        PaintCount paints(box->lblMsg1);
+        for (int cell = 0; cell < 72; ++cell)
+            ShowBusyBox();
+        QCOMPARE(paints.n, 0);
+        BusyText = "Sending ...";
+        ShowBusyBox();
+        QCOMPARE(paints.n, 1); // a new text is painted at once
+        QCOMPARE(box->lblMsg1->text(), QStringLiteral("Sending ..."));
+
+        Probe other;
+        other.Show();
+        QCOMPARE(other.activations, 1);
+        ShowBusyBox();
+        QCOMPARE(TForm::ActiveForm(), box);
+        QCOMPARE(paints.n, 1);
+        other.Show();
+        QCOMPARE(other.activations, 2);
+
+        // A label changed behind its back, or another code page, shows again.
+        box->lblMsg1->setText(QStringLiteral("changed"));
+        ShowBusyBox();
+        QCOMPARE(box->lblMsg1->text(), QStringLiteral("Sending ..."));
+        QVERIFY(SelectLanguage(1));
+        BusyText = "\xd5\xfd"; // GBK
+        ShowBusyBox();
+        const int before = paints.n;
+        QVERIFY(SelectLanguage(2));
+        ShowBusyBox();
+        QCOMPARE(paints.n, before + 1);
+        QCOMPARE(box->lblMsg1->text(), DecodeText(BusyText));
+        QVERIFY(!box->isEnabled());
     }
 
     void missingAnimationStillShowsTheTexts() {
