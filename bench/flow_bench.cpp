@@ -53,6 +53,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr double kLineBytesPerSecond = 960.0;
 constexpr double kSecondsPerKey = 0.1;
+constexpr int kReadBytes = 80; // a read that fills up
 // Between flows, the line must have been quiet this long (a user reading
 // the window); that time is not measured.
 constexpr int64_t kSettleMs = 300;
@@ -89,15 +90,16 @@ struct LineCount {
     std::atomic<uint64_t> in{0};
     std::atomic<uint64_t> keys{0};
     std::atomic<int64_t> lastInNs{0};
-    // At every key: the bytes read so far and the CPU used so far, so that
-    // the stretches in which the switch draws can be told apart.
+    // At the end of every read: what it brought, the CPU used so far (whole
+    // program, main thread, reader) and the reader's wake-ups, so that the
+    // stretches in which the switch draws without a pause can be picked out.
     struct Mark {
+        int bytes;
         uint64_t in;
         double cpu, main, reader;
-        long mainWakes, readerWakes;
+        long readerWakes;
+        uint64_t looks;
     };
-    std::atomic<long> readerWakes{0};
-    std::atomic<pid_t> readerTid{0};
     std::mutex mutex;
     std::vector<Mark> marks;
 };
@@ -112,27 +114,26 @@ class CountingDevice : public platform::SerialDevice {
 public:
     bool open(const std::string& path) override { return inner_->open(path); }
     int read(uint8_t* buf, int max) override {
-        if (g_line.readerTid.load() == 0) g_line.readerTid = pid_t(gettid());
-        g_line.readerWakes = ThreadWakes();
         const int n = inner_->read(buf, max);
         if (n > 0) {
             g_line.in += uint64_t(n);
             g_line.lastInNs = NowNs();
         }
+        // The main thread's id is the process id.
+        const LineCount::Mark mark{n,
+                                   g_line.in.load(),
+                                   ProcessCpuSeconds(),
+                                   CpuSeconds(ThreadClock(getpid())),
+                                   CpuSeconds(CLOCK_THREAD_CPUTIME_ID),
+                                   ThreadWakes(),
+                                   platform::TermiosReadWakeups()};
+        std::lock_guard<std::mutex> lock(g_line.mutex);
+        g_line.marks.push_back(mark);
         return n;
     }
     int write(const uint8_t* buf, int count) override {
         const int n = inner_->write(buf, count);
-        if (n > 0) {
-            g_line.keys += uint64_t(n);
-            std::lock_guard<std::mutex> lock(g_line.mutex);
-            // Keys are typed on the main thread.
-            const pid_t reader = g_line.readerTid.load();
-            g_line.marks.push_back({g_line.in.load(), ProcessCpuSeconds(),
-                                    CpuSeconds(CLOCK_THREAD_CPUTIME_ID),
-                                    reader ? CpuSeconds(ThreadClock(reader)) : 0, ThreadWakes(),
-                                    g_line.readerWakes.load()});
-        }
+        if (n > 0) g_line.keys += uint64_t(n);
         return n;
     }
     void close() override { inner_->close(); }
@@ -179,7 +180,6 @@ struct FlowResult {
     QString name;
     double seconds = 0, cpu = 0;
     uint64_t in = 0, keys = 0;
-    size_t firstMark = 0, endMark = 0; // keys typed during the flow
     double bound() const {
         return double(in) / kLineBytesPerSecond + double(keys) * kSecondsPerKey;
     }
@@ -236,8 +236,6 @@ private:
             in0_ = g_line.in;
             keys0_ = g_line.keys;
             cpu0_ = ProcessCpuSeconds();
-            std::lock_guard<std::mutex> lock(g_line.mutex);
-            results.back().firstMark = g_line.marks.size();
             open_ = true;
         }
         running_ = true;
@@ -257,8 +255,6 @@ private:
             r.cpu = ProcessCpuSeconds() - cpu0_;
             r.in = g_line.in - in0_;
             r.keys = g_line.keys - keys0_;
-            std::lock_guard<std::mutex> lock(g_line.mutex);
-            r.endMark = g_line.marks.size();
             open_ = false;
         }
         ++index_;
@@ -360,24 +356,35 @@ bool SwitchStoredTheChanges(const QString& dump, QString& why) {
     return true;
 }
 
-// CPU per second of line traffic over the stretches in which the switch
-// draws whole console pages: between the second and the last key of the
-// first port read (pages 2 to 4), so creating and showing the window is not
-// counted. Whole program, main thread, reader thread.
+// CPU and wake-ups per second of line traffic while the switch draws
+// without a pause: over every stretch from the end of one read to the end of
+// the next in which both reads filled up, in all flows. The pauses around
+// keys (a quiet read of 100 ms before each) are left out, as are the
+// windows' creation and first showing.
 struct Share {
-    double all = -1, main = -1, reader = -1;
-    double mainWakes = -1, readerWakes = -1; // per second of line traffic
+    double seconds = 0; // of line traffic
+    double all = 0, main = 0, reader = 0, readerWakes = 0, looks = 0;
 };
-Share DrawingCpuShare(const FlowResult& open) {
+Share DrawingShare() {
     std::lock_guard<std::mutex> lock(g_line.mutex);
-    if (open.endMark < open.firstMark + 3) return {};
-    const auto& a = g_line.marks[open.firstMark + 1];
-    const auto& b = g_line.marks[open.endMark - 1];
-    const double lineSeconds = double(b.in - a.in) / kLineBytesPerSecond;
-    if (lineSeconds <= 0) return {};
-    return {(b.cpu - a.cpu) / lineSeconds, (b.main - a.main) / lineSeconds,
-            (b.reader - a.reader) / lineSeconds, double(b.mainWakes - a.mainWakes) / lineSeconds,
-            double(b.readerWakes - a.readerWakes) / lineSeconds};
+    Share sum;
+    const auto& m = g_line.marks;
+    for (size_t i = 1; i < m.size(); ++i) {
+        if (m[i].bytes != kReadBytes || m[i - 1].bytes != kReadBytes) continue;
+        sum.seconds += double(m[i].in - m[i - 1].in) / kLineBytesPerSecond;
+        sum.all += m[i].cpu - m[i - 1].cpu;
+        sum.main += m[i].main - m[i - 1].main;
+        sum.reader += m[i].reader - m[i - 1].reader;
+        sum.readerWakes += double(m[i].readerWakes - m[i - 1].readerWakes);
+        sum.looks += double(m[i].looks - m[i - 1].looks);
+    }
+    if (sum.seconds <= 0) return {};
+    return {sum.seconds,
+            sum.all / sum.seconds,
+            sum.main / sum.seconds,
+            sum.reader / sum.seconds,
+            sum.readerWakes / sum.seconds,
+            sum.looks / sum.seconds};
 }
 
 void Quiet(QtMsgType type, const QMessageLogContext&, const QString& message) {
@@ -447,17 +454,13 @@ int main(int argc, char** argv) {
         cpu += r.cpu;
         lineSeconds += double(r.in) / kLineBytesPerSecond;
     }
-    for (const FlowResult& r : driver.results) {
-        if (!r.name.startsWith(QLatin1String("open"))) continue;
-        const Share share = DrawingCpuShare(r);
-        std::printf("CPU per second of line traffic while the switch draws pages: %.2f %% of a "
-                    "core (goal < 0.5 %%; main thread %.2f %%, reader %.2f %%)\n",
-                    share.all * 100, share.main * 100, share.reader * 100);
-        std::printf("wake-ups per second of line traffic while the switch draws pages: main "
-                    "thread %.0f, reader %.0f\n",
-                    share.mainWakes, share.readerWakes);
-        break;
-    }
+    const Share share = DrawingShare();
+    std::printf("CPU per second of line traffic while the switch draws (%.0f s of it): %.2f %% of "
+                "a core (goal < 0.5 %%; main thread %.2f %%, reader %.2f %%)\n",
+                share.seconds, share.all * 100, share.main * 100, share.reader * 100);
+    std::printf("reader wake-ups per second of line traffic while the switch draws: %.0f (%.0f "
+                "looks at the line)\n",
+                share.readerWakes, share.looks);
     std::printf("CPU per second of line traffic over all flows: %.2f %% of a core\n",
                 lineSeconds > 0 ? cpu / lineSeconds * 100 : 0.0);
     std::printf("CPU by thread over the whole run, ms: %s\n", qPrintable(driver.threads));
