@@ -10,29 +10,18 @@ namespace {
 constexpr int64_t kIdleStepUs = 100000;
 }
 
-// The simulator's end of the line, recording what the program types.
+// The simulator's end of the line (with the faults of the switch's
+// options), recording every byte the program writes.
 class LinkHarness::Endpoint : public sim::SimEndpoint {
 public:
-    Endpoint(sim::Switch& sw, LinkHarness& h) : SimEndpoint(sw), h_(h) {}
+    Endpoint(sim::Switch& sw, std::string& keys) : SimEndpoint(sw), keys_(keys) {}
     void receive(uint8_t byte, int64_t atUs) override {
-        if (h_.hungUp_) return;
-        const size_t index = written_++;
-        h_.keys_ += static_cast<char>(byte);
-        if (h_.loseKey && h_.loseKey(index, byte)) return;
+        if (!line().hungUp()) keys_ += static_cast<char>(byte);
         SimEndpoint::receive(byte, atUs);
-    }
-    int64_t nextOutputTime() override {
-        return h_.hungUp_ ? kNever : SimEndpoint::nextOutputTime();
-    }
-    bool hungUp() override { return h_.hungUp_; }
-    uint8_t takeOutput() override {
-        const uint8_t byte = SimEndpoint::takeOutput();
-        return h_.alterOutput ? h_.alterOutput(byte) : byte;
     }
 
 private:
-    LinkHarness& h_;
-    size_t written_ = 0;
+    std::string& keys_;
 };
 
 // An in-memory device that opens only the ports the test made available.
@@ -53,7 +42,7 @@ private:
 
 LinkHarness::LinkHarness(sim::Options options)
     : switch_(std::make_unique<sim::Switch>(std::move(options), 0)),
-      endpoint_(std::make_unique<Endpoint>(*switch_, *this)) {
+      endpoint_(std::make_unique<Endpoint>(*switch_, keys_)) {
     platform::SetSerialDeviceFactory(
         [this] { return std::make_unique<Device>(clock_, *endpoint_, available_); });
     SetManualStepping(true);
@@ -103,12 +92,8 @@ void LinkHarness::setPortAvailable(int comNumber, bool available) {
         available_.erase(comNumber);
 }
 
-void LinkHarness::hangUp() {
-    hungUp_ = true;
-}
-
-void LinkHarness::restoreLine() {
-    hungUp_ = false;
+sim::FaultyLine& LinkHarness::line() {
+    return endpoint_->line();
 }
 
 void LinkHarness::powerCycle() {

@@ -46,16 +46,11 @@ public:
 
     // Power-cycles the switch now (after the burst being sent, if any).
     void powerCycle();
-    // The far end closes the line: nothing more arrives, written bytes are
-    // lost, and the device reports a hang-up. restoreLine() plugs it back.
-    void hangUp();
-    void restoreLine();
-    // Keys the program writes are lost on the line while this returns true
-    // for them (the index counts every byte written since the harness began).
-    std::function<bool(size_t index, uint8_t key)> loseKey;
-    // Changes the switch's output bytes on their way to the program (a
-    // flipped bit on the line).
-    std::function<uint8_t(uint8_t byte)> alterOutput;
+    // The line with its faults (sim/Faults.h): hangUp() closes it (nothing
+    // more arrives, written bytes are lost, the device reports a hang-up),
+    // restore() plugs it back; options().loseKey / alterOutput fault single
+    // bytes exactly.
+    sim::FaultyLine& line();
     int64_t nowMs() const { return clock_.nowUs() / 1000; }
 
 private:
@@ -66,6 +61,5 @@ private:
     std::unique_ptr<sim::Switch> switch_;
     std::unique_ptr<Endpoint> endpoint_;
     std::set<int> available_{1};
-    bool hungUp_ = false;
     std::string keys_;
 };

@@ -121,7 +121,7 @@ private slots:
         QVERIFY(h->runUntil([] { return Up(frmStaticConfig.get()); }, 20000));
 
         RowFlip flip(everyTime);
-        h->alterOutput = [&flip](uint8_t b) { return flip(b); };
+        h->line().options().alterOutput = [&flip](uint8_t b) { return flip(b); };
         h->clearKeysTyped();
         const sim::SwitchState before = h->sim().state();
         frmStaticConfig->btnPortConfig->click();

@@ -4,6 +4,7 @@
 // pseudo-terminal, the real reader thread and timing.
 #include "engine/KeyOutput.h"
 #include "engine/LineFraming.h"
+#include "engine/LinkWatchdog.h"
 #include "engine/PageTable.h"
 #include "engine/SerialLink.h"
 #include "forms/FormRefs.h"
@@ -253,6 +254,32 @@ private slots:
         QVERIFY(!IsLinkOpen() && GetParser() == nullptr && frmMessage.get() == nullptr);
         QVERIFY(frmWelcome->isVisible() && frmWelcome->isEnabled());
         QVERIFY(frmWelcome->btnConnect->isEnabled() && !frmWelcome->tmrConnect->isActive());
+    }
+
+    // The simulator stopped under the program (its end of the terminal
+    // closed): the session ends at once with the hang-up message, and a
+    // simulator started again is connected to without restarting.
+    void realLineHangUpThenReconnect() {
+        platform::SetSerialDeviceFactory(nullptr);
+        SetManualStepping(false);
+        auto server = std::make_unique<sim::PtyServer>();
+        std::string error;
+        QVERIFY2(server->start(sim::Options{}, std::string(), &error), error.c_str());
+        platform::MapPortName("COM1", server->devicePath());
+        frmWelcome->btnConnect->click();
+        QVERIFY(QTest::qWaitFor([] { return frmLogin.get() && frmLogin->isVisible(); }, 10000));
+        server->stop();
+        QVERIFY(QTest::qWaitFor([this] { return !boxes_.isEmpty(); }, 5000));
+        QCOMPARE(boxes_, QStringList({LangText(1223), LinkFaultMessage(LinkFaultHungUp)}));
+        QVERIFY(!IsLinkOpen() && frmWelcome->isVisible() && frmWelcome->btnConnect->isEnabled());
+        QVERIFY(!frmLogin.exists());
+        server = std::make_unique<sim::PtyServer>();
+        QVERIFY2(server->start(sim::Options{}, std::string(), &error), error.c_str());
+        platform::MapPortName("COM1", server->devicePath());
+        frmWelcome->btnConnect->click();
+        QVERIFY(QTest::qWaitFor([] { return frmLogin.get() && frmLogin->isVisible(); }, 10000));
+        frmLogin->btnExit->click();
+        QVERIFY(!IsLinkOpen());
     }
 
     void realLineConnectAndLogin() {

@@ -135,7 +135,7 @@ private slots:
         if (duringApply) QVERIFY(OpenPortWindow());
         int64_t lastKeyMs = -1;
         std::string recent;
-        h->loseKey = [&](size_t, uint8_t key) {
+        h->line().options().loseKey = [&](uint8_t key) {
             lastKeyMs = h->nowMs();
             recent += char(key);
             if (recent.size() > 3) recent.erase(0, recent.size() - 3);
@@ -146,7 +146,7 @@ private slots:
         if (duringApply) StartApply(300);
         if (hangUp) {
             h->runFor(1000);
-            h->hangUp();
+            h->line().hangUp();
             QVERIFY(h->runUntil([this] { return !boxes.isEmpty(); }, 1000));
             VerifyEnded(LinkFaultMessage(LinkFaultHungUp));
         } else {
@@ -156,13 +156,28 @@ private slots:
             VerifyEnded(LinkFaultMessage(LinkFaultSilent));
             QCOMPARE(h->sim().state().ports[0].inRate, 0); // nothing was saved
         }
-        h->loseKey = nullptr;
-        h->restoreLine();
+        h->line().options().loseKey = nullptr;
+        h->line().restore();
         h->clearKeysTyped();
         // A reconnect starts afresh: the walk runs again after login.
         QVERIFY(ConnectAndLogin());
         QVERIFY(QString::fromStdString(h->keysTyped()).contains(QString::fromStdString(kWalk)));
         QCOMPARE(ModuleTrunk, 1);
+    }
+
+    // The switch's own line closes when its port screen goes into edit mode,
+    // that is in the middle of Apply (a fault of the simulated switch).
+    void lineClosedByTheSwitchDuringApply() {
+        sim::Options o;
+        o.faults.hangUpAt = "edit:port";
+        h.reset(); // one harness at a time: each installs the line for the program
+        h = std::make_unique<LinkHarness>(o);
+        QVERIFY(ConnectAndLogin());
+        QVERIFY(OpenPortWindow());
+        StartApply(300);
+        QVERIFY(h->runUntil([this] { return !boxes.isEmpty(); }, 10000));
+        VerifyEnded(LinkFaultMessage(LinkFaultHungUp));
+        QCOMPARE(h->sim().state().ports[0].inRate, 0);
     }
 
     // Waiting at a menu is no fault, however long; the first key after it
