@@ -37,12 +37,12 @@ template <class T> bool ParseWhole(const std::string& v, T& out, T low, T high) 
 
 } // namespace
 
-bool ParseFaultSpec(const std::string& spec, FaultOptions& out, std::string& error) {
+bool ParseFaultList(const std::string& list, FaultOptions& out, std::string& error) {
     size_t start = 0;
-    while (start <= spec.size()) {
-        size_t end = spec.find(',', start);
-        if (end == std::string::npos) end = spec.size();
-        const std::string part = spec.substr(start, end - start);
+    while (start <= list.size()) {
+        size_t end = list.find(',', start);
+        if (end == std::string::npos) end = list.size();
+        const std::string part = list.substr(start, end - start);
         start = end + 1;
         const size_t eq = part.find('=');
         const std::string name = part.substr(0, eq);

@@ -37,7 +37,7 @@ struct FaultOptions {
 // Parses "name=value,name=value..." (seed, drop-keys, flip-keys, delay-keys,
 // drop-output, flip-output, delay-output, delay-ms, hangup-after, hangup-at,
 // power-cycle-at) into `out`. False with a message naming the bad part.
-bool ParseFaultSpec(const std::string& spec, FaultOptions& out, std::string& error);
+bool ParseFaultList(const std::string& list, FaultOptions& out, std::string& error);
 
 // The line between the program and a Switch, with the faults applied. Use it
 // in place of the switch's own keyIn / nextOutputTime / takeOutput.

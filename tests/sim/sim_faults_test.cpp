@@ -1,4 +1,4 @@
-// Faults on the simulated switch's line: the --fault spec, and what each
+// Faults on the simulated switch's line: the --fault list, and what each
 // fault does to the bytes that pass (same seed, same faults).
 #include "sim/Faults.h"
 #include "sim/Switch.h"
@@ -40,8 +40,8 @@ class SimFaultsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void specParsing_data() {
-        QTest::addColumn<QString>("spec");
+    void faultListParsing_data() {
+        QTest::addColumn<QString>("list");
         QTest::addColumn<bool>("ok");
         QTest::newRow("all") << "seed=7,drop-keys=0.1,flip-keys=0,delay-keys=1,drop-output=0.5,"
                                 "flip-output=0.01,delay-output=0.2,delay-ms=300,hangup-after=50,"
@@ -53,14 +53,14 @@ private slots:
         QTest::newRow("no value") << "seed=" << false;
         QTest::newRow("empty part") << "seed=1,,drop-keys=0" << false;
     }
-    void specParsing() {
-        QFETCH(QString, spec);
+    void faultListParsing() {
+        QFETCH(QString, list);
         QFETCH(bool, ok);
         sim::FaultOptions f;
         std::string error;
-        QCOMPARE(sim::ParseFaultSpec(spec.toStdString(), f, error), ok);
+        QCOMPARE(sim::ParseFaultList(list.toStdString(), f, error), ok);
         QCOMPARE(error.empty(), ok);
-        if (spec.startsWith("seed=7,")) {
+        if (list.startsWith("seed=7,")) {
             QCOMPARE(f.seed, 7u);
             QCOMPARE(f.delayMs, 300);
             QCOMPARE(f.hangUpAfter, int64_t(50));
