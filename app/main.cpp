@@ -75,16 +75,21 @@ bool IsQtOption(const std::string& arg, bool& takesValue) {
         "display",      "geometry",           "title",         "name",       "fontengine"};
     static const char* const kFlags[] = {"reverse", "widgetcount", "nograb",
                                          "dograb",  "sync",        "testability"};
+    takesValue = false;
     if (arg.size() < 2 || arg[0] != '-') return false;
     std::string name = arg.substr(arg[1] == '-' ? 2 : 1);
-    if (name.rfind("qmljsdebugger=", 0) == 0) return (takesValue = false, true);
+    // The QML debugger takes its value after "=" only.
+    if (name.rfind("qmljsdebugger=", 0) == 0) return true;
     const auto eq = name.find('=');
     const bool inlineValue = eq != std::string::npos;
     if (inlineValue) name.resize(eq);
-    for (const char* o : kWithValue)
-        if (name == o) return (takesValue = !inlineValue, true);
-    for (const char* o : kFlags)
-        if (name == o && !inlineValue) return (takesValue = false, true);
+    for (const char* option : kWithValue) {
+        if (name != option) continue;
+        takesValue = !inlineValue;
+        return true;
+    }
+    for (const char* option : kFlags)
+        if (name == option && !inlineValue) return true;
     return false;
 }
 

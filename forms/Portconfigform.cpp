@@ -223,7 +223,7 @@ bool TfrmPortConfig::CollectPortPage() {
     for (QObject* o : children()) {
         auto* panel = qobject_cast<QFrame*>(o);
         if (!panel || !panel->objectName().contains(QLatin1String("pnlP0"))) continue;
-        if (panel->isHidden() || !panel->isEnabled()) return true; // nothing to take
+        if (panel->isHidden() || !panel->isEnabledTo(this)) return true; // nothing to take
         const int n = panel->objectName().back().digitValue();
         if (n < 1 || n > 8) continue;
         const int i = TablePage * 8 + n - 1;
