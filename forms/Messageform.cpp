@@ -1,5 +1,6 @@
 #include "forms/Messageform.h"
 
+#include "engine/LinkWatchdog.h"
 #include "engine/PageTable.h"
 #include "forms/AviPlayer.h"
 #include "forms/FormRefs.h"
@@ -128,9 +129,12 @@ void ShowBusyBox() {
     box->lblMsg1->setText(DecodeText(BusyText));
     box->Repaint();
     box->setEnabled(false);
+    // The program now waits for the switch: the link's watchdog counts.
+    SetAwaitingSwitch(true);
 }
 
 void CloseBusyBox() {
+    SetAwaitingSwitch(false);
     if (!frmMessage.exists()) return;
     if (TfrmMessage* box = frmMessage.get()) {
         box->CloseAllowed = true;

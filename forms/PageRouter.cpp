@@ -10,6 +10,7 @@
 #include "forms/Miscconfigxform.h"
 #include "forms/Portconfigform.h"
 #include "forms/Restartconfigform.h"
+#include "forms/SessionEnd.h"
 #include "forms/Staticconfigform.h"
 #include "forms/Trunkconfigform.h"
 #include "forms/Vlanconfigform.h"
@@ -17,6 +18,7 @@
 #include "forms/Vlansupportform.h"
 #include "forms/Welcomeform.h"
 #include "lang/TextIds.h"
+#include "platform/Ui.h"
 #include "shared/Publicunit.h"
 
 #include <QApplication>
@@ -53,8 +55,15 @@ void HideSessionWindows() {
 void SelfTestLine(int32_t value, const char* text) {
     if (value == SelfTestFirst) {
         if (CurrentForm != FORM_WELCOME) {
+            // Whatever was still being typed would land in the booting
+            // console; a save it belonged to is lost, and the user is told.
+            const bool saveLost = Saving;
+            CancelPendingKeys();
             SwitchRestarted = true;
             HideSessionWindows();
+            if (saveLost)
+                platform::AppMessageBox(MessageText(txt::RestartLostSave),
+                                        LangText(txt::CaptionRestart), platform::MB_OK);
         }
         if (TfrmWelcome* welcome = frmWelcome.get()) welcome->ClearInitLines();
     }
@@ -122,6 +131,9 @@ void RoutePageEntry(int32_t value, const char* text) {
     if (text == nullptr) text = "";
     // Before login the default walk answers everything but the login page.
     if (CurrentForm == FORM_WELCOME && PageOf(value) != 1) {
+        // A switch that restarted under a session boots on its own to the
+        // login page; nothing is typed into it on the way.
+        if (SwitchRestarted && !InRange(value, SelfTestFirst, SelfTestLast)) return;
         DefaultPageAction(value, text);
         return;
     }

@@ -6,12 +6,14 @@
 #include "shared/FieldText.h"
 #include "shared/Publicunit.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 PortEntry PortTable[kPortTableSize];
 PortEntry SavedPortTable[kPortTableSize];
+bool PortPageGarbled[4] = {};
 
 namespace {
 
@@ -31,6 +33,40 @@ const PortChoice kNotConnected = {0, "   NC    "};
 
 bool SameText(const char* a, const char* b) {
     return strcmp(a, b) == 0;
+}
+
+// Per port of the read in progress: the cells seen (bit per field) and
+// whether one of them held a value the switch cannot hold.
+struct CellsSeen {
+    uint16_t fields;
+    bool impossible;
+};
+CellsSeen s_seen[kPortTableSize] = {};
+constexpr uint16_t kAllFields = (1u << (pv::PortFieldFlowHalf + 1)) - (1u << pv::PortFieldName);
+
+int s_pageStart = 0; // table index of row 0 of the page being read
+int s_pageNames = 0; // names read on it so far (rows filled from the top)
+
+bool SeenName(int i) {
+    return i >= 0 && i < kPortTableSize && (s_seen[i].fields & (1u << pv::PortFieldName));
+}
+
+void MarkGarbled(int portIndex) {
+    if (portIndex >= 0 && portIndex < kPortTableSize)
+        PortPageGarbled[portIndex / kPortsPerPage] = true;
+}
+
+bool IsRate(const std::string& raw) {
+    int32_t v = 0;
+    return ParseInt(raw, v) && v >= 0 && v <= 1000;
+}
+
+// A choice text of the console: one the list offers, or the not-connected
+// port's own.
+bool IsChoice(const std::vector<PortChoice>& choices, const char* text) {
+    for (const PortChoice& c : choices)
+        if (SameText(text, c.console)) return true;
+    return false;
 }
 
 } // namespace
@@ -87,6 +123,10 @@ bool HasPortName(int i) {
 void ResetPortTable() {
     Saving = false;
     PortCount = 0;
+    std::memset(s_seen, 0, sizeof s_seen);
+    s_pageStart = 0;
+    s_pageNames = 0;
+    std::fill(std::begin(PortPageGarbled), std::end(PortPageGarbled), false);
     for (PortEntry& e : PortTable) {
         e.name[0] = 0;
         e.type[0] = 0;
@@ -114,19 +154,34 @@ void AddPortCell(int32_t value, const char* text) {
 
     if (f == pv::PortFieldName) {
         std::string name = Trim(raw);
-        if (name.empty() || PortCount >= kPortTableSize) return;
+        if (name.empty()) return;
+        // A name on row 0, or on a row already named, starts the next page.
+        if (PortCount > 0 && (r == 0 || SeenName(s_pageStart + r))) {
+            s_pageStart += kPortsPerPage;
+            s_pageNames = 0;
+        }
+        const int slot = s_pageStart + r;
+        if (slot >= kPortTableSize) return;
+        // Names fill a page's rows from the top: a name on any other row
+        // means a cell was lost or moved on the line.
+        if (r != s_pageNames) MarkGarbled(slot);
+        s_pageNames = r + 1;
+        s_seen[slot] = {static_cast<uint16_t>(1u << f), false};
         if (FindNoCase(name, "TRK") != std::string::npos)
             name = ReplaceFirstNoCase(name, "TRK", "TRUNK");
         if (FindNoCase(name, "MOD_") != std::string::npos)
             name = ReplaceFirstNoCase(name, "MOD_", "MODULE");
-        SetField(PortTable[PortCount].name, name);
+        SetField(PortTable[slot].name, name);
         LastPortIndex += 1;
-        PortCount += 1;
+        PortCount = static_cast<int8_t>(std::max<int>(PortCount, slot + 1));
         return;
     }
-    // The other cells belong to the row of the page whose name came last.
-    const int i = ((PortCount - 1) / kPortsPerPage) * kPortsPerPage + r;
-    if (i < 0 || i >= kPortTableSize) return;
+    // The other cells belong to the row of the page whose name came last,
+    // once each, on a row that has its name.
+    const int i = s_pageStart + r;
+    if (i >= kPortTableSize) return;
+    if (!SeenName(i) || (s_seen[i].fields & (1u << f))) MarkGarbled(i);
+    if (f > 0 && f < 16) s_seen[i].fields |= static_cast<uint16_t>(1u << f);
     PortEntry& e = PortTable[i];
     int32_t v = 0;
     switch (f) {
@@ -135,9 +190,11 @@ void AddPortCell(int32_t value, const char* text) {
         break;
     case pv::PortFieldInRate:
         e.inRate = ParseInt(raw, v) ? v : 0;
+        if (!IsRate(raw)) s_seen[i].impossible = true;
         break;
     case pv::PortFieldOutRate:
         e.outRate = ParseInt(raw, v) ? v : 0;
+        if (!IsRate(raw)) s_seen[i].impossible = true;
         break;
     case pv::PortFieldEnable:
         e.enabled = raw == "Yes" || raw == "YES";
@@ -157,6 +214,36 @@ void AddPortCell(int32_t value, const char* text) {
     default:
         break;
     }
+}
+
+bool PortReadWrapped(int32_t value, const char* text) {
+    if (pv::PortCellField(value) != pv::PortFieldName || PortCount == 0) return false;
+    if (Trim(text ? std::string(text, strnlen(text, 256)) : std::string()).empty()) return false;
+    const int r = pv::PortCellRow(value) - 1;
+    const bool newPage = r == 0 || SeenName(s_pageStart + r);
+    return (newPage ? s_pageStart + kPortsPerPage : s_pageStart) + r >= kPortTableSize;
+}
+
+bool FinishPortRead() {
+    for (int i = 0; i < PortCount && i < kPortTableSize; ++i) {
+        PortEntry& e = PortTable[i];
+        // A row whose name never came: shown as such, so the rows after it
+        // still count as read.
+        if (!SeenName(i)) SetField(e.name, "?");
+        const bool choices = IsChoice(AutoChoices(), e.autoText) &&
+                             IsChoice(SpeedChoices(e.type, e.name), e.speedText);
+        if (s_seen[i].fields != kAllFields || s_seen[i].impossible || !choices) MarkGarbled(i);
+    }
+    for (bool g : PortPageGarbled)
+        if (g) return true;
+    return false;
+}
+
+void RestartPortRead() {
+    const bool saving = Saving;
+    ResetPortTable();
+    Saving = saving;
+    LastPortIndex = -1;
 }
 
 void PreparePortChoices() {
@@ -182,6 +269,7 @@ void TakePortCopy() {
 
 void MarkPortPages() {
     for (int i = 0; i < kPortTableSize && HasPortName(i); ++i) {
+        if (PortPageGarbled[i / kPortsPerPage]) continue;
         const PortEntry& e = PortTable[i];
         const PortEntry& s = SavedPortTable[i];
         if (e.inRate != s.inRate || e.outRate != s.outRate || e.enabled != s.enabled ||
@@ -193,7 +281,8 @@ void MarkPortPages() {
 
 int BuildPortPageKeys(int page, char* out, int outSize) {
     KeyText keys(out, outSize);
-    const bool dirty = page >= 0 && page < 4 && PageDirty[page];
+    // What a garbled page shows may belong to other ports: it is passed.
+    const bool dirty = page >= 0 && page < 4 && PageDirty[page] && !PortPageGarbled[page];
     if (!dirty) {
         // Quit on the last page leaves the screen; elsewhere Previous Page
         // (one BackSpace from Quit) turns to the next page round.

@@ -44,7 +44,7 @@ std::vector<PortChoice> SpeedChoices(const char* type, const char* name);
 int32_t ChoiceIndexOf(const std::vector<PortChoice>& choices, const char* consoleText);
 
 // Clears names, types and choice counts before a new read of the port screens
-// (also clears Saving and PortCount).
+// (also clears Saving and PortCount, and the line-up state).
 void ResetPortTable();
 // Has the read come round to the first port again? The console shows
 // abbreviated trunk and module names (TRK1, MOD_1), the table holds them
@@ -55,6 +55,21 @@ bool IsFirstPortAgain(const char* text);
 void AddPortCell(int32_t value, const char* text);
 // Whether port i has been read.
 bool HasPortName(int i);
+
+// The line-up check of a read. A page is garbled when a name cell arrives
+// on another screen row than the next port's, a value cell has no name on
+// its row or comes twice, a row misses a cell, or a value is one the switch
+// cannot hold (a rate outside 0..1000, a choice that is none of the
+// choices). A garbled page is never written back field by field.
+extern bool PortPageGarbled[4];
+// Ends a round of reading: marks the pages whose rows are incomplete or hold
+// impossible values; true when any page is garbled.
+bool FinishPortRead();
+// Would this name cell start a page past the table? Then the read has come
+// round although the first name was not recognised again (it was lost).
+bool PortReadWrapped(int32_t value, const char* text);
+// Starts the read afresh (names, counts, line-up state), for a second round.
+void RestartPortRead();
 // Choice indexes and counts of every read port, from the console texts.
 void PreparePortChoices();
 // SavedPortTable := PortTable (ports with a name).

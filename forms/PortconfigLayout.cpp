@@ -3,6 +3,8 @@
 // other sizes and the notes move right to leave room for wider glyphs.
 #include "forms/Portconfigform.h"
 
+#include "forms/SessionEnd.h"
+
 #include "lang/Language.h"
 #include "lang/TextIds.h"
 #include "shared/Publicunit.h"
@@ -132,6 +134,12 @@ void TfrmPortConfig::CreateControls() {
     btnNextPage = button("btnNextPage", QStringLiteral("Next Page"), kTableLeft + 128, 120);
     btnSave = button("btnSave", QStringLiteral("Apply"), 764 - 20 - 212, 100);
     btnQuit = button("btnQuit", QStringLiteral("Exit"), 764 - 20 - 100, 100);
+    lblGarbled = MakeLabel(this, "lblGarbled", MessageText(txt::PortRowsGarbled),
+                           QRect(kTableLeft + 256, by - 4, 764 - 20 - 212 - kTableLeft - 264, 38),
+                           Qt::AlignLeft | Qt::AlignVCenter);
+    lblGarbled->setWordWrap(true);
+    lblGarbled->setStyleSheet(QStringLiteral("color: maroon;"));
+    lblGarbled->hide();
     connect(btnPrevPage, &QPushButton::clicked, this, [this] { btnPrevPageClick(); });
     connect(btnNextPage, &QPushButton::clicked, this, [this] { btnNextPageClick(); });
     connect(btnSave, &QPushButton::clicked, this, [this] { btnSaveClick(); });

@@ -86,9 +86,16 @@ void HandlePortRow(int32_t value, const char* text) {
     ShowBusyBox();
     TfrmPortConfig* window = frmPortConfig.get();
     if (window && window->AllRead) return;
-    if (window && IsFirstPortAgain(text)) {
-        window->AllRead = true;
-        return;
+    if (window && (IsFirstPortAgain(text) || PortReadWrapped(value, text))) {
+        // Round once more when a page did not line up; what the second
+        // round leaves garbled is shown disabled and never written.
+        if (FinishPortRead() && !window->Reread) {
+            window->Reread = true;
+            RestartPortRead();
+        } else {
+            window->AllRead = true;
+            return;
+        }
     }
     AddPortCell(value, text);
 }
@@ -187,6 +194,9 @@ void TfrmPortConfig::ShowPortRow(int r) {
         return;
     }
     panel->show();
+    const bool garbled = PortPageGarbled[TablePage];
+    panel->setEnabled(!garbled);
+    lblGarbled->setVisible(garbled);
     const PortEntry& e = PortTable[i];
     const bool noRates = !PortTakesRates(e);
 
@@ -213,7 +223,7 @@ bool TfrmPortConfig::CollectPortPage() {
     for (QObject* o : children()) {
         auto* panel = qobject_cast<QFrame*>(o);
         if (!panel || !panel->objectName().contains(QLatin1String("pnlP0"))) continue;
-        if (panel->isHidden()) return true;
+        if (panel->isHidden() || !panel->isEnabledTo(this)) return true; // nothing to take
         const int n = panel->objectName().back().digitValue();
         if (n < 1 || n > 8) continue;
         const int i = TablePage * 8 + n - 1;

@@ -35,6 +35,9 @@ public:
     // The console's port pages have been read through and the first page
     // has come back.
     bool AllRead = false;
+    // The port pages have been read round a second time because the first
+    // round left a page garbled (PortPageGarbled).
+    bool Reread = false;
 
     void ShowPortRow(int r);
     void ShowPortPage();
@@ -52,6 +55,8 @@ public:
     QPushButton* btnSave = nullptr;
     QPushButton* btnPrevPage = nullptr;
     QPushButton* btnNextPage = nullptr;
+    // Shown under a garbled page, whose rows are disabled.
+    QLabel* lblGarbled = nullptr;
 
 protected:
     void FormShow() override;

@@ -7,6 +7,7 @@
 #include "forms/FormRefs.h"
 #include "forms/Messageform.h"
 #include "forms/PageRouter.h"
+#include "forms/SessionEnd.h"
 #include "lang/Language.h"
 #include "lang/TextIds.h"
 #include "platform/Ui.h"
@@ -21,6 +22,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -183,7 +185,10 @@ TfrmWelcome::TfrmWelcome(QWidget* parent) : TForm(parent) {
     ResyncPending = false;
     ModuleTrunk = -1;
     cboLang->setCurrentIndex(0);
-    LoadLanguageByName("Language_EN.txt");
+    // Without its file the program still speaks English: the texts it was
+    // built with (StartUpChecks says so once the window is up).
+    englishMissing_ = !LoadLanguageByName(LanguageFileName(0));
+    if (englishMissing_) LoadBuiltInEnglish();
     ApplyWelcomeTexts();
     SetLanguageLookup([](int32_t id) { return LangText(id); });
 
@@ -211,10 +216,44 @@ void TfrmWelcome::SetSimulatedNote(const QString& note) {
     lblSimulated->setVisible(!note.isEmpty());
 }
 
+void TfrmWelcome::StartUpChecks() {
+    if (englishMissing_) {
+        englishMissing_ = false;
+        platform::AppMessageBox(
+            DataFileMessage(txt::LanguageFileBad, LanguageFileName(0), txt::LanguageBuiltIn),
+            LangText(txt::WelcomeLanguage), platform::MB_OK);
+    }
+    CheckPageTable(false);
+}
+
+bool TfrmWelcome::CheckPageTable(bool keepLoaded) {
+    // Read afresh each time: the file may have been put in place meanwhile.
+    DestroyParser();
+    const bool usable = CreateParser();
+    if (!usable || !keepLoaded) DestroyParser();
+    if (!usable)
+        platform::AppMessageBox(
+            DataFileMessage(txt::PageTableBad, kPageTableFile, txt::PageTableHelp),
+            LangText(txt::CaptionConnect), platform::MB_OK);
+    return usable;
+}
+
 void TfrmWelcome::cboLangChange() {
     // The box's text decides: an item's exact name (chosen from the list or
     // typed) is that item; any other text is no item, which means English.
-    SelectLanguage(cboLang->findText(cboLang->currentText(), Qt::MatchExactly));
+    const int item = cboLang->findText(cboLang->currentText(), Qt::MatchExactly);
+    if (!SelectLanguage(item)) {
+        // The language in force stays, and the box says which one it is.
+        platform::AppMessageBox(
+            DataFileMessage(txt::LanguageFileBad, LanguageFileName(item), txt::LanguageKept),
+            LangText(txt::WelcomeLanguage), platform::MB_OK);
+        const int kept = LanguageId == kLangChineseSimplified    ? 1
+                         : LanguageId == kLangChineseTraditional ? 2
+                                                                 : 0;
+        const QSignalBlocker quiet(cboLang);
+        cboLang->setCurrentIndex(kept);
+        cboLang->setEditText(cboLang->itemText(kept));
+    }
     ApplyWelcomeTexts();
 }
 
@@ -230,7 +269,7 @@ void TfrmWelcome::FormActivate() {
 }
 
 void TfrmWelcome::btnConnectClick() {
-    CreateParser();
+    if (!CheckPageTable(true)) return;
     if (OpenComPort(cboComPort->currentIndex() + 1) != 1) return;
     StartComThread();
     SetTargetWindow(windowTitle());
@@ -292,15 +331,23 @@ bool TfrmWelcome::event(QEvent* e) {
         ConsoleLine(line ? line : "");
         return true;
     }
+    if (type == WM_CONSOLE_FAULT) {
+        auto* console = dynamic_cast<platform::ConsoleEvent*>(e);
+        // A fault posted just before the link was closed for another reason
+        // belongs to a session that has already ended.
+        if (console && IsLinkOpen()) EndSession(LinkFaultMessage(int32_t(console->lParam)));
+        return true;
+    }
     if (type == WM_CONSOLE_PAGE || type == WM_CONSOLE_KEY) return true;
     return TForm::event(e);
 }
 
 void TfrmWelcome::ConsoleLine(const char* line) {
-    if (!CheckScreenStart(line) && !QuitPosted) {
-        QuitPosted = true;
-        CloseComPort();
-        platform::PostQuit();
+    if (!CheckScreenStart(line) && IsLinkOpen()) {
+        // Not a screen of the switch the program knows: nothing it would
+        // type now can be trusted, so the session ends and says why.
+        EndSession(MessageText(txt::ScreenNotFollowed));
+        return;
     }
     Parser* parser = GetParser();
     if (parser == nullptr) return; // the link was closed while the line was on its way
@@ -311,7 +358,10 @@ void TfrmWelcome::ConsoleLine(const char* line) {
 }
 
 void TfrmWelcome::HandlePageEntry(int32_t value, const char* text) {
-    // Any line, recognised or not, shows the switch is there.
-    tmrConnect->stop();
+    // A line the table knows shows the switch is there. Lines it does not
+    // know still get the default walk's answer, but they do not stop the
+    // countdown: a device speaking something else (another device, another
+    // line speed) ends in the time-out message like a silent one.
+    if (value != -1) tmrConnect->stop();
     RoutePageEntry(value, text);
 }

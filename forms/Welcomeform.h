@@ -39,7 +39,13 @@ public:
     QLabel* lblSimulated = nullptr;
 
     int32_t ConnectTicks = 0;
-    bool QuitPosted = false;
+
+    // The checks made once the window is up: a language file that could not
+    // be read (the built-in English texts are in use), then the page table.
+    void StartUpChecks();
+    // Loads the page table (kept loaded for Connect when asked); false, with
+    // no table loaded, after a message naming the file and the places looked in.
+    bool CheckPageTable(bool keepLoaded);
 
     void cboLangChange();
     void btnConnectClick();
@@ -64,6 +70,7 @@ protected:
 
 private:
     void ConsoleLine(const char* line);
+    bool englishMissing_ = false;
 };
 
 // Sets the Welcome window's captions from the language table; does nothing

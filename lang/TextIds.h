@@ -215,6 +215,23 @@ enum : int32_t {
     BackToStatic = 1322,
     PortOpenFailed = 1323,
     PortOpenCheck = 1324,
+
+    // Faults on the line, damaged files, devices (1330-1399 are the texts
+    // added after the first release; see docs/languages.md)
+    SwitchStopped = 1330, // "%1": one of the three reasons below
+    ReasonHungUp = 1331,
+    ReasonReadError = 1332,
+    ReasonSilent = 1333,
+    ScreenNotFollowed = 1334,
+    RestartLostSave = 1335,
+    PageTableBad = 1336, // "%1": the file; the places follow
+    PageTableHelp = 1337,
+    LanguageFileBad = 1338, // "%1": the file; the places follow
+    LanguageBuiltIn = 1339,
+    LanguageKept = 1340,
+    PortNotDevice = 1341, // "%1": the device path
+    PortInUse = 1342,     // "%1": the device path
+    PortRowsGarbled = 1343,
 };
 
 } // namespace txt

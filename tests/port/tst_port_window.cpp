@@ -1,7 +1,7 @@
 // What the console flows cannot reach: texts the switch never sends, field
 // bounds, odd first names and port types, the longest page write.
-#include "forms/Messageform.h"
 #include "forms/FormRefs.h"
+#include "forms/Messageform.h"
 #include "forms/Portconfigform.h"
 #include "lang/Language.h"
 #include "platform/Ui.h"
@@ -21,8 +21,9 @@
 namespace {
 
 void Row(int row, const char* name, const char* type = "100TX", const char* in = "0",
-         const char* en = "Yes", const char* full = " On", const char* half = "Off") {
-    const char* cells[9] = {name, type, in, "0", en, "   AUTO   ", " 100 Full", full, half};
+         const char* en = "Yes", const char* full = " On", const char* half = "Off",
+         const char* speed = " 100 Full") {
+    const char* cells[9] = {name, type, in, "0", en, "   AUTO   ", speed, full, half};
     for (int f = 1; f <= 9; ++f)
         HandlePortRow(4000 + row * 100 + f, cells[f - 1]);
 }
@@ -82,6 +83,46 @@ private slots:
         QTest::newRow("module, other") << QByteArray("MOD_1") << QByteArray("MOD_2") << false;
         QTest::newRow("trunk, other case") << QByteArray("Trk1") << QByteArray("TRK1") << true;
     }
+
+    // What makes a page garbled; the next page is judged on its own.
+    void pagesThatDoNotLineUp_data() {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<bool>("garbled");
+        QTest::newRow("clean") << 0 << false;
+        QTest::newRow("rate over 1000") << 1 << true;
+        QTest::newRow("auto text no choice") << 2 << true;
+        QTest::newRow("speed the type does not offer") << 3 << true;
+        QTest::newRow("a cell twice") << 4 << true;
+        QTest::newRow("a cell missing") << 5 << true;
+        QTest::newRow("second name on the third row") << 6 << true;
+        QTest::newRow("value cell on a row without name") << 7 << true;
+    }
+    void pagesThatDoNotLineUp() {
+        QFETCH(int, fault);
+        QFETCH(bool, garbled);
+        Row(1, "PORT1", "100TX", fault == 1 ? "1500" : "0");
+        if (fault == 2) HandlePortRow(4106, "  AUTX    ");
+        if (fault == 3) HandlePortRow(4107, "1000 Full");
+        if (fault == 4) HandlePortRow(4103, "0");
+        if (fault == 7) HandlePortRow(4505, "Yes");
+        if (fault == 5) {
+            const char* cells[8] = {"PORT2", "100TX",      "0",         "0",
+                                    "Yes",   "   AUTO   ", " 100 Full", " On"};
+            for (int f = 1; f <= 8; ++f) // no flow-control half cell
+                HandlePortRow(4200 + f, cells[f - 1]);
+        } else {
+            Row(fault == 6 ? 3 : 2, "PORT2");
+        }
+        for (int r = fault == 6 ? 4 : 3; r <= 8; ++r) // the rest of the first page
+            Row(r, ("PORT" + std::to_string(r)).c_str());
+        for (int r = 1; r <= 8; ++r) // the second page, whole
+            Row(r, ("PORT" + std::to_string(8 + r)).c_str());
+        QCOMPARE(FinishPortRead(), garbled);
+        QCOMPARE(PortPageGarbled[0], garbled);
+        QVERIFY(!PortPageGarbled[1]);
+        QCOMPARE(PortTable[8].name, "PORT9");
+    }
+
     void readEndsOnTheFirstNameWrittenTheConsoleWay() {
         QFETCH(QByteArray, first);
         QFETCH(QByteArray, again);
@@ -144,8 +185,8 @@ private slots:
 
     void longestPageFitsAndShortBuffersAreNotOverrun() {
         for (int r = 1; r <= 8; ++r) {
-            Row(r, ("PORT" + std::to_string(r)).c_str(), "1000TX");
-            HandlePortRow(4007 + r * 100, "1000 Full");
+            Row(r, ("PORT" + std::to_string(r)).c_str(), "1000TX", "0", "Yes", " On", "Off",
+                "1000 Full");
         }
         PreparePortChoices();
         TakePortCopy();

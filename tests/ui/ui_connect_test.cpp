@@ -2,6 +2,18 @@
 // answers, the version text and the start window's connect phase. Then
 // connect and log in over a real line: the simulated switch on a
 // pseudo-terminal, the real reader thread and timing.
+#include "engine/KeyOutput.h"
+#include "engine/LineFraming.h"
+#include "engine/LinkWatchdog.h"
+#include "engine/PageTable.h"
+#include "engine/SerialLink.h"
+#include "forms/FormRefs.h"
+#include "forms/Loginform.h"
+#include "forms/Mainform.h"
+#include "forms/Messageform.h"
+#include "forms/Restartconfigform.h"
+#include "forms/SessionEnd.h"
+#include "forms/Welcomeform.h"
 #include "platform/MemorySerial.h"
 #include "sim/PtyServer.h"
 #include "tests/harness/ProgramReset.h"
@@ -219,36 +231,73 @@ private slots:
         QVERIFY(IsLinkOpen() && frmWelcome->tmrConnect->isActive());
     }
 
-    void garbageFromTheLineIsSurvived() {
-        // Random bytes, over-long lines, stray cursor moves and zero bytes:
-        // nothing may crash or hang, and the first line stops the countdown.
+    // Random bytes, over-long lines, zero bytes: nothing may crash or hang.
+    // Lines the table does not know get the default walk's Tab but do not
+    // stop the countdown (a device speaking something else is no switch),
+    // so this ends in the time-out message like a silent line; a line the
+    // table knows does stop it.
+    void garbageFromTheLineEndsInTheTimeOut() {
         frmWelcome->btnConnect->click();
         std::string noise;
         uint32_t seed = 12345;
         for (int i = 0; i < 6000; ++i) {
             seed = seed * 1103515245u + 12345u;
             noise += static_cast<char>((seed >> 16) & 0xFF);
-            if (i % 700 == 0) noise += "\x1b[24;02H<Quit>\x1b[01;36HMain Menu";
             if (i % 900 == 0) noise += std::string(300, 'x') + "\r";
         }
         peer_->push(noise, clock_.nowUs());
         step(400);
+        QCOMPARE(peer_->nextOutputTime(), platform::LineEndpoint::kNever); // all read
+        QVERIFY(IsLinkOpen() && frmWelcome->tmrConnect->isActive() && boxes_.empty());
+        QVERIFY(!peer_->written.empty() && peer_->written.back() == '\t'); // answered
+        for (int tick = 1; tick <= 20; ++tick)
+            frmWelcome->tmrConnectTimer();
+        QCOMPARE(boxes_.value(0), LangText(1223));
+        QVERIFY(!IsLinkOpen() && frmWelcome->btnConnect->isEnabled());
+
+        boxes_.clear();
+        frmWelcome->btnConnect->click();
+        peer_->push("\x1b[01;24H24+2 Port Managed Ethernet Switch\x1b", clock_.nowUs());
+        step(4);
         QVERIFY(!frmWelcome->tmrConnect->isActive() && boxes_.empty());
-        QVERIFY(IsLinkOpen()); // all of it was read: no clear screen in it
-        QCOMPARE(peer_->nextOutputTime(), platform::LineEndpoint::kNever);
     }
 
-    void unexpectedScreenStartQuitsSilentlyOnce() {
+    // A clear screen followed by something other than the two bare cursor
+    // moves: not the switch the program knows. The session ends and says so.
+    void unexpectedScreenStartEndsTheSession() {
         frmWelcome->btnConnect->click();
-        // A clear screen followed by something other than the two bare
-        // cursor moves: not the switch the program knows.
         peer_->push("\x1b[2J\x1b[05;10HHello\x1b[06;10HWorld\x1b[07;01H", clock_.nowUs());
-        QTimer::singleShot(0, this, [this] { step(2); });
-        QObject watchdog; // ends with this test
-        QTimer::singleShot(5000, &watchdog, [] { QCoreApplication::exit(1); });
-        QCOMPARE(QCoreApplication::exec(), 0); // ended by the program's quit
-        QVERIFY(frmWelcome->QuitPosted && !IsLinkOpen());
-        QVERIFY(boxes_.empty() && frmWelcome->isVisible());
+        step(2);
+        QCOMPARE(boxes_, QStringList({LangText(1223), MessageText(1334)}));
+        QVERIFY(!IsLinkOpen() && GetParser() == nullptr && frmMessage.get() == nullptr);
+        QVERIFY(frmWelcome->isVisible() && frmWelcome->isEnabled());
+        QVERIFY(frmWelcome->btnConnect->isEnabled() && !frmWelcome->tmrConnect->isActive());
+    }
+
+    // The simulator stopped under the program (its end of the terminal
+    // closed): the session ends at once with the hang-up message, and a
+    // simulator started again is connected to without restarting.
+    void realLineHangUpThenReconnect() {
+        platform::SetSerialDeviceFactory(nullptr);
+        SetManualStepping(false);
+        auto server = std::make_unique<sim::PtyServer>();
+        std::string error;
+        QVERIFY2(server->start(sim::Options{}, std::string(), &error), error.c_str());
+        platform::MapPortName("COM1", server->devicePath());
+        frmWelcome->btnConnect->click();
+        QVERIFY(QTest::qWaitFor([] { return frmLogin.get() && frmLogin->isVisible(); }, 10000));
+        server->stop();
+        QVERIFY(QTest::qWaitFor([this] { return !boxes_.isEmpty(); }, 5000));
+        QCOMPARE(boxes_, QStringList({LangText(1223), LinkFaultMessage(LinkFaultHungUp)}));
+        QVERIFY(!IsLinkOpen() && frmWelcome->isVisible() && frmWelcome->btnConnect->isEnabled());
+        QVERIFY(!frmLogin.exists());
+        server = std::make_unique<sim::PtyServer>();
+        QVERIFY2(server->start(sim::Options{}, std::string(), &error), error.c_str());
+        platform::MapPortName("COM1", server->devicePath());
+        frmWelcome->btnConnect->click();
+        QVERIFY(QTest::qWaitFor([] { return frmLogin.get() && frmLogin->isVisible(); }, 10000));
+        frmLogin->btnExit->click();
+        QVERIFY(!IsLinkOpen());
     }
 
     void realLineConnectAndLogin() {
