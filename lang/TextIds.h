@@ -229,9 +229,10 @@ enum : int32_t {
     LanguageFileBad = 1338, // "%1": the file; the places follow
     LanguageBuiltIn = 1339,
     LanguageKept = 1340,
-    PortNotDevice = 1341, // "%1": the device path
-    PortInUse = 1342,     // "%1": the device path
-    PortRowsGarbled = 1343,
+    PortNotDevice = 1341,   // "%1": the device path
+    PortInUse = 1342,       // "%1": the device path
+    PortRowsGarbled = 1343, // also the VLAN windows' note under such rows
+    TrunkScreenGarbled = 1370,
 };
 
 } // namespace txt
