@@ -35,10 +35,14 @@ public:
     QLineEdit* edtVlanID = nullptr;
     QPushButton* btnQuit = nullptr;
     QPushButton* btnSave = nullptr;
+    // The note under the table when a page stayed garbled.
+    QLabel* lblGarbled = nullptr;
 
     int32_t IdKind = kIdUnknown;
     int32_t ChoiceCount = 0;
     bool TableComplete = false;
+    // The pages did not line up and are being (or were) read round again.
+    bool Reread = false;
 
     void SetupGroupWindow();
     void FillMemberPort(int i);
