@@ -104,6 +104,12 @@ void TfrmTrkConfig::FormActivate() {
 }
 
 void TfrmTrkConfig::ShowLineup(bool garbled) {
+    // What the grid shows may not be what the switch holds: shown, greyed
+    // out, and not written.
+    for (QGroupBox* box : findChildren<QGroupBox*>())
+        box->setEnabled(!garbled);
+    for (QCheckBox* box : findChildren<QCheckBox*>())
+        box->setEnabled(!garbled);
     lblGarbled->setVisible(garbled);
     btnSave->setEnabled(!garbled);
 }

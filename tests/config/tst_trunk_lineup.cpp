@@ -8,6 +8,7 @@
 #include "forms/TrunkModel.h"
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QtTest>
 
@@ -76,7 +77,10 @@ private slots:
         QCOMPARE(frmTrkConfig->btnSave->isEnabled(), !everyTime);
         QVERIFY(s.boxes.isEmpty());
 
+        QCOMPARE(Status(4)->isEnabled(), !everyTime);
+        QCOMPARE(frmTrkConfig->findChild<QGroupBox*>("gbxM2")->isEnabled(), !everyTime);
         if (everyTime) {
+            SaveScreenshot(frmTrkConfig.get(), QStringLiteral("trunk-garbled-screen"));
             // The lost status reads as Disable; Exit still finds Quit.
             QVERIFY(!Status(4)->isChecked());
             frmTrkConfig->btnQuit->click();
