@@ -56,8 +56,10 @@ void PrintUsage(FILE* out, const char* program) {
                  "Usage: %s [options]\n"
                  "Configures the 24+2-port managed switch through its serial console.\n\n"
                  "Options:\n"
-                 "  --port COMn=PATH  use the device PATH for COMn (n = 1..4), e.g.\n"
-                 "                    --port COM1=/dev/ttyUSB0; may be repeated\n"
+                 "  --port COMn=PATH  use the device PATH for COMn, e.g.\n"
+                 "                    --port COM1=/dev/ttyUSB0; may be repeated. Serial\n"
+                 "                    devices present are listed without it, as COM5 on\n"
+                 "                    (COM1..COM4 are /dev/ttyS0..3)\n"
                  "  --demo            run against a simulated switch on COM1\n"
                  "  --help            show this help and exit\n"
                  "  --version         show the version and exit\n"
@@ -127,13 +129,9 @@ Arguments ParseArguments(int argc, char** argv) {
             } else {
                 value = arg.substr(std::strlen("--port="));
             }
-            // Only COM1..COM4 can be chosen in the start window.
-            const bool choosable = value.size() > 5 && (value[0] == 'C' || value[0] == 'c') &&
-                                   (value[1] == 'O' || value[1] == 'o') &&
-                                   (value[2] == 'M' || value[2] == 'm') && value[3] >= '1' &&
-                                   value[3] <= '4' && value[4] == '=';
-            if (!choosable || !platform::MapPortOption(value)) {
-                args.error = "bad --port value '" + value + "' (expected COMn=PATH, n = 1..4)";
+            // Any COMn: the start window lists the names given here too.
+            if (!platform::MapPortOption(value)) {
+                args.error = "bad --port value '" + value + "' (expected COMn=PATH)";
                 break;
             }
         } else {

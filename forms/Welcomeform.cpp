@@ -7,6 +7,7 @@
 #include "forms/FormRefs.h"
 #include "forms/Messageform.h"
 #include "forms/PageRouter.h"
+#include "forms/PortBox.h"
 #include "forms/SessionEnd.h"
 #include "lang/Language.h"
 #include "lang/TextIds.h"
@@ -32,6 +33,8 @@
 namespace {
 
 constexpr int kConnectSeconds = 20;
+// How often the port box looks for devices plugged in or out.
+constexpr int kPortLookMs = 2000;
 
 constexpr char kConnectKeys[] = {'n', KEY_CTRL_A, KEY_ESC, KEY_TAB, 0};
 
@@ -115,8 +118,8 @@ TfrmWelcome::TfrmWelcome(QWidget* parent) : TForm(parent) {
     cboComPort = new QComboBox(this);
     cboComPort->setObjectName(QStringLiteral("cboComPort"));
     cboComPort->setEditable(false);
-    for (int n = 1; n <= 4; ++n)
-        cboComPort->addItem(QStringLiteral("COM%1").arg(n));
+    cboComPort->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    ports = new PortBox(cboComPort, kPortLookMs);
 
     cboLang = new QComboBox(this);
     cboLang->setObjectName(QStringLiteral("cboLang"));
@@ -258,7 +261,7 @@ void TfrmWelcome::cboLangChange() {
 }
 
 void TfrmWelcome::FormShow() {
-    cboComPort->setCurrentIndex(0);
+    ports->Refresh();
 }
 
 void TfrmWelcome::FormActivate() {
@@ -270,7 +273,7 @@ void TfrmWelcome::FormActivate() {
 
 void TfrmWelcome::btnConnectClick() {
     if (!CheckPageTable(true)) return;
-    if (OpenComPort(cboComPort->currentIndex() + 1) != 1) return;
+    if (OpenComPort(ports->SelectedNumber()) != 1) return;
     StartComThread();
     SetTargetWindow(windowTitle());
     setEnabled(false);

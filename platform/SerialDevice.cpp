@@ -1,5 +1,7 @@
 #include "platform/SerialDevice.h"
 
+#include "platform/PortDiscovery.h"
+
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -251,6 +253,8 @@ std::string ResolvePortName(const std::string& comName) {
         if (it != portMap().end()) return it->second;
     }
     const unsigned long n = std::stoul(canonical.substr(3));
+    const std::string found = DiscoveredPortPath(static_cast<int>(n));
+    if (!found.empty()) return found;
     return "/dev/ttyS" + std::to_string(n - 1);
 }
 
@@ -269,6 +273,14 @@ bool MapPortOption(const std::string& option) {
     if (name.empty() || path.empty()) return false;
     MapPortName(name, path);
     return true;
+}
+
+std::map<int, std::string> ExplicitPortMappings() {
+    std::map<int, std::string> given;
+    std::lock_guard<std::mutex> lock(registryMutex());
+    for (const auto& [name, path] : portMap())
+        if (!canonicalComName(name).empty()) given[std::stoi(name.substr(3))] = path;
+    return given;
 }
 
 void ClearPortMappings() {

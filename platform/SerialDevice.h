@@ -3,6 +3,7 @@
 // thread and written on the main thread through the same object.
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -44,11 +45,14 @@ using SerialDeviceFactory = std::function<std::unique_ptr<SerialDevice>()>;
 void SetSerialDeviceFactory(SerialDeviceFactory factory);
 std::unique_ptr<SerialDevice> CreateSerialDevice();
 
-// "COMn" -> "/dev/ttyS(n-1)" unless MapPortName said otherwise.
+// "COMn" -> the path MapPortName gave it, else the device discovery named
+// COMn (platform/PortDiscovery.h), else "/dev/ttyS(n-1)".
 std::string ResolvePortName(const std::string& comName);
 void MapPortName(const std::string& comName, const std::string& path);
 // Parses "COMn=PATH" (the --port option). Returns false if malformed.
 bool MapPortOption(const std::string& option);
 void ClearPortMappings();
+// The COM numbers given a path with MapPortName / --port.
+std::map<int, std::string> ExplicitPortMappings();
 
 } // namespace platform

@@ -1,4 +1,5 @@
 // tavik-switch-sim: the simulated switch console on a pseudo-terminal.
+#include "platform/PortDiscovery.h"
 #include "sim/CommandLine.h"
 #include "sim/PtyServer.h"
 #include "sim/StateJson.h"
@@ -9,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 #include <pthread.h>
+#include <unistd.h>
 
 namespace {
 
@@ -71,6 +73,9 @@ int main(int argc, char** argv) {
     if (!cl.linkPath.empty()) std::printf(" (link %s)", cl.linkPath.c_str());
     std::printf("\n");
     std::fflush(stdout);
+    // The configuration program lists every announced simulator in its
+    // port box; a link left by a killed simulator is ignored there.
+    const std::string announced = platform::AnnounceSimulator(server.devicePath());
 
     for (;;) {
         int sig = 0;
@@ -82,6 +87,7 @@ int main(int argc, char** argv) {
         break;
     }
     const sim::SwitchState final = server.stateSnapshot();
+    if (!announced.empty()) ::unlink(announced.c_str());
     server.stop();
     if (!cl.dumpFile.empty()) WriteState(cl.dumpFile, final);
     return 0;
