@@ -232,6 +232,14 @@ enum : int32_t {
     PortNotDevice = 1341, // "%1": the device path
     PortInUse = 1342,     // "%1": the device path
     PortRowsGarbled = 1343,
+    PortNoPermission = 1380, // "%1": the device path, "%2": its group
+    PortPermissionFix = 1381, // "%1": the group
+    PortNewLogin = 1382,
+    PortNotThere = 1383, // "%1": the device path
+    MonitorCaption = 1384,
+    MonitorCopy = 1385,
+    AskLogoutDisconnect = 1386,
+    AskDiscardChanges = 1387,
 };
 
 } // namespace txt

@@ -29,9 +29,17 @@ public:
     enum class LineFault { None, HungUp, Error };
     virtual LineFault lineFault() { return LineFault::None; }
     // Why the last open() failed.
-    enum class OpenError { None, Failed, NotCharacterDevice, InUse };
+    enum class OpenError { None, Failed, NotCharacterDevice, InUse, NoPermission, NotThere };
     virtual OpenError openError() const { return OpenError::Failed; }
 };
+
+// What an open() failing with `err` (an errno value) means to the user:
+// EACCES/EPERM NoPermission, EBUSY InUse, ENOENT/ENODEV/ENXIO NotThere (an
+// adapter unplugged leaves a name without a device behind), else Failed.
+SerialDevice::OpenError ClassifyOpenFailure(int err);
+// The name of the group owning `path` (read with stat), its number when the
+// group has no name, "" when the path cannot be read.
+std::string DeviceGroup(const std::string& path);
 
 // POSIX termios implementation: raw, 9600 baud, 8N1, no flow control. Opens
 // character devices only, and only one at a time: TIOCEXCL keeps other
