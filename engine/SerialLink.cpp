@@ -1,5 +1,6 @@
 #include "engine/SerialLink.h"
 
+#include "engine/ConsoleLog.h"
 #include "engine/KeyOutput.h"
 #include "platform/Ui.h"
 
@@ -150,13 +151,20 @@ void ComThread::RunOnMain(void (ComThread::*step)()) {
     platform::Synchronize([this, step] { (this->*step)(); }, [this] { return terminate_.load(); });
 }
 
+void ComThread::ReceiveInput() {
+    if (port == nullptr) return;
+    ReportConsoleBytes(ConsoleDirection::Received,
+                       std::string(port->rxBuffer, strnlen(port->rxBuffer, sizeof port->rxBuffer)));
+    DeliverInput();
+}
+
 void ComThread::Cycle() {
     if (port == nullptr) return;
     const int n = port->Read();
     if (n > 0) {
         watchdog_.Heard(LinkNowUs());
         port->rxBuffer[n] = 0;
-        RunOnMain(&ComThread::DeliverInput);
+        RunOnMain(&ComThread::ReceiveInput);
         return;
     }
     Quiet();

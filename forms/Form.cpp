@@ -34,7 +34,8 @@ public:
         if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType()) {
             QWidget* top = static_cast<QWidget*>(watched)->window();
             auto* form = qobject_cast<TForm*>(top);
-            if (form && form->isVisible() && form->isEnabled() && s_active != form)
+            if (form && form->TakesActivation() && form->isVisible() && form->isEnabled() &&
+                s_active != form)
                 form->Activate();
         }
         return false;

@@ -179,8 +179,9 @@ void PasswordPromptArrival() {
     TfrmLogin* login = frmLogin.get();
     if (login == nullptr) return;
     std::string keys = login->edtPassword->text().toLatin1().toStdString();
+    const int secret = static_cast<int>(keys.size());
     keys += KEY_ENTER;
-    SendKeys(keys.c_str());
+    SendKeys(keys.c_str(), {{0, secret}});
 }
 
 bool LoginRefused(int32_t promptCount) {

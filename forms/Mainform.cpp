@@ -4,6 +4,7 @@
 #include "engine/PageValues.h"
 #include "forms/FormRefs.h"
 #include "forms/Loginform.h"
+#include "forms/Memoform.h"
 #include "forms/Messageform.h"
 #include "forms/PageRouter.h"
 #include "forms/Restartconfigform.h"
@@ -62,6 +63,7 @@ TfrmMain::TfrmMain() : TMenuForm("frmMain", txt::MainCaption, txt::MainTitle) {
     btnStaticConfig = AddMenuButton("btnStaticConfig", txt::MainStatic);
     btnReboot = AddMenuButton("btnReboot", txt::MainReboot);
     btnLogout = AddMenuButton("btnLogout", txt::MainLogout);
+    MenuLayout()->addWidget(MakeMonitorButton(this), 0, Qt::AlignRight);
     FinishMenu();
 
     // The create handler proper.

@@ -201,9 +201,10 @@ void TfrmMiscConfigX::btnSaveClick() {
 void TfrmMiscConfigX::WriteMisc() {
     // Four boxes of at most 10 characters: at most 53 keys.
     char text[64];
+    std::vector<SecretSpan> secret;
     BuildMiscKeys(Bytes(edtUsername), Bytes(edtOldPassword), Bytes(edtNewPassword),
-                  Bytes(edtPasswordAgain), text, sizeof text);
-    SendKeys(text);
+                  Bytes(edtPasswordAgain), text, sizeof text, &secret);
+    SendKeys(text, secret);
 }
 
 void TfrmMiscConfigX::btnQuitClick() {

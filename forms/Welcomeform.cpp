@@ -5,6 +5,7 @@
 #include "engine/PageTable.h"
 #include "engine/SerialLink.h"
 #include "forms/FormRefs.h"
+#include "forms/Memoform.h"
 #include "forms/Messageform.h"
 #include "forms/PageRouter.h"
 #include "forms/PortBox.h"
@@ -166,6 +167,7 @@ TfrmWelcome::TfrmWelcome(QWidget* parent) : TForm(parent) {
     choices->addWidget(Label2, 1, 0);
     choices->addWidget(cboLang, 1, 1);
     choices->addWidget(btnExit, 1, 3);
+    choices->addWidget(MakeMonitorButton(this), 2, 3);
     choices->setColumnMinimumWidth(1, 160);
     choices->setColumnStretch(2, 1);
     btnConnect->setMinimumWidth(110);
