@@ -2,6 +2,7 @@
 // window and the hidden monitor, then the message loop.
 #include "engine/PageTable.h"
 #include "engine/SerialLink.h"
+#include "engine/Transcript.h"
 #include "forms/FormRefs.h"
 #include "forms/Memoform.h"
 #include "forms/PageRouter.h"
@@ -61,6 +62,8 @@ void PrintUsage(FILE* out, const char* program) {
                  "                    devices present are listed without it, as COM5 on\n"
                  "                    (COM1..COM4 are /dev/ttyS0..3)\n"
                  "  --demo            run against a simulated switch on COM1\n"
+                 "  --transcript FILE write the console session to FILE (time, direction,\n"
+                 "                    bytes as text; passwords as *) for a support case\n"
                  "  --help            show this help and exit\n"
                  "  --version         show the version and exit\n"
                  "Qt's standard options (-platform NAME, -display DISPLAY, -style NAME ...)\n"
@@ -97,6 +100,7 @@ bool IsQtOption(const std::string& arg, bool& takesValue) {
 
 struct Arguments {
     bool demo = false;
+    std::string transcript;
     bool help = false;
     bool version = false;
     std::string error;
@@ -107,13 +111,20 @@ Arguments ParseArguments(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         bool takesValue = false;
-        if (arg != "--port" && arg != "--demo" && IsQtOption(arg, takesValue)) {
+        if (arg != "--port" && arg != "--demo" && arg != "--transcript" &&
+            IsQtOption(arg, takesValue)) {
             if (takesValue && ++i >= argc) {
                 args.error = arg + " needs a value";
                 break;
             }
         } else if (arg == "--demo") {
             args.demo = true;
+        } else if (arg == "--transcript" || arg.rfind("--transcript=", 0) == 0) {
+            if (arg == "--transcript" && i + 1 >= argc) {
+                args.error = "--transcript needs a file";
+                break;
+            }
+            args.transcript = arg == "--transcript" ? argv[++i] : arg.substr(13);
         } else if (arg == "--help" || arg == "-h") {
             args.help = true;
         } else if (arg == "--version") {
@@ -179,6 +190,13 @@ int main(int argc, char** argv) {
         platform::MapPortName("COM1", simulated->devicePath());
     }
 
+    std::string transcriptError;
+    if (!args.transcript.empty() && !StartTranscript(args.transcript, transcriptError)) {
+        std::fprintf(stderr, "%s: cannot write the transcript: %s\n", argv[0],
+                     transcriptError.c_str());
+        return 1;
+    }
+
     // The start window first: it is the main window.
     new TfrmWelcome;
     frmMemo.set(new TfrmMemo);
@@ -205,5 +223,6 @@ int main(int argc, char** argv) {
     frmWelcome.clear();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     if (simulated) simulated->stop();
+    StopTranscript();
     return result;
 }

@@ -2,6 +2,7 @@
 #include "platform/PortDiscovery.h"
 #include "sim/CommandLine.h"
 #include "sim/PtyServer.h"
+#include "sim/ReplayServer.h"
 #include "sim/StateJson.h"
 
 #include <QFile>
@@ -35,6 +36,25 @@ void WriteState(const std::string& path, const sim::SwitchState& state) {
         std::fprintf(stderr, "tavik-switch-sim: cannot write %s\n", path.c_str());
 }
 
+int Replay(const std::string& file, const sigset_t& waited) {
+    sim::ReplayServer server;
+    std::string error;
+    if (!server.start(file, error)) {
+        std::fprintf(stderr, "tavik-switch-sim: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("tavik-switch-sim: replaying %s on %s\n", file.c_str(),
+                server.devicePath().c_str());
+    std::fflush(stdout);
+    const std::string announced = platform::AnnounceSimulator(server.devicePath());
+    int sig = 0;
+    while (sigwait(&waited, &sig) == 0 && sig == SIGUSR1) {
+    }
+    if (!announced.empty()) ::unlink(announced.c_str());
+    server.stop();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -63,6 +83,8 @@ int main(int argc, char** argv) {
     for (int s : {SIGINT, SIGTERM, SIGUSR1, SIGHUP})
         sigaddset(&waited, s);
     pthread_sigmask(SIG_BLOCK, &waited, nullptr);
+
+    if (!cl.replayFile.empty()) return Replay(cl.replayFile, waited);
 
     sim::PtyServer server;
     if (!server.start(cl.options, cl.linkPath, &error)) {
