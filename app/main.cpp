@@ -1,5 +1,6 @@
 // Program entry of tavik-config: options, the application object, the start
 // window and the hidden monitor, then the message loop.
+#include "DataCheck.h"
 #include "engine/PageTable.h"
 #include "engine/SerialLink.h"
 #include "engine/Transcript.h"
@@ -64,6 +65,8 @@ void PrintUsage(FILE* out, const char* program) {
                  "  --demo            run against a simulated switch on COM1\n"
                  "  --transcript FILE write the console session to FILE (time, direction,\n"
                  "                    bytes as text; passwords as *) for a support case\n"
+                 "  --check-data      say where the data files are and whether they can\n"
+                 "                    be read, then exit\n"
                  "  --help            show this help and exit\n"
                  "  --version         show the version and exit\n"
                  "Qt's standard options (-platform NAME, -display DISPLAY, -style NAME ...)\n"
@@ -100,6 +103,7 @@ bool IsQtOption(const std::string& arg, bool& takesValue) {
 
 struct Arguments {
     bool demo = false;
+    bool checkData = false;
     std::string transcript;
     bool help = false;
     bool version = false;
@@ -125,6 +129,8 @@ Arguments ParseArguments(int argc, char** argv) {
                 break;
             }
             args.transcript = arg == "--transcript" ? argv[++i] : arg.substr(13);
+        } else if (arg == "--check-data") {
+            args.checkData = true;
         } else if (arg == "--help" || arg == "-h") {
             args.help = true;
         } else if (arg == "--version") {
@@ -177,6 +183,8 @@ int main(int argc, char** argv) {
     // Windows are hidden and shown as the console moves; the program ends
     // only through the start or login window's Exit.
     TavikApplication::setQuitOnLastWindowClosed(false);
+
+    if (args.checkData) return CheckDataFiles(stdout);
 
     std::unique_ptr<sim::PtyServer> simulated;
     if (args.demo) {
