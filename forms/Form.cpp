@@ -1,5 +1,7 @@
 #include "forms/Form.h"
 
+#include "forms/Accessible.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -74,6 +76,8 @@ void TForm::Show() {
         FormShow();
         setVisible(true);
     }
+    // After the layout has placed the labels beside their boxes.
+    NameControls(this);
     raise();
     activateWindow();
     if (s_active != this) Activate();

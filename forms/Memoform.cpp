@@ -1,6 +1,7 @@
 #include "forms/Memoform.h"
 
 #include "engine/ConsoleLog.h"
+#include "forms/Accessible.h"
 #include "forms/FormRefs.h"
 #include "lang/TextIds.h"
 #include "shared/Publicunit.h"
@@ -90,6 +91,7 @@ void TfrmMemo::ShowMonitor() {
     show();
     raise();
     activateWindow();
+    NameControls(this);
 }
 
 void TfrmMemo::btnCopyClick() {

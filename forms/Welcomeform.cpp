@@ -4,6 +4,7 @@
 #include "engine/LineFraming.h"
 #include "engine/PageTable.h"
 #include "engine/SerialLink.h"
+#include "forms/Accessible.h"
 #include "forms/FormRefs.h"
 #include "forms/Memoform.h"
 #include "forms/Messageform.h"
@@ -75,6 +76,7 @@ void ApplyWelcomeTexts() {
     SetControlText(window, "btnConnect", txt::WelcomeConnect);
     SetControlText(window, "btnExit", txt::WelcomeExit);
     SetControlText(window, "Label2", txt::WelcomeLanguage);
+    if (window->isVisible()) NameControls(window);
 }
 
 // ---------------------------------------------------------------------------
