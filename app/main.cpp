@@ -7,6 +7,7 @@
 #include "forms/FormRefs.h"
 #include "forms/Memoform.h"
 #include "forms/PageRouter.h"
+#include "forms/Remembered.h"
 #include "forms/Welcomeform.h"
 #include "platform/SerialDevice.h"
 #include "shared/Publicunit.h"
@@ -204,6 +205,9 @@ int main(int argc, char** argv) {
                      transcriptError.c_str());
         return 1;
     }
+
+    // The port and language of the last run come back.
+    EnableRememberedChoices();
 
     // The start window first: it is the main window.
     new TfrmWelcome;

@@ -8,6 +8,7 @@
 #include "forms/Messageform.h"
 #include "forms/PageRouter.h"
 #include "forms/Restartconfigform.h"
+#include "forms/SessionEnd.h"
 #include "forms/Welcomeform.h"
 #include "lang/TextIds.h"
 #include "platform/Ui.h"
@@ -192,6 +193,7 @@ bool LoginRefused(int32_t promptCount) {
 }
 
 void LoginPageArrival() {
+    if (LoginLineBeforeDisconnect()) return;
     if (TfrmWelcome* welcome = frmWelcome.get()) welcome->Hide();
     if (CurrentForm != FORM_LOGIN) {
         frmMain.clear();

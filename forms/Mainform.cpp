@@ -8,8 +8,10 @@
 #include "forms/Messageform.h"
 #include "forms/PageRouter.h"
 #include "forms/Restartconfigform.h"
+#include "forms/SessionEnd.h"
 #include "forms/Staticconfigform.h"
 #include "lang/TextIds.h"
+#include "platform/Ui.h"
 #include "shared/Publicunit.h"
 
 #include <QLabel>
@@ -104,6 +106,11 @@ void TfrmMain::btnRebootClick() {
 }
 
 void TfrmMain::btnLogoutClick() {
+    // Yes: log out, then disconnect and go back to the Welcome window (to
+    // connect to another switch); No: log out to the login window.
+    if (platform::AppMessageBox(LangText(txt::AskLogoutDisconnect).trimmed(),
+                                LangText(txt::MainLogout), platform::MB_YESNO) == platform::IDYES)
+        DisconnectAtLoginPage();
     Close();
 }
 

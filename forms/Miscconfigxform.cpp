@@ -6,6 +6,7 @@
 #include "forms/Messageform.h"
 #include "forms/PageRouter.h"
 #include "forms/Staticconfigform.h"
+#include "forms/Unapplied.h"
 #include "lang/TextIds.h"
 #include "platform/Ui.h"
 #include "shared/Publicunit.h"
@@ -207,6 +208,15 @@ void TfrmMiscConfigX::WriteMisc() {
     SendKeys(text, secret);
 }
 
+bool TfrmMiscConfigX::HasUnappliedChanges() const {
+    return edtUsername->text().toLatin1() != QByteArray(ConsoleUserName) ||
+           !edtOldPassword->text().isEmpty() || !edtNewPassword->text().isEmpty() ||
+           !edtPasswordAgain->text().isEmpty() ||
+           chkRetryForever->isChecked() != MiscSettings.retryForever ||
+           chkAutoAging->isChecked() != MiscSettings.autoAging ||
+           cboMacHash->currentIndex() != MiscSettings.hashIndex;
+}
+
 void TfrmMiscConfigX::btnQuitClick() {
     Close();
 }
@@ -215,6 +225,10 @@ void TfrmMiscConfigX::FormClose(TCloseAction& action) {
     // The save's result closes the window; closed before it, the busy window
     // would stay up over a console waiting for a key.
     if (AwaitingResult) {
+        action = caNone;
+        return;
+    }
+    if (!Saving && HasUnappliedChanges() && !ConfirmDiscardChanges(this)) {
         action = caNone;
         return;
     }

@@ -8,6 +8,10 @@
 #include <QSignalBlocker>
 #include <QTimer>
 
+namespace {
+constexpr int kPathRole = Qt::UserRole + 1;
+} // namespace
+
 PortBox::PortBox(QComboBox* box, int intervalMs)
     : QObject(box), box_(box), timer_(new QTimer(this)) {
     timer_->setObjectName(QStringLiteral("tmrPorts"));
@@ -34,14 +38,27 @@ void PortBox::Refresh() {
     const int chosen = box_->currentIndex() >= 0 ? SelectedNumber() : 1;
     const QSignalBlocker quiet(box_);
     box_->clear();
-    for (const platform::PortChoice& c : choices)
+    for (const platform::PortChoice& c : choices) {
         box_->addItem(QString::fromStdString(c.label), c.number);
+        box_->setItemData(box_->count() - 1, QString::fromStdString(c.path), kPathRole);
+    }
     if (!Select(chosen)) box_->setCurrentIndex(0);
 }
 
 int PortBox::SelectedNumber() const {
     const QVariant number = box_->currentData();
     return number.isValid() ? number.toInt() : 1;
+}
+
+bool PortBox::SelectPath(const QString& path) {
+    const int index = path.isEmpty() ? -1 : box_->findData(path, kPathRole);
+    if (index < 0) return false;
+    box_->setCurrentIndex(index);
+    return true;
+}
+
+QString PortBox::SelectedPath() const {
+    return box_->currentData(kPathRole).toString();
 }
 
 bool PortBox::Select(int number) {

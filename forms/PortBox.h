@@ -19,6 +19,9 @@ public:
     int SelectedNumber() const;
     // Chooses COMn when it is listed; false otherwise.
     bool Select(int number);
+    // Chooses the entry of that device; false when it is not listed.
+    bool SelectPath(const QString& path);
+    QString SelectedPath() const;
 
 private:
     QComboBox* box_;

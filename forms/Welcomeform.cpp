@@ -10,6 +10,7 @@
 #include "forms/Messageform.h"
 #include "forms/PageRouter.h"
 #include "forms/PortBox.h"
+#include "forms/Remembered.h"
 #include "forms/SessionEnd.h"
 #include "lang/Language.h"
 #include "lang/TextIds.h"
@@ -205,6 +206,11 @@ TfrmWelcome::TfrmWelcome(QWidget* parent) : TForm(parent) {
     // An item chosen from the list and text typed into the box both change
     // the language.
     connect(cboLang, &QComboBox::editTextChanged, this, [this] { cboLangChange(); });
+
+    // The port and language of the last run, when the program remembers them.
+    const RememberedPort port = RememberedPortChoice();
+    if (!ports->SelectPath(port.path)) ports->Select(port.number);
+    if (const int language = RememberedLanguage(); language > 0) cboLang->setCurrentIndex(language);
 }
 
 TfrmWelcome::~TfrmWelcome() = default;
@@ -260,6 +266,8 @@ void TfrmWelcome::cboLangChange() {
         const QSignalBlocker quiet(cboLang);
         cboLang->setCurrentIndex(kept);
         cboLang->setEditText(cboLang->itemText(kept));
+    } else {
+        RememberLanguage(item < 0 ? 0 : item);
     }
     ApplyWelcomeTexts();
 }
@@ -278,6 +286,7 @@ void TfrmWelcome::FormActivate() {
 void TfrmWelcome::btnConnectClick() {
     if (!CheckPageTable(true)) return;
     if (OpenComPort(ports->SelectedNumber()) != 1) return;
+    RememberPort(ports->SelectedNumber(), ports->SelectedPath());
     StartComThread();
     SetTargetWindow(windowTitle());
     setEnabled(false);

@@ -5,7 +5,9 @@
 #include "engine/SerialLink.h"
 #include "forms/FormRefs.h"
 #include "forms/PortBox.h"
+#include "forms/Remembered.h"
 #include "forms/Welcomeform.h"
+#include "lang/Language.h"
 #include "platform/MemorySerial.h"
 #include "platform/PortDiscovery.h"
 #include "platform/SerialDevice.h"
@@ -69,6 +71,7 @@ private slots:
         platform::SetPortLister(nullptr);
         platform::ClearPortMappings();
         platform::ForgetDiscoveredPorts();
+        DisableRememberedChoices();
     }
 
     void namesFollowPathOrder_data() {
@@ -200,6 +203,42 @@ private slots:
         frmWelcome->btnConnect->click();
         QVERIFY(IsLinkOpen());
         QVERIFY(frmWelcome->tmrConnect->isActive());
+    }
+
+    // The port and language of the last run come back; the port as the same
+    // device, even when discovery names it differently in the new run.
+    void lastChoicesRemembered() {
+        QTemporaryDir dir;
+        EnableRememberedChoices(dir.filePath("tavik-config.conf"));
+        peer_ = std::make_unique<platform::ScriptedEndpoint>();
+        platform::SetMessageBoxHandler(
+            [](const QString&, const QString&, int) { return int(platform::IDOK); });
+        platform::SetSerialDeviceFactory([this] {
+            auto device = std::make_unique<platform::MemorySerialDevice>(clock_, *peer_);
+            device->onlyPath = "/dev/ttyUSB0";
+            return device;
+        });
+        SetManualStepping(true);
+        g_records = {Usb("/dev/ttyUSB0")};
+        new TfrmWelcome;
+        frmWelcome->Show();
+        QCOMPARE(frmWelcome->cboComPort->currentIndex(), 0); // nothing remembered yet
+        QCOMPARE(frmWelcome->cboLang->currentIndex(), 0);
+        frmWelcome->cboComPort->setCurrentIndex(4);
+        frmWelcome->cboLang->setCurrentIndex(2);
+        frmWelcome->btnConnect->click();
+        QVERIFY(IsLinkOpen());
+        steps::EndSession();
+
+        // The next run: another device sorts first and takes COM5.
+        ResetProgramState();
+        platform::ForgetDiscoveredPorts();
+        g_records = {{"/dev/ttyACM0", "", "", "", false}, Usb("/dev/ttyUSB0")};
+        new TfrmWelcome;
+        frmWelcome->Show();
+        QVERIFY(frmWelcome->cboComPort->currentText().startsWith("COM6 - /dev/ttyUSB0"));
+        QCOMPARE(frmWelcome->cboLang->currentIndex(), 2);
+        QCOMPARE(LanguageId, int32_t(1028));
     }
 };
 
