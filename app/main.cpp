@@ -1,10 +1,13 @@
 // Program entry of tavik-config: options, the application object, the start
 // window and the hidden monitor, then the message loop.
+#include "DataCheck.h"
 #include "engine/PageTable.h"
 #include "engine/SerialLink.h"
+#include "engine/Transcript.h"
 #include "forms/FormRefs.h"
 #include "forms/Memoform.h"
 #include "forms/PageRouter.h"
+#include "forms/Remembered.h"
 #include "forms/Welcomeform.h"
 #include "platform/SerialDevice.h"
 #include "shared/Publicunit.h"
@@ -56,9 +59,15 @@ void PrintUsage(FILE* out, const char* program) {
                  "Usage: %s [options]\n"
                  "Configures the 24+2-port managed switch through its serial console.\n\n"
                  "Options:\n"
-                 "  --port COMn=PATH  use the device PATH for COMn (n = 1..4), e.g.\n"
-                 "                    --port COM1=/dev/ttyUSB0; may be repeated\n"
+                 "  --port COMn=PATH  use the device PATH for COMn, e.g.\n"
+                 "                    --port COM1=/dev/ttyUSB0; may be repeated. Serial\n"
+                 "                    devices present are listed without it, as COM5 on\n"
+                 "                    (COM1..COM4 are /dev/ttyS0..3)\n"
                  "  --demo            run against a simulated switch on COM1\n"
+                 "  --transcript FILE write the console session to FILE (time, direction,\n"
+                 "                    bytes as text; passwords as *) for a support case\n"
+                 "  --check-data      say where the data files are and whether they can\n"
+                 "                    be read, then exit\n"
                  "  --help            show this help and exit\n"
                  "  --version         show the version and exit\n"
                  "Qt's standard options (-platform NAME, -display DISPLAY, -style NAME ...)\n"
@@ -95,6 +104,8 @@ bool IsQtOption(const std::string& arg, bool& takesValue) {
 
 struct Arguments {
     bool demo = false;
+    bool checkData = false;
+    std::string transcript;
     bool help = false;
     bool version = false;
     std::string error;
@@ -105,13 +116,22 @@ Arguments ParseArguments(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         bool takesValue = false;
-        if (arg != "--port" && arg != "--demo" && IsQtOption(arg, takesValue)) {
+        if (arg != "--port" && arg != "--demo" && arg != "--transcript" &&
+            IsQtOption(arg, takesValue)) {
             if (takesValue && ++i >= argc) {
                 args.error = arg + " needs a value";
                 break;
             }
         } else if (arg == "--demo") {
             args.demo = true;
+        } else if (arg == "--transcript" || arg.rfind("--transcript=", 0) == 0) {
+            if (arg == "--transcript" && i + 1 >= argc) {
+                args.error = "--transcript needs a file";
+                break;
+            }
+            args.transcript = arg == "--transcript" ? argv[++i] : arg.substr(13);
+        } else if (arg == "--check-data") {
+            args.checkData = true;
         } else if (arg == "--help" || arg == "-h") {
             args.help = true;
         } else if (arg == "--version") {
@@ -127,13 +147,9 @@ Arguments ParseArguments(int argc, char** argv) {
             } else {
                 value = arg.substr(std::strlen("--port="));
             }
-            // Only COM1..COM4 can be chosen in the start window.
-            const bool choosable = value.size() > 5 && (value[0] == 'C' || value[0] == 'c') &&
-                                   (value[1] == 'O' || value[1] == 'o') &&
-                                   (value[2] == 'M' || value[2] == 'm') && value[3] >= '1' &&
-                                   value[3] <= '4' && value[4] == '=';
-            if (!choosable || !platform::MapPortOption(value)) {
-                args.error = "bad --port value '" + value + "' (expected COMn=PATH, n = 1..4)";
+            // Any COMn: the start window lists the names given here too.
+            if (!platform::MapPortOption(value)) {
+                args.error = "bad --port value '" + value + "' (expected COMn=PATH)";
                 break;
             }
         } else {
@@ -169,6 +185,8 @@ int main(int argc, char** argv) {
     // only through the start or login window's Exit.
     TavikApplication::setQuitOnLastWindowClosed(false);
 
+    if (args.checkData) return CheckDataFiles(stdout);
+
     std::unique_ptr<sim::PtyServer> simulated;
     if (args.demo) {
         simulated = std::make_unique<sim::PtyServer>();
@@ -180,6 +198,16 @@ int main(int argc, char** argv) {
         }
         platform::MapPortName("COM1", simulated->devicePath());
     }
+
+    std::string transcriptError;
+    if (!args.transcript.empty() && !StartTranscript(args.transcript, transcriptError)) {
+        std::fprintf(stderr, "%s: cannot write the transcript: %s\n", argv[0],
+                     transcriptError.c_str());
+        return 1;
+    }
+
+    // The port and language of the last run come back.
+    EnableRememberedChoices();
 
     // The start window first: it is the main window.
     new TfrmWelcome;
@@ -207,5 +235,6 @@ int main(int argc, char** argv) {
     frmWelcome.clear();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     if (simulated) simulated->stop();
+    StopTranscript();
     return result;
 }

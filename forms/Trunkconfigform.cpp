@@ -5,6 +5,7 @@
 #include "forms/FormRefs.h"
 #include "forms/Messageform.h"
 #include "forms/PageRouter.h"
+#include "forms/Unapplied.h"
 #include "lang/Language.h"
 #include "lang/TextIds.h"
 #include "platform/Ui.h"
@@ -98,6 +99,7 @@ void TfrmTrkConfig::FormActivate() {
     MembersChanged = false;
     StaticChanged = false;
     ShowTrunks();
+    shownState_ = ControlState(this);
     RulesArmed += 1;
     btnQuit->setFocus();
     Repaint();
@@ -210,6 +212,12 @@ void TfrmTrkConfig::FormClose(TCloseAction& action) {
     // The save's result closes the window; closed before it, the busy window
     // would stay up over a console waiting for a key.
     if (AwaitingResult) {
+        action = caNone;
+        return;
+    }
+    // Before an Apply (Apply is still enabled) edits would be lost.
+    if (btnSave->isEnabledTo(this) && ControlState(this) != shownState_ &&
+        !ConfirmDiscardChanges(this)) {
         action = caNone;
         return;
     }

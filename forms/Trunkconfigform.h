@@ -68,4 +68,8 @@ private:
     // the first rule broken.
     bool TrunkRulesHold();
     QLabel* label(int n) const;
+
+private:
+    // The controls as ShowTrunks filled them: Exit asks when they differ.
+    QString shownState_;
 };

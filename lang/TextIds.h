@@ -233,6 +233,14 @@ enum : int32_t {
     PortInUse = 1342,       // "%1": the device path
     PortRowsGarbled = 1343, // also the VLAN windows' note under such rows
     TrunkScreenGarbled = 1370,
+    PortNoPermission = 1380, // "%1": the device path, "%2": its group
+    PortPermissionFix = 1381, // "%1": the group
+    PortNewLogin = 1382,
+    PortNotThere = 1383, // "%1": the device path
+    MonitorCaption = 1384,
+    MonitorCopy = 1385,
+    AskLogoutDisconnect = 1386,
+    AskDiscardChanges = 1387,
 };
 
 } // namespace txt
