@@ -4,6 +4,7 @@
 #include "tests/config/ConfigSession.h"
 
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QtTest>
 
@@ -89,6 +90,32 @@ private slots:
         answer_ = platform::IDYES;
         frmTrkConfig->btnQuit->click();
         QVERIFY(s.StaticMenuBack() && !frmTrkConfig.exists());
+    }
+
+    // The port window asks about the page on show and about pages left
+    // earlier, and not once the switch has reported an Apply.
+    void portExitAsksAboutChanges() {
+        ConfigSession s;
+        QVERIFY(s.Open());
+        frmStaticConfig->btnPortConfig->click();
+        QVERIFY(s.h->runUntil([] { return Up(frmPortConfig.get()); }));
+        answerWith(s, platform::IDNO);
+        auto* outRate = frmPortConfig->findChild<QLineEdit*>("edtOutRateP03");
+        outRate->setText("55");
+        s.Typed();
+        frmPortConfig->btnQuit->click();
+        QCOMPARE(asked_, QStringList{LangText(1387).trimmed()});
+        QVERIFY(Up(frmPortConfig.get()));
+        QCOMPARE(s.Typed(), std::string());
+        frmPortConfig->btnNextPage->click(); // the change now sits on a page left
+        frmPortConfig->btnQuit->click();
+        QCOMPARE(asked_.size(), 2);
+        frmPortConfig->btnSave->click();
+        QVERIFY(s.StaticMenuBack() && !frmPortConfig.exists());
+        // Only the completion message came after: closing asked nothing.
+        QCOMPARE(asked_.count(LangText(1387).trimmed()), 2);
+        QCOMPARE(asked_.size(), 3);
+        QCOMPARE(s.h->sim().state().ports[2].outRate, 55);
     }
 };
 
