@@ -1,5 +1,6 @@
 // Program entry of tavik-config: options, the application object, the start
 // window and the hidden monitor, then the message loop.
+#include "HeadlessOptions.h"
 #include "engine/PageTable.h"
 #include "engine/SerialLink.h"
 #include "forms/FormRefs.h"
@@ -59,11 +60,12 @@ void PrintUsage(FILE* out, const char* program) {
                  "  --port COMn=PATH  use the device PATH for COMn (n = 1..4), e.g.\n"
                  "                    --port COM1=/dev/ttyUSB0; may be repeated\n"
                  "  --demo            run against a simulated switch on COM1\n"
+                 "%s"
                  "  --help            show this help and exit\n"
                  "  --version         show the version and exit\n"
                  "Qt's standard options (-platform NAME, -display DISPLAY, -style NAME ...)\n"
                  "are passed to Qt.\n",
-                 program);
+                 program, kHeadlessUsage);
 }
 
 // Qt's own options, which the application object takes out of argv: accepted
@@ -97,6 +99,7 @@ struct Arguments {
     bool demo = false;
     bool help = false;
     bool version = false;
+    HeadlessOptions headless;
     std::string error;
 };
 
@@ -136,6 +139,11 @@ Arguments ParseArguments(int argc, char** argv) {
                 args.error = "bad --port value '" + value + "' (expected COMn=PATH, n = 1..4)";
                 break;
             }
+            if (args.headless.port.empty())
+                args.headless.port =
+                    QString::fromStdString(value.substr(0, 4)).toUpper().toStdString();
+        } else if (TakeHeadlessOption(argc, argv, i, args.headless, args.error)) {
+            if (!args.error.empty()) break;
         } else {
             args.error = "unknown option '" + arg + "'";
             break;
@@ -160,6 +168,18 @@ int main(int argc, char** argv) {
     if (args.version) {
         std::printf("tavik-config %s\n", kVersion);
         return 0;
+    }
+
+    HeadlessJob job;
+    if (args.headless.active()) {
+        std::string error;
+        if (!MakeHeadlessJob(args.headless, job, error)) {
+            std::fprintf(stderr, "%s: %s\n", argv[0], error.c_str());
+            return ExitUsage;
+        }
+        // No display is needed: the windows are drawn nowhere.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QuietHeadlessMessages();
     }
 
     TavikApplication app(argc, argv);
@@ -188,12 +208,19 @@ int main(int argc, char** argv) {
         frmWelcome->SetSimulatedNote(QStringLiteral(
             "Demo: COM1 is a simulated switch built into this program, not real hardware."));
     frmWelcome->Show();
-    // Once the loop runs, so the messages stand in front of a drawn window.
-    QTimer::singleShot(0, frmWelcome.get(), [] {
-        if (TfrmWelcome* welcome = frmWelcome.get()) welcome->StartUpChecks();
-    });
+    std::unique_ptr<HeadlessRun> headless;
+    if (args.headless.active()) {
+        headless = std::make_unique<HeadlessRun>(job);
+        QTimer::singleShot(0, headless.get(), [&headless] { headless->Start(); });
+    } else {
+        // Once the loop runs, so the messages stand in front of a drawn window.
+        QTimer::singleShot(0, frmWelcome.get(), [] {
+            if (TfrmWelcome* welcome = frmWelcome.get()) welcome->StartUpChecks();
+        });
+    }
 
     const int result = app.exec();
+    headless.reset();
 
     // Whatever way the loop ended, nothing may still read the line.
     if (IsLinkOpen()) CloseComPort();

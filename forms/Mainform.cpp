@@ -7,6 +7,7 @@
 #include "forms/Messageform.h"
 #include "forms/PageRouter.h"
 #include "forms/Restartconfigform.h"
+#include "forms/SettingsFile.h"
 #include "forms/Staticconfigform.h"
 #include "lang/TextIds.h"
 #include "shared/Publicunit.h"
@@ -62,6 +63,7 @@ TfrmMain::TfrmMain() : TMenuForm("frmMain", txt::MainCaption, txt::MainTitle) {
     btnStaticConfig = AddMenuButton("btnStaticConfig", txt::MainStatic);
     btnReboot = AddMenuButton("btnReboot", txt::MainReboot);
     btnLogout = AddMenuButton("btnLogout", txt::MainLogout);
+    AddSettingsFileButtons(this, MenuLayout());
     FinishMenu();
 
     // The create handler proper.

@@ -232,6 +232,18 @@ enum : int32_t {
     PortNotDevice = 1341, // "%1": the device path
     PortInUse = 1342,     // "%1": the device path
     PortRowsGarbled = 1343,
+
+    // Settings files: backup and restore (docs/backup.md)
+    SaveSettingsButton = 1344,
+    RestoreSettingsButton = 1345,
+    BusyReadGroupOf = 1346, // "%1" group number, "%2" group count
+    SettingsCaption = 1347,
+    SettingsFileSaved = 1348,       // "%1": the file
+    SettingsFileNotSaved = 1349,    // "%1": the reason
+    SettingsFileFilter = 1350,
+    WalkSessionEnded = 1351,
+    WalkPortsGarbled = 1352,
+    SettingsFileUnwritable = 1353, // "%1": the file
 };
 
 } // namespace txt

@@ -1,0 +1,1 @@
+echo SKIP; exit 0
