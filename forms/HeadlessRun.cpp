@@ -114,8 +114,10 @@ void HeadlessRun::Poll() {
             backup_->SetFinished([this](bool ok, const QString& message) {
                 if (ok)
                     Finish(ExitOk, QStringLiteral("settings saved to ") + message);
-                else
+                else if (lastBox_.isEmpty())
                     Finish(ExitLink, message);
+                else
+                    Finish(ExitLink, message.trimmed() + QLatin1Char(' ') + lastBox_);
             });
             backup_->Start(false);
         } else if (frmLogin.get() && Up(frmLogin.get()) &&
