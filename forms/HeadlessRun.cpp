@@ -6,6 +6,7 @@
 #include "forms/Mainform.h"
 #include "forms/Messageform.h"
 #include "forms/SettingsFile.h"
+#include "forms/SettingsRestore.h"
 #include "forms/Welcomeform.h"
 #include "platform/Ui.h"
 #include "shared/Publicunit.h"
@@ -88,6 +89,10 @@ void HeadlessRun::Poll() {
         backup_->Poll();
         return;
     }
+    if (restore_) {
+        restore_->Poll();
+        return;
+    }
     if (QDateTime::currentMSecsSinceEpoch() - startedMs_ > kGiveUpMs) {
         Finish(ExitLink, QStringLiteral("the switch did not get through the steps in time"));
         return;
@@ -109,17 +114,7 @@ void HeadlessRun::Poll() {
         if (CurrentForm == FORM_MAIN && Up(frmMain.get())) {
             phase_ = Phase::Working;
             Step(QStringLiteral("logged in, firmware ") + QString::fromLatin1(VersionText));
-            backup_ = new BackupRun(job_.file, nullptr, this);
-            backup_->walk().progress = [this](const std::string& line) { Step(DecodeText(line)); };
-            backup_->SetFinished([this](bool ok, const QString& message) {
-                if (ok)
-                    Finish(ExitOk, QStringLiteral("settings saved to ") + message);
-                else if (lastBox_.isEmpty())
-                    Finish(ExitLink, message);
-                else
-                    Finish(ExitLink, message.trimmed() + QLatin1Char(' ') + lastBox_);
-            });
-            backup_->Start(false);
+            StartWork();
         } else if (frmLogin.get() && Up(frmLogin.get()) &&
                    LoginRefused(frmLogin->LoginPromptCount)) {
             Finish(ExitLogin, QStringLiteral("the switch refused the login as ") +
@@ -143,4 +138,47 @@ void HeadlessRun::Finish(int code, const QString& reason) {
     Step((code == ExitOk ? QStringLiteral("done: ") : QStringLiteral("failed: ")) +
          OneLine(reason));
     if (exitLoop_) QCoreApplication::exit(code);
+}
+
+void HeadlessRun::StartWork() {
+    auto step = [this](const std::string& line) { Step(DecodeText(line)); };
+    if (job_.restore) {
+        restore_ = new RestoreRun(job_.file, nullptr, this);
+        restore_->progress = step;
+        restore_->SetFinished([this](RestoreRun::Outcome outcome, const QString& message) {
+            switch (outcome) {
+            case RestoreRun::Outcome::Verified:
+            case RestoreRun::Outcome::Unchanged:
+                Finish(ExitOk, message);
+                break;
+            case RestoreRun::Outcome::BadFile:
+                Finish(ExitBadFile, job_.file + QStringLiteral(": ") + message);
+                break;
+            case RestoreRun::Outcome::Differs:
+                Finish(ExitVerify, message);
+                break;
+            case RestoreRun::Outcome::Cancelled:
+                Finish(ExitFailed, message);
+                break;
+            case RestoreRun::Outcome::Lost:
+                Finish(ExitLink, lastBox_.isEmpty()
+                                     ? message
+                                     : message.trimmed() + QLatin1Char(' ') + lastBox_);
+                break;
+            }
+        });
+        restore_->Start(false);
+        return;
+    }
+    backup_ = new BackupRun(job_.file, nullptr, this);
+    backup_->walk().progress = step;
+    backup_->SetFinished([this](bool ok, const QString& message) {
+        if (ok)
+            Finish(ExitOk, QStringLiteral("settings saved to ") + message);
+        else if (lastBox_.isEmpty())
+            Finish(ExitLink, message);
+        else
+            Finish(ExitLink, message.trimmed() + QLatin1Char(' ') + lastBox_);
+    });
+    backup_->Start(false);
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 class BackupRun;
+class RestoreRun;
 class QTimer;
 
 struct HeadlessJob {
@@ -31,8 +32,8 @@ enum HeadlessExit : int {
     ExitUsage = 2,   // the command line (app/main.cpp)
     ExitLink = 3,    // no switch answering, the line died, the switch restarted
     ExitLogin = 4,   // the switch refused the account
-    ExitRefused = 5, // the switch refused a change
-    ExitVerify = 6,  // the restored settings read back differently
+    ExitBadFile = 5, // a restore's file was refused; nothing was typed
+    ExitVerify = 6,  // the restored settings read back differently (a change refused)
 };
 
 class HeadlessRun : public QObject {
@@ -58,6 +59,8 @@ private:
     Phase phase_ = Phase::Connecting;
     QTimer* timer_ = nullptr;
     BackupRun* backup_ = nullptr;
+    RestoreRun* restore_ = nullptr;
+    void StartWork();
     bool exitLoop_ = true;
     bool finished_ = false;
     int exitCode_ = ExitFailed;

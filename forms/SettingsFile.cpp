@@ -3,6 +3,7 @@
 #include "forms/FormRefs.h"
 #include "forms/Mainform.h"
 #include "forms/Messageform.h"
+#include "forms/SettingsRestore.h"
 #include "lang/TextIds.h"
 #include "platform/Ui.h"
 #include "shared/Publicunit.h"
@@ -78,6 +79,11 @@ void AddSettingsFileButtons(TfrmMain* main, QVBoxLayout* layout) {
     save->setAutoDefault(false);
     layout->addWidget(save);
     QObject::connect(save, &QPushButton::clicked, main, [] { SaveSettingsToFile(); });
+    auto* restore = new QPushButton(LangText(txt::RestoreSettingsButton), main);
+    restore->setObjectName(QStringLiteral("btnRestoreSettings"));
+    restore->setAutoDefault(false);
+    layout->addWidget(restore);
+    QObject::connect(restore, &QPushButton::clicked, main, [] { RestoreSettingsFromFile(); });
 }
 
 void SaveSettingsToFile() {
@@ -99,5 +105,24 @@ void SaveSettingsToFile() {
         run->deleteLater();
     };
     run->SetFinished(finished);
+    run->Start();
+}
+
+void RestoreSettingsFromFile() {
+    TfrmMain* main = frmMain.get();
+    if (!main) return;
+    const QString path = QFileDialog::getOpenFileName(main, LangText(txt::RestoreSettingsButton),
+                                                      QString(), LangText(txt::SettingsFileFilter));
+    if (path.isEmpty()) return;
+    auto* run = new RestoreRun(path, nullptr, main);
+    run->SetFinished([run, path](RestoreRun::Outcome outcome, const QString& message) {
+        const QString text = outcome == RestoreRun::Outcome::BadFile
+                                 ? LangText(txt::RestoreBadFile)
+                                       .replace(QLatin1String("%1"), path)
+                                       .replace(QLatin1String("%2"), message)
+                                 : message;
+        platform::AppMessageBox(text, LangText(txt::SettingsCaption), platform::MB_OK);
+        run->deleteLater();
+    });
     run->Start();
 }

@@ -43,5 +43,7 @@ bool WriteSettingsFile(const QString& path, const BackupDocument& doc, QString& 
 
 // The main window's buttons of the settings file, added under its menu items.
 void AddSettingsFileButtons(TfrmMain* main, QVBoxLayout* layout);
-// The button's action: asks for a file, runs the backup, says how it went.
+// The buttons' actions: ask for a file, run the backup or the restore, say
+// how it went.
 void SaveSettingsToFile();
+void RestoreSettingsFromFile();

@@ -244,6 +244,12 @@ enum : int32_t {
     WalkSessionEnded = 1351,
     WalkPortsGarbled = 1352,
     SettingsFileUnwritable = 1353, // "%1": the file
+    RestoreAsk = 1354,             // the changes follow, one per line
+    RestoreNothing = 1355,
+    RestoreCancelled = 1356,
+    RestoreVerified = 1357,
+    RestoreDiffers = 1358, // the differences follow, one per line
+    RestoreBadFile = 1359, // "%1": the file, "%2": the first bad field
 };
 
 } // namespace txt

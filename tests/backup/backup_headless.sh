@@ -61,6 +61,38 @@ grep -q 'This plugin' "$work/sw1.err" && fail "platform chatter on stderr"
 "$program" --port "COM1=$work/sw2" --backup "$work/again.json" 2>"$work/again.err" ||
   fail "second backup: $(tail -1 "$work/again.err")"
 
+# sw1's settings onto sw2 (factory defaults, its own account), then read
+# back: the same file but for the time and the account.
+"$program" --port "COM1=$work/sw2" --restore "$work/sw1.json" 2>"$work/r.err"
+status=$?
+[ $status -eq 0 ] || fail "restore: status $status: $(tail -3 "$work/r.err")"
+tail -1 "$work/r.err" | grep -q '^done: Settings restored, verified.' ||
+  fail "restore: $(tail -1 "$work/r.err")"
+grep -q '^message: Settings file: Restoring the file changes' "$work/r.err" ||
+  fail "restore: no summary answered: $(cat "$work/r.err")"
+"$program" --port "COM1=$work/sw2" --backup "$work/sw2b.json" 2>"$work/b.err" ||
+  fail "backup after restore: $(tail -1 "$work/b.err")"
+diff <(grep -v '"time"\|"user"' "$work/sw1.json") <(grep -v '"time"\|"user"' "$work/sw2b.json") ||
+  fail "restored switch differs"
+# Once more: the switch matches, nothing to change.
+"$program" --port "COM1=$work/sw2" --restore "$work/sw1.json" 2>"$work/r2.err" ||
+  fail "second restore: $(tail -1 "$work/r2.err")"
+tail -1 "$work/r2.err" | grep -q 'already holds' || fail "second restore: $(tail -1 "$work/r2.err")"
+
+# A bad field: refused before anything is typed, with its own code.
+sed 's/"PORT4": 20/"PORT4": 0/' "$work/sw1.json" >"$work/bad.json"
+"$program" --port "COM1=$work/sw2" --restore "$work/bad.json" 2>"$work/bad.err"
+status=$?
+[ $status -eq 5 ] || fail "bad file: status $status: $(tail -1 "$work/bad.err")"
+tail -1 "$work/bad.err" | grep -q 'pvids.PORT4: must be 1 to 255' || fail "bad file: $(tail -1 "$work/bad.err")"
+
+# A restart of the switch in the middle of a restore.
+serve sw4 --fault power-cycle-at=edit:trunk
+"$program" --port "COM1=$work/sw4" --restore "$work/sw1.json" 2>"$work/cut.err"
+status=$?
+[ $status -eq 3 ] || fail "restart under restore: status $status: $(tail -3 "$work/cut.err")"
+tail -1 "$work/cut.err" | grep -q '^failed: ' || fail "restart under restore: $(tail -1 "$work/cut.err")"
+
 # The account refused: its own exit code and reason.
 TAVIK_PASSWORD=wrong "$program" --port "COM1=$work/sw2" --backup "$work/x.json" 2>"$work/x.err"
 status=$?
