@@ -69,7 +69,7 @@ void FillTrunkWindow(const BackupDocument& want) {
     w->CollectTrunkMembers();
 }
 
-void FillPortTable(const BackupDocument& want, const BackupDocument& now) {
+void FillPortTable(const BackupDocument& want) {
     for (int i = 0; i < kPortTableSize; ++i) {
         if (!HasPortName(i)) continue;
         PortEntry& e = PortTable[i];
@@ -99,7 +99,6 @@ void FillPortTable(const BackupDocument& want, const BackupDocument& now) {
             SetField(e.speedText, speeds[s].console);
         }
     }
-    (void)now;
     if (TfrmPortConfig* w = frmPortConfig.get()) w->ShowPortPage();
 }
 

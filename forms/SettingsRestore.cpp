@@ -62,11 +62,6 @@ bool Up(int32_t form) {
            CurrentForm == form && !(form == FORM_VLAN && VlanProbe);
 }
 
-bool UnderStatic(int32_t form) {
-    return form == FORM_PORT || form == FORM_TRUNK || form == FORM_MISC || form == FORM_VLAN ||
-           form == FORM_VLANSUPPORT || form == FORM_GROUPLIST || form == FORM_GROUPMEMBERS;
-}
-
 bool UnderVlan(int32_t form) {
     return form == FORM_VLANSUPPORT || form == FORM_GROUPLIST || form == FORM_GROUPMEMBERS;
 }
@@ -149,7 +144,6 @@ bool RestoreRun::Reach(int32_t form) {
     } else if (Up(FORM_GROUPMEMBERS)) {
         frmVlanMemberX->btnQuit->click();
     }
-    (void)UnderStatic;
     return false;
 }
 
@@ -176,8 +170,8 @@ void RestoreRun::PlanWrites(const BackupDocument& now) {
     }
     if (ports)
         tasks_.push_back({FORM_PORT, [] { return frmPortConfig->AllRead; },
-                          [this, now] {
-                              FillPortTable(want_, now);
+                          [this] {
+                              FillPortTable(want_);
                               frmPortConfig->btnSave->click();
                           },
                           GetLangText(txt::BusySending)});

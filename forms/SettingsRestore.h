@@ -58,7 +58,7 @@ private:
 
 // Puts the file's values into the windows' tables and controls (no keys).
 void FillTrunkWindow(const BackupDocument& want);
-void FillPortTable(const BackupDocument& want, const BackupDocument& now);
+void FillPortTable(const BackupDocument& want);
 void FillGroupWindow(const BackupGroup& g, int32_t mode, bool creating);
 void FillPvids(const BackupDocument& want);
 void FillMiscWindow(const BackupDocument& want);
