@@ -74,23 +74,28 @@ void BackupRun::Finish(bool ok, const QString& message) {
 }
 
 void AddSettingsFileButtons(TfrmMain* main, QVBoxLayout* layout) {
-    auto* save = new QPushButton(LangText(txt::SaveSettingsButton), main);
+    // Set apart from the console's menu items, which they are not.
+    layout->addSpacing(12);
+    auto* save = new QPushButton(LangText(txt::SaveSettingsButton).trimmed(), main);
     save->setObjectName(QStringLiteral("btnSaveSettings"));
     save->setAutoDefault(false);
-    layout->addWidget(save);
+    save->setMinimumSize(280, 34);
+    layout->addWidget(save, 0, Qt::AlignHCenter);
     QObject::connect(save, &QPushButton::clicked, main, [] { SaveSettingsToFile(); });
-    auto* restore = new QPushButton(LangText(txt::RestoreSettingsButton), main);
+    auto* restore = new QPushButton(LangText(txt::RestoreSettingsButton).trimmed(), main);
     restore->setObjectName(QStringLiteral("btnRestoreSettings"));
     restore->setAutoDefault(false);
-    layout->addWidget(restore);
+    restore->setMinimumSize(280, 34);
+    layout->addWidget(restore, 0, Qt::AlignHCenter);
     QObject::connect(restore, &QPushButton::clicked, main, [] { RestoreSettingsFromFile(); });
 }
 
 void SaveSettingsToFile() {
     TfrmMain* main = frmMain.get();
     if (!main) return;
-    const QString path = QFileDialog::getSaveFileName(main, LangText(txt::SaveSettingsButton),
-                                                      QString(), LangText(txt::SettingsFileFilter));
+    const QString path =
+        QFileDialog::getSaveFileName(main, LangText(txt::SaveSettingsButton).trimmed(), QString(),
+                                     LangText(txt::SettingsFileFilter).trimmed());
     if (path.isEmpty()) return;
     auto* run = new BackupRun(path, nullptr, main);
     // The run belongs to the main window; it says how it went and goes.
@@ -98,10 +103,10 @@ void SaveSettingsToFile() {
         CloseBusyBox();
         if (ok)
             platform::AppMessageBox(Arg(txt::SettingsFileSaved, message),
-                                    LangText(txt::SettingsCaption), platform::MB_OK);
+                                    LangText(txt::SettingsCaption).trimmed(), platform::MB_OK);
         else
             platform::AppMessageBox(Arg(txt::SettingsFileNotSaved, message),
-                                    LangText(txt::SettingsCaption), platform::MB_OK);
+                                    LangText(txt::SettingsCaption).trimmed(), platform::MB_OK);
         run->deleteLater();
     };
     run->SetFinished(finished);
@@ -111,8 +116,9 @@ void SaveSettingsToFile() {
 void RestoreSettingsFromFile() {
     TfrmMain* main = frmMain.get();
     if (!main) return;
-    const QString path = QFileDialog::getOpenFileName(main, LangText(txt::RestoreSettingsButton),
-                                                      QString(), LangText(txt::SettingsFileFilter));
+    const QString path =
+        QFileDialog::getOpenFileName(main, LangText(txt::RestoreSettingsButton).trimmed(),
+                                     QString(), LangText(txt::SettingsFileFilter).trimmed());
     if (path.isEmpty()) return;
     auto* run = new RestoreRun(path, nullptr, main);
     run->SetFinished([run, path](RestoreRun::Outcome outcome, const QString& message) {
@@ -121,7 +127,7 @@ void RestoreSettingsFromFile() {
                                        .replace(QLatin1String("%1"), path)
                                        .replace(QLatin1String("%2"), message)
                                  : message;
-        platform::AppMessageBox(text, LangText(txt::SettingsCaption), platform::MB_OK);
+        platform::AppMessageBox(text, LangText(txt::SettingsCaption).trimmed(), platform::MB_OK);
         run->deleteLater();
     });
     run->Start();

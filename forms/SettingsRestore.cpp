@@ -298,7 +298,7 @@ void RestoreRun::Poll() {
         }
         const int answer =
             platform::AppMessageBox(LangText(txt::RestoreAsk) + Lines(diff),
-                                    LangText(txt::SettingsCaption), platform::MB_YESNO);
+                                    LangText(txt::SettingsCaption).trimmed(), platform::MB_YESNO);
         if (answer != platform::IDYES) {
             Finish(Outcome::Cancelled, LangText(txt::RestoreCancelled));
             return;

@@ -108,6 +108,9 @@ private slots:
         QVERIFY(Backup(dir.filePath(QStringLiteral("r.json"))).ok);
         QVERIFY(steps::MainUp());
         QCOMPARE(h->sim().where(), std::string("main"));
+        // With TAVIK_SCREENSHOTS naming a folder: the main window's picture.
+        const QString shots = qEnvironmentVariable("TAVIK_SCREENSHOTS");
+        if (!shots.isEmpty()) frmMain->grab().save(shots + QStringLiteral("/main-menu.png"));
         frmMain->btnReboot->click();
         QVERIFY(h->runUntil([] { return steps::Up(frmRestartConfig.get()); }, 20000));
         QCOMPARE(h->sim().where(), std::string("restart"));
