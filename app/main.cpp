@@ -1,6 +1,7 @@
 // Program entry of tavik-config: options, the application object, the start
 // window and the hidden monitor, then the message loop.
 #include "DataCheck.h"
+#include "HeadlessOptions.h"
 #include "engine/PageTable.h"
 #include "engine/SerialLink.h"
 #include "engine/Transcript.h"
@@ -68,11 +69,12 @@ void PrintUsage(FILE* out, const char* program) {
                  "                    bytes as text; passwords as *) for a support case\n"
                  "  --check-data      say where the data files are and whether they can\n"
                  "                    be read, then exit\n"
+                 "%s"
                  "  --help            show this help and exit\n"
                  "  --version         show the version and exit\n"
                  "Qt's standard options (-platform NAME, -display DISPLAY, -style NAME ...)\n"
                  "are passed to Qt.\n",
-                 program);
+                 program, kHeadlessUsage);
 }
 
 // Qt's own options, which the application object takes out of argv: accepted
@@ -108,6 +110,7 @@ struct Arguments {
     std::string transcript;
     bool help = false;
     bool version = false;
+    HeadlessOptions headless;
     std::string error;
 };
 
@@ -152,6 +155,11 @@ Arguments ParseArguments(int argc, char** argv) {
                 args.error = "bad --port value '" + value + "' (expected COMn=PATH)";
                 break;
             }
+            if (args.headless.port.empty())
+                args.headless.port =
+                    QString::fromStdString(value.substr(0, 4)).toUpper().toStdString();
+        } else if (TakeHeadlessOption(argc, argv, i, args.headless, args.error)) {
+            if (!args.error.empty()) break;
         } else {
             args.error = "unknown option '" + arg + "'";
             break;
@@ -176,6 +184,18 @@ int main(int argc, char** argv) {
     if (args.version) {
         std::printf("tavik-config %s\n", kVersion);
         return 0;
+    }
+
+    HeadlessJob job;
+    if (args.headless.active()) {
+        std::string error;
+        if (!MakeHeadlessJob(args.headless, job, error)) {
+            std::fprintf(stderr, "%s: %s\n", argv[0], error.c_str());
+            return ExitUsage;
+        }
+        // No display is needed: the windows are drawn nowhere.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QuietHeadlessMessages();
     }
 
     TavikApplication app(argc, argv);
@@ -216,12 +236,19 @@ int main(int argc, char** argv) {
         frmWelcome->SetSimulatedNote(QStringLiteral(
             "Demo: COM1 is a simulated switch built into this program, not real hardware."));
     frmWelcome->Show();
-    // Once the loop runs, so the messages stand in front of a drawn window.
-    QTimer::singleShot(0, frmWelcome.get(), [] {
-        if (TfrmWelcome* welcome = frmWelcome.get()) welcome->StartUpChecks();
-    });
+    std::unique_ptr<HeadlessRun> headless;
+    if (args.headless.active()) {
+        headless = std::make_unique<HeadlessRun>(job);
+        QTimer::singleShot(0, headless.get(), [&headless] { headless->Start(); });
+    } else {
+        // Once the loop runs, so the messages stand in front of a drawn window.
+        QTimer::singleShot(0, frmWelcome.get(), [] {
+            if (TfrmWelcome* welcome = frmWelcome.get()) welcome->StartUpChecks();
+        });
+    }
 
     const int result = app.exec();
+    headless.reset();
 
     // Whatever way the loop ended, nothing may still read the line.
     if (IsLinkOpen()) CloseComPort();

@@ -9,6 +9,7 @@
 #include "forms/PageRouter.h"
 #include "forms/Restartconfigform.h"
 #include "forms/SessionEnd.h"
+#include "forms/SettingsFile.h"
 #include "forms/Staticconfigform.h"
 #include "lang/TextIds.h"
 #include "platform/Ui.h"
@@ -66,6 +67,7 @@ TfrmMain::TfrmMain() : TMenuForm("frmMain", txt::MainCaption, txt::MainTitle) {
     btnReboot = AddMenuButton("btnReboot", txt::MainReboot);
     btnLogout = AddMenuButton("btnLogout", txt::MainLogout);
     MenuLayout()->addWidget(MakeMonitorButton(this), 0, Qt::AlignRight);
+    AddSettingsFileButtons(this, MenuLayout());
     FinishMenu();
 
     // The create handler proper.

@@ -241,6 +241,24 @@ enum : int32_t {
     MonitorCopy = 1385,
     AskLogoutDisconnect = 1386,
     AskDiscardChanges = 1387,
+
+    // Settings files: backup and restore (docs/backup.md)
+    SaveSettingsButton = 1344,
+    RestoreSettingsButton = 1345,
+    BusyReadGroupOf = 1346, // "%1" group number, "%2" group count
+    SettingsCaption = 1347,
+    SettingsFileSaved = 1348,       // "%1": the file
+    SettingsFileNotSaved = 1349,    // "%1": the reason
+    SettingsFileFilter = 1350,
+    WalkSessionEnded = 1351,
+    WalkPortsGarbled = 1352,
+    SettingsFileUnwritable = 1353, // "%1": the file
+    RestoreAsk = 1354,             // the changes follow, one per line
+    RestoreNothing = 1355,
+    RestoreCancelled = 1356,
+    RestoreVerified = 1357,
+    RestoreDiffers = 1358, // the differences follow, one per line
+    RestoreBadFile = 1359, // "%1": the file, "%2": the first bad field
 };
 
 } // namespace txt
