@@ -5,6 +5,7 @@
 #include "forms/Loginform.h"
 #include "forms/Mainform.h"
 #include "forms/Messageform.h"
+#include "forms/PortBox.h"
 #include "forms/SettingsFile.h"
 #include "forms/SettingsRestore.h"
 #include "forms/Welcomeform.h"
@@ -68,12 +69,14 @@ void HeadlessRun::Start(bool timer, bool exitLoop) {
             return buttons == platform::MB_YESNO ? int(platform::IDYES) : int(platform::IDOK);
         });
     TfrmWelcome* welcome = frmWelcome.get();
-    const int item = welcome ? welcome->cboComPort->findText(job_.port) : -1;
-    if (item < 0) {
+    // The box shows "COMn - device (description)"; the job names COMn.
+    bool number = false;
+    const int n = job_.port.mid(3).toInt(&number);
+    if (welcome == nullptr || !job_.port.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) ||
+        !number || !welcome->ports->Select(n)) {
         Finish(ExitUsage, job_.port + QStringLiteral(" is not a port the program offers"));
         return;
     }
-    welcome->cboComPort->setCurrentIndex(item);
     Step(QStringLiteral("connecting on ") + job_.port);
     welcome->btnConnect->click();
     if (timer) {

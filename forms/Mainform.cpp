@@ -66,8 +66,9 @@ TfrmMain::TfrmMain() : TMenuForm("frmMain", txt::MainCaption, txt::MainTitle) {
     btnStaticConfig = AddMenuButton("btnStaticConfig", txt::MainStatic);
     btnReboot = AddMenuButton("btnReboot", txt::MainReboot);
     btnLogout = AddMenuButton("btnLogout", txt::MainLogout);
-    MenuLayout()->addWidget(MakeMonitorButton(this), 0, Qt::AlignRight);
     AddSettingsFileButtons(this, MenuLayout());
+    // The monitor is a tool, not a console item: last, at the side.
+    MenuLayout()->addWidget(MakeMonitorButton(this), 0, Qt::AlignRight);
     FinishMenu();
 
     // The create handler proper.

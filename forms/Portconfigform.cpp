@@ -346,8 +346,8 @@ bool TfrmPortConfig::HasUnappliedChanges() {
     for (int r = 0; r < kPortsPerPage; ++r) {
         const int i = TablePage * kPortsPerPage + r;
         if (!HasPortName(i)) break;
-        auto* panel = findChild<QFrame*>(QStringLiteral("pnlP0%1").arg(r + 1),
-                                         Qt::FindDirectChildrenOnly);
+        auto* panel =
+            findChild<QFrame*>(QStringLiteral("pnlP0%1").arg(r + 1), Qt::FindDirectChildrenOnly);
         if (panel == nullptr || !panel->isEnabled()) continue;
         const PortEntry& s = SavedPortTable[i];
         if (RowControl<QLineEdit>(panel, 2)->text().trimmed() != QString::number(s.inRate) ||

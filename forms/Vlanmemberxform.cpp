@@ -6,6 +6,7 @@
 #include "forms/Messageform.h"
 #include "forms/PageRouter.h"
 #include "forms/SessionEnd.h"
+#include "forms/Unapplied.h"
 #include "forms/Vlanconfigform.h"
 #include "lang/Language.h"
 #include "lang/TextIds.h"
@@ -109,14 +110,20 @@ void GroupSaveComplete() {
     ShowGroupMessage(txt::SettingsSaved, txt::BackToPrevious, txt::CaptionGroup);
     TakeMemberCopy();
     Saving = false;
-    if (TfrmVlanMemberX* w = frmVlanMemberX.get()) w->Close();
+    if (TfrmVlanMemberX* w = frmVlanMemberX.get()) {
+        w->Answered = true;
+        w->Close();
+    }
 }
 
 void GroupSaveFailed() {
     CloseBusyBox();
     ShowGroupMessage(txt::GroupRefused, txt::BackToPrevious, txt::CaptionGroupEdit);
     Saving = false;
-    if (TfrmVlanMemberX* w = frmVlanMemberX.get()) w->Close();
+    if (TfrmVlanMemberX* w = frmVlanMemberX.get()) {
+        w->Answered = true;
+        w->Close();
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -349,11 +356,16 @@ void TfrmVlanMemberX::FormActivate() {
     btnQuit->setFocus();
     Repaint();
     setEnabled(true);
+    shownState_ = ControlState(this);
 }
 
 void TfrmVlanMemberX::FormClose(TCloseAction& action) {
     // The save needs this window until the switch has answered it.
     if (Saving) {
+        action = caNone;
+        return;
+    }
+    if (!Answered && ControlState(this) != shownState_ && !ConfirmDiscardChanges(this)) {
         action = caNone;
         return;
     }

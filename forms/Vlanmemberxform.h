@@ -26,6 +26,8 @@ void WriteMemberPage();
 class TfrmVlanMemberX : public TForm {
     Q_OBJECT
 public:
+    // The switch answered an Apply: closing then asks nothing.
+    bool Answered = false;
     TfrmVlanMemberX(); // the create handler
 
     QLabel* lblFormTitle = nullptr;
@@ -63,4 +65,5 @@ protected:
 private:
     void CreateControls();
     void ApplyTexts();
+    QString shownState_; // the controls as filled from the switch
 };

@@ -5,6 +5,7 @@
 #include "forms/Messageform.h"
 #include "forms/PageRouter.h"
 #include "forms/SessionEnd.h"
+#include "forms/Unapplied.h"
 #include "forms/Vlanconfigform.h"
 #include "lang/Language.h"
 #include "lang/TextIds.h"
@@ -102,7 +103,10 @@ void VlanSaveComplete() {
     SavedVlanMode = VlanMode;
     TablePage = 0;
     Saving = false;
-    if (TfrmVlanSupport* w = frmVlanSupport.get()) w->Close();
+    if (TfrmVlanSupport* w = frmVlanSupport.get()) {
+        w->Answered = true;
+        w->Close();
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -351,11 +355,16 @@ void TfrmVlanSupport::FormActivate() {
     UpdateApplyState();
     btnQuit->setFocus();
     Repaint();
+    shownState_ = ControlState(this);
 }
 
 void TfrmVlanSupport::FormClose(TCloseAction& action) {
     // The save needs this window until the switch has reported it.
     if (Saving) {
+        action = caNone;
+        return;
+    }
+    if (!Answered && ControlState(this) != shownState_ && !ConfirmDiscardChanges(this)) {
         action = caNone;
         return;
     }

@@ -26,6 +26,8 @@ void WritePvidPage();
 class TfrmVlanSupport : public TForm {
     Q_OBJECT
 public:
+    // The switch answered an Apply: closing then asks nothing.
+    bool Answered = false;
     TfrmVlanSupport(); // the create handler
 
     QComboBox* cboVlanMode = nullptr;
@@ -63,4 +65,5 @@ protected:
 
 private:
     void CreateControls();
+    QString shownState_; // the controls as filled from the switch
 };
