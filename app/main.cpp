@@ -4,6 +4,7 @@
 #include "engine/SerialLink.h"
 #include "forms/FormRefs.h"
 #include "forms/Memoform.h"
+#include "forms/PageRouter.h"
 #include "forms/Welcomeform.h"
 #include "platform/SerialDevice.h"
 #include "shared/Publicunit.h"
@@ -11,6 +12,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstring>
@@ -58,8 +60,37 @@ void PrintUsage(FILE* out, const char* program) {
                  "                    --port COM1=/dev/ttyUSB0; may be repeated\n"
                  "  --demo            run against a simulated switch on COM1\n"
                  "  --help            show this help and exit\n"
-                 "  --version         show the version and exit\n",
+                 "  --version         show the version and exit\n"
+                 "Qt's standard options (-platform NAME, -display DISPLAY, -style NAME ...)\n"
+                 "are passed to Qt.\n",
                  program);
+}
+
+// Qt's own options, which the application object takes out of argv: accepted
+// here and left for it ("-platform offscreen", "--display :1" ...).
+bool IsQtOption(const std::string& arg, bool& takesValue) {
+    static const char* const kWithValue[] = {
+        "platform",     "platformpluginpath", "platformtheme", "plugin",     "qwindowgeometry",
+        "qwindowtitle", "qwindowicon",        "style",         "stylesheet", "session",
+        "display",      "geometry",           "title",         "name",       "fontengine"};
+    static const char* const kFlags[] = {"reverse", "widgetcount", "nograb",
+                                         "dograb",  "sync",        "testability"};
+    takesValue = false;
+    if (arg.size() < 2 || arg[0] != '-') return false;
+    std::string name = arg.substr(arg[1] == '-' ? 2 : 1);
+    // The QML debugger takes its value after "=" only.
+    if (name.rfind("qmljsdebugger=", 0) == 0) return true;
+    const auto eq = name.find('=');
+    const bool inlineValue = eq != std::string::npos;
+    if (inlineValue) name.resize(eq);
+    for (const char* option : kWithValue) {
+        if (name != option) continue;
+        takesValue = !inlineValue;
+        return true;
+    }
+    for (const char* option : kFlags)
+        if (name == option && !inlineValue) return true;
+    return false;
 }
 
 struct Arguments {
@@ -73,7 +104,13 @@ Arguments ParseArguments(int argc, char** argv) {
     Arguments args;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--demo") {
+        bool takesValue = false;
+        if (arg != "--port" && arg != "--demo" && IsQtOption(arg, takesValue)) {
+            if (takesValue && ++i >= argc) {
+                args.error = arg + " needs a value";
+                break;
+            }
+        } else if (arg == "--demo") {
             args.demo = true;
         } else if (arg == "--help" || arg == "-h") {
             args.help = true;
@@ -151,6 +188,10 @@ int main(int argc, char** argv) {
         frmWelcome->SetSimulatedNote(QStringLiteral(
             "Demo: COM1 is a simulated switch built into this program, not real hardware."));
     frmWelcome->Show();
+    // Once the loop runs, so the messages stand in front of a drawn window.
+    QTimer::singleShot(0, frmWelcome.get(), [] {
+        if (TfrmWelcome* welcome = frmWelcome.get()) welcome->StartUpChecks();
+    });
 
     const int result = app.exec();
 
@@ -159,16 +200,7 @@ int main(int argc, char** argv) {
     DestroyParser();
     ReleaseSharedTables();
     // Every window still held goes, the start window last.
-    frmMiscConfigX.clear();
-    frmVlanMemberX.clear();
-    frmEditVlanGrp.clear();
-    frmVlanSupport.clear();
-    frmVlanConfig.clear();
-    frmTrkConfig.clear();
-    frmPortConfig.clear();
-    frmRestartConfig.clear();
-    frmStaticConfig.clear();
-    frmMain.clear();
+    ClearSessionWindows();
     frmLogin.clear();
     frmMessage.clear();
     frmMemo.clear();

@@ -32,6 +32,14 @@ bool IsSendPending() {
     return thread != nullptr && thread->sendPending.load();
 }
 
+void CancelPendingKeys() {
+    g_nextKey = 0;
+    ComThread* thread = GetComThread();
+    if (thread == nullptr) return;
+    thread->sendPending.store(false);
+    thread->sendBuffer[0] = 0;
+}
+
 void ComThread::TypeNextKey() {
     const auto n = static_cast<int32_t>(strnlen(sendBuffer, sizeof(sendBuffer) - 1));
     if (g_nextKey < 0) g_nextKey = 0;

@@ -5,9 +5,11 @@
 
 #include <cstdint>
 
-constexpr int WM_CONSOLE_LINE = 0x80B4; // wParam: char* line (receiver frees), lParam: length
+constexpr int WM_CONSOLE_LINE = 0x80B4; // carries its own copy of the line (freed with the event)
 constexpr int WM_CONSOLE_PAGE = 0x80B5; // lParam: new page state
 constexpr int WM_CONSOLE_KEY = 0x80B6;  // lParam: byte written, sign-extended
+// The link's watchdog found the switch gone (lParam: a LinkFault).
+constexpr int WM_CONSOLE_FAULT = 0x80B7;
 
 constexpr char KEY_CTRL_A = 0x01;
 constexpr char KEY_BACKSPACE = 0x08;
@@ -18,6 +20,9 @@ constexpr char KEY_SPACE = 0x20;
 
 void SendKeys(const char* text); // copies at most 254 bytes
 bool IsSendPending();
+// Drops whatever is still queued: nothing more is typed until the next
+// SendKeys.
+void CancelPendingKeys();
 void TypeNextKey(); // main-thread step of the reader
 void SetTargetWindow(const QString& caption);
 QObject* TargetWindow();

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QString>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -18,6 +19,7 @@ namespace {
 
 constexpr size_t kRecordSize = 88;
 Parser* g_parser = nullptr;
+std::vector<std::string> g_dataFolders;
 
 int32_t readLe32(const unsigned char* p) {
     const uint32_t u = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
@@ -58,6 +60,15 @@ void StringPage::AddEntry(std::unique_ptr<PageEntry> entry) {
     entries_.insert(it, std::move(entry));
 }
 
+void StringPage::AddEntries(std::vector<std::unique_ptr<PageEntry>> entries) {
+    // Everything kept sorts before the sentinel (position 10000), which
+    // therefore stays last.
+    for (auto& e : entries)
+        if (e && e->position <= kNoPosition) entries_.push_back(std::move(e));
+    std::stable_sort(entries_.begin(), entries_.end(),
+                     [](const auto& a, const auto& b) { return a->position < b->position; });
+}
+
 std::unique_ptr<PageEntry> StringPage::Match(const char* line) const {
     std::unique_ptr<PageEntry> result = MakeEntry(line);
     for (const auto& e : entries_) {
@@ -81,14 +92,14 @@ std::unique_ptr<PageEntry> StringPage::Match(const char* line) const {
 
 Parser::Parser() = default;
 
-void Parser::LoadTable(const std::string& fileName) {
+bool Parser::LoadTable(const std::string& fileName) {
     top_ = StringPage();
     for (auto& page : pages_)
         page = StringPage();
     pageState_ = 99;
 
     FILE* f = std::fopen(fileName.c_str(), "rb");
-    if (f == nullptr) return;
+    if (f == nullptr) return false;
 
     // Bytes left in the file, so that a count the file cannot hold is seen
     // before anything is read for it. Unknown (not seekable): rely on fread.
@@ -109,25 +120,37 @@ void Parser::LoadTable(const std::string& fileName) {
         // A count the rest of the file cannot hold is not trusted at all:
         // reading on would turn the following lists' bytes into entries.
         if (remaining >= 0 && count > remaining / static_cast<long long>(kRecordSize)) return false;
+        // One sort per list: inserting record by record was quadratic, and
+        // a large table froze the window for half a minute.
+        std::vector<std::unique_ptr<PageEntry>> read;
+        read.reserve(static_cast<size_t>(remaining >= 0 ? count : 0));
+        bool whole = true;
         for (int32_t i = 0; i < count; ++i) {
             unsigned char record[kRecordSize];
-            if (std::fread(record, 1, kRecordSize, f) != kRecordSize) return false;
+            if (std::fread(record, 1, kRecordSize, f) != kRecordSize) {
+                whole = false;
+                break;
+            }
             if (remaining >= 0) remaining -= static_cast<long long>(kRecordSize);
             auto entry = std::make_unique<PageEntry>();
             entry->position = readLe32(record);
             std::memcpy(entry->text, record + 4, sizeof entry->text);
             entry->text[sizeof entry->text - 1] = 0;
             entry->value = readLe32(record + 84);
-            list.AddEntry(std::move(entry));
+            read.push_back(std::move(entry));
         }
-        return true;
+        list.AddEntries(std::move(read));
+        return whole;
     };
 
-    if (readList(top_)) {
-        for (auto& page : pages_)
-            if (!readList(page)) break;
-    }
+    bool whole = readList(top_);
+    for (auto& page : pages_)
+        if (whole) whole = readList(page);
     std::fclose(f);
+    int entries = top_.Count() - 1;
+    for (const auto& page : pages_)
+        entries += page.Count() - 1;
+    return whole && entries > 0;
 }
 
 std::unique_ptr<PageEntry> Parser::Parse(const char* line) {
@@ -141,10 +164,10 @@ std::unique_ptr<PageEntry> Parser::Parse(const char* line) {
     return r;
 }
 
-void CreateParser() {
-    if (g_parser != nullptr) return;
+bool CreateParser() {
+    if (g_parser != nullptr) return true;
     g_parser = new Parser();
-    g_parser->LoadTable(LocateDataFile("Parser.tbl"));
+    return g_parser->LoadTable(LocateDataFile(kPageTableFile));
 }
 
 void DestroyParser() {
@@ -156,14 +179,27 @@ Parser* GetParser() {
     return g_parser;
 }
 
-std::string LocateDataFile(const std::string& bareName) {
+void SetDataFolders(std::vector<std::string> folders) {
+    g_dataFolders = std::move(folders);
+}
+
+std::vector<std::string> DataFilePlaces(const std::string& bareName) {
     const QString bare = QString::fromStdString(bareName);
-    if (QFileInfo(bare).isFile()) return bareName;
-    if (QCoreApplication::instance() != nullptr) {
-        const QString beside = QCoreApplication::applicationDirPath() + "/" + bare;
-        if (QFileInfo(beside).isFile()) return beside.toStdString();
+    std::vector<std::string> places{QFileInfo(bare).absoluteFilePath().toStdString()};
+    if (!g_dataFolders.empty()) {
+        for (const std::string& folder : g_dataFolders)
+            places.push_back(folder + "/" + bareName);
+        return places;
     }
-    const QString installed = QStringLiteral(TAVIK_DATA_DIR "/") + bare;
-    if (QFileInfo(installed).isFile()) return installed.toStdString();
+    if (QCoreApplication::instance() != nullptr)
+        places.push_back((QCoreApplication::applicationDirPath() + "/" + bare).toStdString());
+    places.push_back((QStringLiteral(TAVIK_DATA_DIR "/") + bare).toStdString());
+    return places;
+}
+
+std::string LocateDataFile(const std::string& bareName) {
+    if (QFileInfo(QString::fromStdString(bareName)).isFile()) return bareName;
+    for (const std::string& place : DataFilePlaces(bareName))
+        if (QFileInfo(QString::fromStdString(place)).isFile()) return place;
     return bareName;
 }

@@ -12,6 +12,9 @@ class StringPage {
 public:
     StringPage(); // holds the end sentinel {10000, "", -1}
     void AddEntry(std::unique_ptr<PageEntry> entry);
+    // The same for a whole list at once, in O(n log n): entries with equal
+    // positions keep their order (file order), after those already held.
+    void AddEntries(std::vector<std::unique_ptr<PageEntry>> entries);
     std::unique_ptr<PageEntry> Match(const char* line) const;
     int Count() const { return static_cast<int>(entries_.size()); } // sentinel included
     const PageEntry& At(int i) const { return *entries_[i]; }
@@ -24,7 +27,8 @@ class Parser {
 public:
     Parser();
     // Reads the file; a missing, short or malformed file gives empty lists.
-    void LoadTable(const std::string& fileName);
+    // True when all seventeen lists were read whole and hold an entry.
+    bool LoadTable(const std::string& fileName);
     std::unique_ptr<PageEntry> Parse(const char* line);
     int32_t PageState() const { return pageState_; }
     const StringPage& TopList() const { return top_; }
@@ -36,9 +40,17 @@ private:
     int32_t pageState_ = 99;
 };
 
-void CreateParser(); // loads "Parser.tbl" (working dir, then program dir, then data dir)
+// Loads "Parser.tbl" (working dir, then program dir, then data dir); false
+// when that table is missing, empty or damaged (the parser exists anyway).
+bool CreateParser();
+constexpr char kPageTableFile[] = "Parser.tbl";
 void DestroyParser();
 Parser* GetParser();
 // Where CreateParser looks for a data file by bare name: the working
 // directory, the program's folder, then the installed data folder.
 std::string LocateDataFile(const std::string& bareName);
+// Those places, in that order, for messages that name them.
+std::vector<std::string> DataFilePlaces(const std::string& bareName);
+// Tests: folders searched after the working directory instead of the
+// program's folder and the installed data folder (empty: those again).
+void SetDataFolders(std::vector<std::string> folders);

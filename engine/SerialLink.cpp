@@ -1,5 +1,6 @@
 #include "engine/SerialLink.h"
 
+#include "engine/KeyOutput.h"
 #include "platform/Ui.h"
 
 #include <QCoreApplication>
@@ -29,6 +30,22 @@ QString langText(int32_t id) {
     return lookup ? lookup(id) : QString();
 }
 
+// Texts of the port-open messages (the language files' ids; the engine sits
+// below the language layer and names them here).
+constexpr int32_t kTextPortOpenFailed = 1323;
+constexpr int32_t kTextPortOpenCheck = 1324;
+constexpr int32_t kTextCaptionSerialPort = 1227;
+constexpr int32_t kTextPortNotDevice = 1341;
+constexpr int32_t kTextPortInUse = 1342;
+
+// A message text with its line end dropped and "%1" filled in.
+QString messageWith(int32_t id, const std::string& arg) {
+    QString text = langText(id);
+    while (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    return text.arg(QString::fromLocal8Bit(arg.c_str()));
+}
+
 constexpr int kReadMax = 80;
 constexpr char kEsc = 27;
 
@@ -52,8 +69,12 @@ int SerialPort::Open(int portNumber) {
     const std::string path = platform::ResolvePortName(name);
     std::unique_ptr<platform::SerialDevice> device = platform::CreateSerialDevice();
     if (!device || !device->open(path)) {
-        platform::AppMessageBox(langText(1323) + "\n" + langText(1324), langText(1227),
-                                platform::MB_OK);
+        using Error = platform::SerialDevice::OpenError;
+        const Error error = device ? device->openError() : Error::Failed;
+        QString text = langText(kTextPortOpenFailed) + "\n" + langText(kTextPortOpenCheck);
+        if (error == Error::NotCharacterDevice) text = messageWith(kTextPortNotDevice, path);
+        if (error == Error::InUse) text = messageWith(kTextPortInUse, path);
+        platform::AppMessageBox(text, langText(kTextCaptionSerialPort), platform::MB_OK);
         return -1;
     }
     device_ = std::move(device);
@@ -84,9 +105,23 @@ int SerialPort::Write(const uint8_t* bytes, int count) {
     return device_->write(bytes, count);
 }
 
+LinkFault SerialPort::LineFault() {
+    if (!device_) return LinkFaultNone;
+    switch (device_->lineFault()) {
+    case platform::SerialDevice::LineFault::HungUp:
+        return LinkFaultHungUp;
+    case platform::SerialDevice::LineFault::Error:
+        return LinkFaultReadError;
+    default:
+        return LinkFaultNone;
+    }
+}
+
 // ----------------------------------------------------------------- ComThread
 
-ComThread::ComThread(SerialPort* port) : port(port) {}
+ComThread::ComThread(SerialPort* port) : port(port) {
+    watchdog_.Restart(LinkNowUs());
+}
 
 ComThread::~ComThread() {
     Terminate();
@@ -104,11 +139,15 @@ void ComThread::Cycle() {
     if (port == nullptr) return;
     const int n = port->Read();
     if (n > 0) {
+        watchdog_.Heard(LinkNowUs());
         port->rxBuffer[n] = 0;
         RunOnMain(&ComThread::DeliverInput);
         return;
     }
+    Quiet();
     if (sendPending.load()) {
+        // A key asks the switch for an answer: the silence counts from here.
+        watchdog_.Heard(LinkNowUs());
         RunOnMain(&ComThread::TypeNextKey);
         return;
     }
@@ -121,6 +160,20 @@ void ComThread::Cycle() {
         return;
     }
     if (lineLength > 0) g_flushCountdown.fetch_sub(1);
+}
+
+void ComThread::Quiet() {
+    if (watchdog_.Reported()) return;
+    // Pending keys do not count as a wait here: the next one is typed right
+    // after this check, and each key starts the wait for an answer afresh.
+    const LinkFault fault = watchdog_.Check(LinkNowUs(), port->LineFault(), false);
+    if (fault == LinkFaultNone) return;
+    fault_ = fault;
+    RunOnMain(&ComThread::ReportFault);
+}
+
+void ComThread::ReportFault() {
+    PostToTarget(WM_CONSOLE_FAULT, 0, fault_);
 }
 
 void ComThread::Start() {

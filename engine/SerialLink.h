@@ -1,6 +1,7 @@
 #pragma once
 // The serial link: one SerialPort, one reader thread (ComThread), both
 // process-wide singletons.
+#include "engine/LinkWatchdog.h"
 #include "platform/SerialDevice.h"
 
 #include <QString>
@@ -22,6 +23,8 @@ public:
     bool IsOpen() const;
     int Read(); // into rxBuffer, 0..80 bytes, then zero-terminated
     int Write(const uint8_t* bytes, int count);
+    // What the device says about the line after a read that brought nothing.
+    LinkFault LineFault();
     char rxBuffer[1024] = {};
 
 private:
@@ -39,12 +42,14 @@ public:
     // Main-thread steps.
     void DeliverInput();
     void TypeNextKey();
+    // Posts WM_CONSOLE_FAULT (lParam: the LinkFault) to the target window.
+    void ReportFault();
 
     void Start();     // runs Cycle on a std::thread until terminated
     void Terminate(); // asks the thread to stop and waits until it has
     bool Terminated() const { return terminate_.load(); }
 
-    // Fields of the design, in order.
+    // The reader's state: the line being framed and the keys still to type.
     int32_t lineLength = 0;
     char lineBuffer[100] = {};
     std::atomic<bool> sendPending{false};
@@ -53,6 +58,10 @@ public:
 
 private:
     void RunOnMain(void (ComThread::*step)());
+    // A quiet read: checks the line and the silence, reports a fault once.
+    void Quiet();
+    LinkWatchdog watchdog_;
+    LinkFault fault_ = LinkFaultNone;
     std::atomic<bool> terminate_{false};
     std::thread thread_;
 };

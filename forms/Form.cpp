@@ -3,12 +3,29 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 
 namespace {
 QPointer<TForm> s_active;
 } // namespace
+
+QFont UiFont(int pointSize, bool bold) {
+    QFont f(QStringLiteral("Arial"), pointSize, bold ? QFont::Bold : QFont::Normal);
+    f.setStyleHint(QFont::SansSerif);
+    return f;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
+                  Qt::Alignment align) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setGeometry(geometry);
+    l->setAlignment(align);
+    l->setFont(UiFont(9));
+    return l;
+}
 
 // Activates a form when the user clicks into it, as the window system would.
 class FormClickWatcher : public QObject {

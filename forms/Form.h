@@ -1,6 +1,6 @@
 #pragma once
 // Base of every window. It gives the windows the event order they are
-// designed around: the create handler runs in the constructor, FormShow
+// written for: the create handler runs in the constructor, FormShow
 // whenever the window goes from hidden to shown, FormActivate when the
 // window becomes the application's active form after another one was, and
 // FormClose on every close, which may refuse or free the window.
@@ -12,7 +12,14 @@
 #include <QPointer>
 #include <QWidget>
 
+class QLabel;
 class QPushButton;
+
+// The windows' sans-serif font, and a label placed at fixed coordinates in
+// it; windows that mirror a console screen lay out their tables by pixel.
+QFont UiFont(int pointSize, bool bold = false);
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
+                  Qt::Alignment align = Qt::AlignLeft | Qt::AlignTop);
 
 class TForm : public QWidget {
     Q_OBJECT
@@ -52,7 +59,7 @@ private:
     bool freed_ = false;
 };
 
-// A global window reference as the design uses it: it stays "held" after the
+// A global window reference: it stays "held" after the
 // window has closed and freed itself, until the router clears it, so an
 // arrival in between does not create a second window; get() never hands out
 // a freed window. Clearing a reference to a window that is only hidden

@@ -8,9 +8,22 @@ FormRef<TfrmMain> frmMain;
 FormRef<TfrmStaticConfig> frmStaticConfig;
 FormRef<TfrmRestartConfig> frmRestartConfig;
 FormRef<TfrmPortConfig> frmPortConfig;
-FormRef<TfrmTrkConfig> frmTrkConfig;
 FormRef<TfrmVlanConfig> frmVlanConfig;
 FormRef<TfrmVlanSupport> frmVlanSupport;
-FormRef<TfrmEditVlanGrp> frmEditVlanGrp;
 FormRef<TfrmVlanMemberX> frmVlanMemberX;
+FormRef<TfrmEditVlanGrp> frmEditVlanGrp;
+FormRef<TfrmTrkConfig> frmTrkConfig;
 FormRef<TfrmMiscConfigX> frmMiscConfigX;
+
+void ClearSessionWindows() {
+    frmMain.clear();
+    frmStaticConfig.clear();
+    frmRestartConfig.clear();
+    frmPortConfig.clear();
+    frmVlanSupport.clear();
+    frmVlanMemberX.clear();
+    frmEditVlanGrp.clear();
+    frmVlanConfig.clear();
+    frmTrkConfig.clear();
+    frmMiscConfigX.clear();
+}

@@ -12,11 +12,11 @@ class TfrmMain;
 class TfrmStaticConfig;
 class TfrmRestartConfig;
 class TfrmPortConfig;
-class TfrmTrkConfig;
 class TfrmVlanConfig;
 class TfrmVlanSupport;
-class TfrmEditVlanGrp;
 class TfrmVlanMemberX;
+class TfrmEditVlanGrp;
+class TfrmTrkConfig;
 class TfrmMiscConfigX;
 
 extern FormRef<TfrmWelcome> frmWelcome;
@@ -27,9 +27,14 @@ extern FormRef<TfrmMain> frmMain;
 extern FormRef<TfrmStaticConfig> frmStaticConfig;
 extern FormRef<TfrmRestartConfig> frmRestartConfig;
 extern FormRef<TfrmPortConfig> frmPortConfig;
-extern FormRef<TfrmTrkConfig> frmTrkConfig;
 extern FormRef<TfrmVlanConfig> frmVlanConfig;
 extern FormRef<TfrmVlanSupport> frmVlanSupport;
-extern FormRef<TfrmEditVlanGrp> frmEditVlanGrp;
 extern FormRef<TfrmVlanMemberX> frmVlanMemberX;
+extern FormRef<TfrmEditVlanGrp> frmEditVlanGrp;
+extern FormRef<TfrmTrkConfig> frmTrkConfig;
 extern FormRef<TfrmMiscConfigX> frmMiscConfigX;
+
+// Drops every window of a logged-in session (menus and configuration
+// windows) without running their close handlers, so no exit keys are typed:
+// used when the switch restarted underneath them.
+void ClearSessionWindows();

@@ -4,6 +4,12 @@
 #include "engine/PageTable.h"
 #include "engine/SerialLink.h"
 #include "forms/FormRefs.h"
+#include "forms/Mainform.h"
+#include "forms/Messageform.h"
+#include "forms/PageRouter.h"
+#include "forms/Restartconfigform.h"
+#include "forms/Welcomeform.h"
+#include "lang/TextIds.h"
 #include "platform/Ui.h"
 #include "shared/Publicunit.h"
 
@@ -93,12 +99,12 @@ TfrmLogin::TfrmLogin(QWidget* parent) : TForm(parent) {
     // The create handler proper.
     SetMessage(QString(), MsgMaroon);
     LoginPromptCount = 0;
-    setWindowTitle(LangText(100));
-    lblTavik->setText(LangText(101));
-    Label1->setText(LangText(102));
-    Label2->setText(LangText(103));
-    btnLogin->setText(LangText(104));
-    btnExit->setText(LangText(6));
+    setWindowTitle(LangText(txt::LoginCaption));
+    lblTavik->setText(LangText(txt::LoginTitle));
+    Label1->setText(LangText(txt::LoginUserName));
+    Label2->setText(LangText(txt::LoginPassword));
+    btnLogin->setText(LangText(txt::LoginButton));
+    btnExit->setText(LangText(txt::WelcomeExit));
 
     // Sized for the texts of the language in force.
     resize(QSize(600, 0).expandedTo(sizeHint()) + QSize(0, 16));
@@ -130,12 +136,12 @@ void TfrmLogin::FormHide() {
 
 void TfrmLogin::btnLoginClick() {
     if (edtUsername->text().isEmpty()) {
-        SetMessage(LangText(1220), MsgRed);
+        SetMessage(LangText(txt::LoginNoUser), MsgRed);
         edtUsername->setFocus();
         return;
     }
     LoginPromptCount = 3;
-    SetMessage(LangText(1221), MsgNavy);
+    SetMessage(LangText(txt::LoginRunning), MsgNavy);
     SetScreenCursor(true);
     Repaint();
     setEnabled(false);
@@ -151,13 +157,13 @@ void TfrmLogin::btnExitClick() {
 }
 
 void TfrmLogin::FormClose(TCloseAction& action) {
-    if (platform::AppMessageBox(LangText(1300), LangText(1210), platform::MB_YESNO) !=
-        platform::IDYES) {
+    if (platform::AppMessageBox(LangText(txt::AskExit), LangText(txt::CaptionExit),
+                                platform::MB_YESNO) != platform::IDYES) {
         action = caNone;
         return;
     }
     Leaving = true;
-    SetMessage(LangText(1222), MsgMaroon);
+    SetMessage(LangText(txt::LoginClosing), MsgMaroon);
     Repaint();
     ReleaseSharedTables();
     if (IsLinkOpen()) {
@@ -169,10 +175,43 @@ void TfrmLogin::FormClose(TCloseAction& action) {
     QCoreApplication::exit(0);
 }
 
-void PasswordPrompt() {
+void PasswordPromptArrival() {
     TfrmLogin* login = frmLogin.get();
     if (login == nullptr) return;
     std::string keys = login->edtPassword->text().toLatin1().toStdString();
     keys += KEY_ENTER;
     SendKeys(keys.c_str());
+}
+
+bool LoginRefused(int32_t promptCount) {
+    // Login sets the count to 3 and each of the login screen's six drawn
+    // lines adds one, so 9, 15, 21 ... are exactly the moments a whole new
+    // login screen has followed the typed account: the switch refused it.
+    return promptCount >= 9 && (promptCount - 3) % 6 == 0;
+}
+
+void LoginPageArrival() {
+    if (TfrmWelcome* welcome = frmWelcome.get()) welcome->Hide();
+    if (CurrentForm != FORM_LOGIN) {
+        frmMain.clear();
+        frmRestartConfig.clear();
+        if (SwitchRestarted) {
+            SwitchRestarted = false;
+            ClearSessionWindows();
+        }
+        Leaving = false;
+    }
+    if (!frmLogin.exists()) frmLogin.set(new TfrmLogin);
+    TfrmLogin* login = frmLogin.get();
+    if (login == nullptr) return;
+    if (!Leaving) {
+        login->Show();
+        CloseBusyBox();
+    }
+    login->LoginPromptCount += 1;
+    if (LoginRefused(login->LoginPromptCount)) {
+        SetScreenCursor(false);
+        login->SetMessage(LangText(txt::LoginFailed), TfrmLogin::MsgRed);
+        login->setEnabled(true);
+    }
 }

@@ -40,7 +40,10 @@ protected:
     void FormClose(TCloseAction& action) override;
 };
 
-// Router page operations: the login page has arrived (1003); the switch asks
-// for the password (1004).
+// Router entries: a line of the login screen; the switch asks for the
+// password.
 void LoginPageArrival();
-void PasswordPrompt();
+void PasswordPromptArrival();
+// Whether the login page counted so far shows that the switch refused the
+// account typed last.
+bool LoginRefused(int32_t promptCount);

@@ -1,8 +1,14 @@
 #include "forms/Mainform.h"
 
 #include "engine/KeyOutput.h"
+#include "engine/PageValues.h"
 #include "forms/FormRefs.h"
 #include "forms/Loginform.h"
+#include "forms/Messageform.h"
+#include "forms/PageRouter.h"
+#include "forms/Restartconfigform.h"
+#include "forms/Staticconfigform.h"
+#include "lang/TextIds.h"
 #include "shared/Publicunit.h"
 
 #include <QLabel>
@@ -26,7 +32,7 @@ void AppendVersion(const char* text) {
 
 void VersionLine(int32_t value, const char* text) {
     if (text == nullptr) text = "";
-    if (value == 2011) {
+    if (value == pv::FirmwareVersion) {
         // The firmware version is the first word of the line.
         const char* blank = std::strchr(text, ' ');
         VersionText[0] = 0;
@@ -37,25 +43,25 @@ void VersionLine(int32_t value, const char* text) {
         } else {
             AppendVersion("?");
         }
-    } else if (value == 2012) {
+    } else if (value == pv::FirmwareRevision) {
         AppendVersion(text);
-    } else if (value == 2013) {
+    } else if (value == pv::HardwareVersion) {
         AppendVersion(" - ");
         AppendVersion(text);
         AppendVersion(" ");
     }
 }
 
-TfrmMain::TfrmMain() : TMenuForm("frmMain", 200, 201) {
+TfrmMain::TfrmMain() : TMenuForm("frmMain", txt::MainCaption, txt::MainTitle) {
     lblVersion = new QLabel(this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
     lblVersion->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     lblVersion->setStyleSheet(QStringLiteral("color: navy;"));
     MenuLayout()->insertWidget(0, lblVersion);
 
-    btnStaticConfig = AddMenuButton("btnStaticConfig", 202);
-    btnReboot = AddMenuButton("btnReboot", 203);
-    btnLogout = AddMenuButton("btnLogout", 204);
+    btnStaticConfig = AddMenuButton("btnStaticConfig", txt::MainStatic);
+    btnReboot = AddMenuButton("btnReboot", txt::MainReboot);
+    btnLogout = AddMenuButton("btnLogout", txt::MainLogout);
     FinishMenu();
 
     // The create handler proper.
@@ -88,11 +94,11 @@ void TfrmMain::FormActivate() {
 }
 
 void TfrmMain::btnStaticConfigClick() {
-    MenuSelect(0, FORM_STATIC, 1262);
+    MenuSelect(0, FORM_STATIC, txt::BusyOpenStatic);
 }
 
 void TfrmMain::btnRebootClick() {
-    MenuSelect(1, FORM_RESTART, 1264);
+    MenuSelect(1, FORM_RESTART, txt::BusyOpenRestart);
 }
 
 void TfrmMain::btnLogoutClick() {
@@ -103,9 +109,25 @@ void TfrmMain::FormClose(TCloseAction& action) {
     MenuTarget = 2;
     Leaving = true;
     setEnabled(false);
-    BusyText = GetLangText(1263);
+    BusyText = GetLangText(txt::BusyLoggingOut);
     ShowBusyBox();
     // Closed by the restart window, which types its own selection.
     if (!Restarting) SendKeys(MakeMoveKeys(2, MenuCurrent).c_str());
     action = caFree;
+}
+
+void MainArrival() {
+    if (CurrentForm == FORM_LOGIN) {
+        if (TfrmLogin* login = frmLogin.get()) login->Hide();
+    } else if (CurrentForm != FORM_MAIN) {
+        // Back from the static or restart menu: those windows have freed
+        // themselves, and the next visit creates them anew.
+        frmStaticConfig.clear();
+        frmRestartConfig.clear();
+        Leaving = false;
+    }
+    if (!frmMain.exists() && !ResyncPending) frmMain.set(new TfrmMain);
+    if (!Leaving && CurrentForm == TargetForm) {
+        if (TfrmMain* main = frmMain.get()) ShowArrived(main);
+    }
 }

@@ -27,3 +27,6 @@ protected:
 // screen: assembles VersionText. The buffer holds 11 characters; anything
 // beyond is cut off.
 void VersionLine(int32_t value, const char* text);
+// Router entry: a main-menu item line; creates and shows the main window when
+// the console reached the menu on the user's way.
+void MainArrival();

@@ -1,6 +1,7 @@
 #include "forms/MenuForm.h"
 
 #include "engine/KeyOutput.h"
+#include "forms/Messageform.h"
 #include "shared/Publicunit.h"
 
 #include <QLabel>

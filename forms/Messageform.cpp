@@ -1,7 +1,10 @@
 #include "forms/Messageform.h"
 
+#include "engine/LinkWatchdog.h"
 #include "engine/PageTable.h"
 #include "forms/AviPlayer.h"
+#include "forms/FormRefs.h"
+#include "lang/TextIds.h"
 #include "shared/Publicunit.h"
 
 #include <QCoreApplication>
@@ -23,7 +26,7 @@ QFont MessageFont() {
     return font;
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* name) {
+QLabel* MakeMessageLabel(QWidget* parent, const char* name) {
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setFont(MessageFont());
@@ -50,8 +53,8 @@ TfrmMessage::TfrmMessage(QWidget* parent) : TForm(parent) {
     aviComm->setObjectName(QStringLiteral("aviComm"));
     aviComm->setFixedHeight(kAnimationHeight);
 
-    lblMsg1 = MakeLabel(this, "lblMsg1");
-    lblMsg2 = MakeLabel(this, "lblMsg2");
+    lblMsg1 = MakeMessageLabel(this, "lblMsg1");
+    lblMsg2 = MakeMessageLabel(this, "lblMsg2");
     lblMsg2->setWordWrap(false);
 
     // Room for four lines of message text: the connect countdown uses three,
@@ -103,12 +106,39 @@ void TfrmMessage::FormShow() {
     if (playing) aviComm->play();
 
     CloseAllowed = false;
-    setWindowTitle(LangText(300));
-    lblMsg1->setText(LangText(301));
-    lblMsg2->setText(LangText(302));
+    setWindowTitle(LangText(txt::BusyCaption));
+    lblMsg1->setText(LangText(txt::BusyLine1));
+    lblMsg2->setText(LangText(txt::BusyLine2));
 }
 
 void TfrmMessage::FormClose(TCloseAction& action) {
     action = CloseAllowed ? caFree : caNone;
     if (action == caFree) aviComm->stop();
+}
+
+void ShowBusyBox() {
+    // A reference that is held but no longer alive cannot occur here (only
+    // CloseBusyBox frees the window, and it clears the reference at once);
+    // asking for the live window keeps a freed one from ever being touched.
+    TfrmMessage* box = frmMessage.get();
+    if (!box) {
+        box = new TfrmMessage;
+        frmMessage.set(box);
+    }
+    box->Show();
+    box->lblMsg1->setText(DecodeText(BusyText));
+    box->Repaint();
+    box->setEnabled(false);
+    // The program now waits for the switch: the link's watchdog counts.
+    SetAwaitingSwitch(true);
+}
+
+void CloseBusyBox() {
+    SetAwaitingSwitch(false);
+    if (!frmMessage.exists()) return;
+    if (TfrmMessage* box = frmMessage.get()) {
+        box->CloseAllowed = true;
+        box->Close();
+    }
+    frmMessage.clear();
 }

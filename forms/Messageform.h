@@ -1,9 +1,14 @@
 #pragma once
 // The busy window: stands in front while the switch's console moves to
 // another screen. It shows the busy text, a second line and a looping
-// animation, and refuses to close unless CloseBusyBox allowed it (see
-// ShowBusyBox / CloseBusyBox in shared/Publicunit.h).
+// animation, and refuses to close unless CloseBusyBox allowed it.
 #include "forms/Form.h"
+
+// Shows the busy window with BusyText (creating it when needed); it takes no
+// input while it is up.
+void ShowBusyBox();
+// Closes and forgets the busy window, if there is one.
+void CloseBusyBox();
 
 class QLabel;
 class AviPlayer;

@@ -3,7 +3,9 @@
 #include "engine/KeyOutput.h"
 #include "forms/FormRefs.h"
 #include "forms/Mainform.h"
+#include "forms/Messageform.h"
 #include "forms/Welcomeform.h"
+#include "lang/TextIds.h"
 #include "platform/Ui.h"
 #include "shared/Publicunit.h"
 
@@ -35,10 +37,11 @@ bool StillAsked(const QPointer<TfrmRestartConfig>& window) {
 
 } // namespace
 
-TfrmRestartConfig::TfrmRestartConfig() : TMenuForm("frmRestartConfig", 1200, 1201) {
-    btnDefault = AddMenuButton("btnDefault", 1202);
-    btnRestart = AddMenuButton("btnRestart", 1203);
-    btnPrevMenu = AddMenuButton("btnPrevMenu", 1204);
+TfrmRestartConfig::TfrmRestartConfig()
+    : TMenuForm("frmRestartConfig", txt::RestartCaption, txt::RestartTitle) {
+    btnDefault = AddMenuButton("btnDefault", txt::RestartDefault);
+    btnRestart = AddMenuButton("btnRestart", txt::RestartSwitch);
+    btnPrevMenu = AddMenuButton("btnPrevMenu", txt::RestartPrevious);
     FinishMenu();
     MenuTarget = 0;
     MenuCurrent = 0;
@@ -57,10 +60,11 @@ void TfrmRestartConfig::FormActivate() {
 
 void TfrmRestartConfig::btnDefaultClick() {
     MenuTarget = 0;
-    const std::string question = std::string(GetLangText(1316)) + "\n" + GetLangText(1317);
+    const std::string question =
+        std::string(GetLangText(txt::FactoryDefaultWarn)) + "\n" + GetLangText(txt::AskContinue);
     const QPointer<TfrmRestartConfig> self(this);
-    if (platform::AppMessageBox(DecodeText(question), LangText(1224), platform::MB_YESNO) !=
-            platform::IDYES ||
+    if (platform::AppMessageBox(DecodeText(question), LangText(txt::CaptionFactoryDefault),
+                                platform::MB_YESNO) != platform::IDYES ||
         !StillAsked(self))
         return;
     setEnabled(false);
@@ -71,22 +75,22 @@ void TfrmRestartConfig::btnDefaultClick() {
     SendKeys(keys.c_str());
     Close();
     if (TfrmWelcome* welcome = frmWelcome.get()) {
-        welcome->memInit->clear();
+        welcome->ClearInitLines();
         welcome->Show();
     }
-    BusyText = GetLangText(1280);
+    BusyText = GetLangText(txt::BusyFactoryDefault);
     ShowBusyBox();
 }
 
 void TfrmRestartConfig::btnRestartClick() {
     MenuTarget = 1;
     const QPointer<TfrmRestartConfig> self(this);
-    if (platform::AppMessageBox(LangText(1318), LangText(1225), platform::MB_YESNO) !=
-            platform::IDYES ||
+    if (platform::AppMessageBox(LangText(txt::AskRestart), LangText(txt::CaptionRestart),
+                                platform::MB_YESNO) != platform::IDYES ||
         !StillAsked(self))
         return;
     setEnabled(false);
-    BusyText = GetLangText(1225);
+    BusyText = GetLangText(txt::CaptionRestart);
     ShowBusyBox();
     Restarting = true;
     CloseMainWindow();
@@ -105,9 +109,21 @@ void TfrmRestartConfig::FormClose(TCloseAction& action) {
     setEnabled(false);
     if (!Restarting) {
         CurrentForm = TargetForm;
-        BusyText = GetLangText(1265);
+        BusyText = GetLangText(txt::BusyToMainMenu);
         ShowBusyBox();
         SendKeys(MakeMoveKeys(2, MenuCurrent).c_str());
     }
     action = caFree;
+}
+
+void RestartArrival() {
+    if (CurrentForm == FORM_MAIN) {
+        if (TfrmMain* main = frmMain.get()) main->Hide();
+    }
+    if (!frmRestartConfig.exists()) frmRestartConfig.set(new TfrmRestartConfig);
+    // Shown whether or not the main window was the one that asked.
+    if (!Leaving) {
+        CloseBusyBox();
+        if (TfrmRestartConfig* menu = frmRestartConfig.get()) menu->Show();
+    }
 }

@@ -19,3 +19,6 @@ protected:
     void FormActivate() override;
     void FormClose(TCloseAction& action) override;
 };
+
+// Router entry: the restart menu was drawn.
+void RestartArrival();

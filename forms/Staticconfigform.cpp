@@ -1,7 +1,13 @@
 #include "forms/Staticconfigform.h"
 
 #include "engine/KeyOutput.h"
+#include "forms/FormRefs.h"
+#include "forms/Mainform.h"
+#include "forms/Messageform.h"
+#include "forms/PageRouter.h"
 #include "forms/Portconfigform.h"
+#include "forms/TrunkModel.h"
+#include "lang/TextIds.h"
 #include "shared/Publicunit.h"
 
 #include <QPushButton>
@@ -15,17 +21,14 @@ void PortExtraStep() {
 
 } // namespace
 
-TfrmStaticConfig::TfrmStaticConfig() : TMenuForm("frmStaticConfig", 400, 401) {
-    btnPortConfig = AddMenuButton("btnPortConfig", 402);
-    btnTrunkConfig = AddMenuButton("btnTrunkConfig", 403);
-    btnVlanConfig = AddMenuButton("btnVlanConfig", 404);
-    btnMiscConfig = AddMenuButton("btnMiscConfig", 405);
-    btnMainMenu = AddMenuButton("btnMainMenu", 406);
+TfrmStaticConfig::TfrmStaticConfig()
+    : TMenuForm("frmStaticConfig", txt::StaticCaption, txt::StaticTitle) {
+    btnPortConfig = AddMenuButton("btnPortConfig", txt::StaticPort);
+    btnTrunkConfig = AddMenuButton("btnTrunkConfig", txt::StaticTrunk);
+    btnVlanConfig = AddMenuButton("btnVlanConfig", txt::StaticVlan);
+    btnMiscConfig = AddMenuButton("btnMiscConfig", txt::StaticMisc);
+    btnMainMenu = AddMenuButton("btnMainMenu", txt::StaticMainMenu);
     FinishMenu();
-    // Their windows are not part of the program yet.
-    btnTrunkConfig->setEnabled(false);
-    btnVlanConfig->setEnabled(false);
-    btnMiscConfig->setEnabled(false);
 
     // The create handler proper.
     MenuTarget = -1;
@@ -51,21 +54,20 @@ void TfrmStaticConfig::FormActivate() {
 }
 
 void TfrmStaticConfig::btnPortConfigClick() {
-    MenuSelect(0, FORM_PORT, Saving ? 1268 : 1269, PortExtraStep);
+    MenuSelect(0, FORM_PORT, Saving ? txt::BusySending : txt::BusyOpenPorts, PortExtraStep);
 }
 
-// The trunk read starts from empty trunk tables; their reset goes in as
-// the extra step when the trunk window joins.
+// The trunk read starts from empty trunk tables.
 void TfrmStaticConfig::btnTrunkConfigClick() {
-    MenuSelect(1, FORM_TRUNK, 1270);
+    MenuSelect(1, FORM_TRUNK, txt::BusyReadTrunks, ResetTrunkTables);
 }
 
 void TfrmStaticConfig::btnVlanConfigClick() {
-    MenuSelect(2, FORM_VLAN, 1271);
+    MenuSelect(2, FORM_VLAN, txt::BusyOpenVlanMenu);
 }
 
 void TfrmStaticConfig::btnMiscConfigClick() {
-    MenuSelect(3, FORM_MISC, 1272);
+    MenuSelect(3, FORM_MISC, txt::BusyReadMisc);
 }
 
 void TfrmStaticConfig::btnMainMenuClick() {
@@ -79,8 +81,30 @@ void TfrmStaticConfig::FormClose(TCloseAction& action) {
     // Its own number, so that the main window is shown while CurrentForm
     // is still this window's.
     TargetForm = FORM_STATIC;
-    BusyText = GetLangText(1265);
+    BusyText = GetLangText(txt::BusyToMainMenu);
     ShowBusyBox();
     SendKeys(MakeMoveKeys(4, MenuCurrent).c_str());
     action = caFree;
+}
+
+void StaticArrival() {
+    if (CurrentForm == FORM_MAIN) {
+        if (TfrmMain* main = frmMain.get()) main->Hide();
+    } else if (CurrentForm != FORM_STATIC) {
+        frmTrkConfig.clear();
+        if (frmPortConfig.exists() && Saving) {
+            // A port save goes on: the console went back to this menu
+            // between two of its pages.
+            if (TfrmStaticConfig* menu = frmStaticConfig.get()) menu->btnPortConfigClick();
+            return;
+        }
+        frmPortConfig.clear();
+        frmVlanConfig.clear();
+        frmMiscConfigX.clear();
+        Leaving = false;
+    }
+    if (!frmStaticConfig.exists() && !ResyncPending) frmStaticConfig.set(new TfrmStaticConfig);
+    if (!Leaving && CurrentForm == TargetForm) {
+        if (TfrmStaticConfig* menu = frmStaticConfig.get()) ShowArrived(menu);
+    }
 }

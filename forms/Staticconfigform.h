@@ -27,3 +27,7 @@ protected:
     void FormActivate() override;
     void FormClose(TCloseAction& action) override;
 };
+
+// Router entry: a static-menu item line. Coming back from a configuration
+// window drops its reference, unless a port save continues across the menu.
+void StaticArrival();

@@ -5,15 +5,15 @@
 #include "engine/PageTable.h"
 #include "engine/SerialLink.h"
 #include "forms/FormRefs.h"
-#include "forms/Loginform.h"
-#include "forms/Mainform.h"
-#include "forms/Portconfigform.h"
-#include "forms/Restartconfigform.h"
-#include "forms/Staticconfigform.h"
+#include "forms/Messageform.h"
+#include "forms/PageRouter.h"
+#include "forms/SessionEnd.h"
 #include "lang/Language.h"
+#include "lang/TextIds.h"
 #include "platform/Ui.h"
 #include "shared/Publicunit.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -32,164 +33,53 @@ namespace {
 
 constexpr int kConnectSeconds = 20;
 
-constexpr char kPostLoginWalkStart[] = {KEY_ENTER, KEY_TAB, KEY_ENTER, KEY_BACKSPACE, 0};
-constexpr char kPostLoginWalkEnd[] = {KEY_ENTER, KEY_BACKSPACE, KEY_BACKSPACE, KEY_ENTER, 0};
 constexpr char kConnectKeys[] = {'n', KEY_CTRL_A, KEY_ESC, KEY_TAB, 0};
 
-// Set when the switch starts its self-test while a window other than this
-// one owns the console, i.e. it restarted without being told to. The
-// windows of the old session are then dropped at the next login page.
-bool s_switchRestarted = false;
-
-std::string CountdownText(int32_t ticks) {
-    return std::string(GetLangText(1260)) + "\n\n" + std::to_string(kConnectSeconds - ticks);
+// Controls are found by name, so the texts can be applied while the window
+// is still being built.
+void SetControlText(QWidget* window, const char* name, int32_t id) {
+    QWidget* w = window->findChild<QWidget*>(QString::fromLatin1(name));
+    if (auto* label = qobject_cast<QLabel*>(w))
+        label->setText(LangText(id));
+    else if (auto* button = qobject_cast<QAbstractButton*>(w))
+        button->setText(LangText(id));
 }
 
-bool InRange(int32_t v, int32_t lo, int32_t hi) {
-    return v >= lo && v <= hi;
+void ClearStartWindowLines() {
+    if (TfrmWelcome* welcome = frmWelcome.get()) welcome->ClearInitLines();
 }
 
-// 4101..4109, 4201..4209, ..., 4801..4809
-bool IsPortRow(int32_t v) {
-    return InRange(v, 4101, 4809) && InRange((v / 100) % 10, 1, 8) && InRange(v % 100, 1, 9);
-}
-
-// 5011..5017 (statuses) and 5101..5126, ..., 5701..5726 (member cells)
-bool IsTrunkRow(int32_t v) {
-    return InRange(v, 5011, 5017) ||
-           (InRange(v, 5101, 5726) && InRange((v / 100) % 10, 1, 7) && InRange(v % 100, 1, 26));
-}
-
-// The part of the trunk rows the rest of the program needs before any trunk
-// window exists: which trunk holds port 26 (the module port), learned while
-// the post-login walk passes the trunk screen.
-void NoteTrunkRow(int32_t value, const char* text) {
-    if (value < 5101 || !ResyncPending) return;
-    const int32_t trunk = (value / 100) % 50 - 1;
-    if (value % 100 == 26 && SameStr(text, "v")) ModuleTrunk = trunk;
-}
-
-// The switch restarted on its own: the windows of the session are hidden so
-// that nothing can type into the booting console; the login page drops them.
-void HideSessionWindows() {
-    const auto windows = QApplication::topLevelWidgets();
-    for (QWidget* w : windows) {
-        auto* form = qobject_cast<TForm*>(w);
-        if (form == nullptr || form->Freed() || !form->isVisible()) continue;
-        if (form == frmWelcome.get() || form == frmLogin.get()) continue;
-        if (form->inherits("TfrmMessage") || form->inherits("TfrmMemo")) continue;
-        form->Hide();
-    }
-    Saving = false;
-    if (VersionStage == 1) {
-        // The post-login walk was cut off; the next login runs it again.
-        VersionStage = 0;
-        ResyncPending = false;
-    }
-}
-
-void ShowArrived(TForm* form) {
-    form->Show();
-    form->setEnabled(true);
+void AddStartWindowLine(const std::string& line) {
+    TfrmWelcome* welcome = frmWelcome.get();
+    if (welcome == nullptr) return;
     CloseBusyBox();
-}
-
-// Main menu page (2001..2003).
-void MainArrival() {
-    if (CurrentForm == FORM_LOGIN) {
-        if (TfrmLogin* login = frmLogin.get()) login->Hide();
-    } else if (CurrentForm != FORM_MAIN) {
-        frmStaticConfig.clear();
-        frmRestartConfig.clear();
-        Leaving = false;
-    }
-    if (!frmMain.exists() && !ResyncPending) frmMain.set(new TfrmMain);
-    if (!Leaving && CurrentForm == TargetForm) {
-        if (TfrmMain* main = frmMain.get()) ShowArrived(main);
-    }
-}
-
-// Static-configuration menu page (3001..3005).
-void StaticArrival() {
-    if (CurrentForm == FORM_MAIN) {
-        if (TfrmMain* main = frmMain.get()) main->Hide();
-    } else if (CurrentForm != FORM_STATIC) {
-        frmTrkConfig.clear();
-        if (frmPortConfig.exists() && Saving) {
-            // A port save goes on: the console went back to this menu
-            // between two of its pages.
-            if (TfrmStaticConfig* menu = frmStaticConfig.get()) menu->btnPortConfigClick();
-            return;
-        }
-        frmPortConfig.clear();
-        frmVlanConfig.clear();
-        frmMiscConfigX.clear();
-        Leaving = false;
-    }
-    if (!frmStaticConfig.exists() && !ResyncPending) frmStaticConfig.set(new TfrmStaticConfig);
-    if (!Leaving && CurrentForm == TargetForm) {
-        if (TfrmStaticConfig* menu = frmStaticConfig.get()) ShowArrived(menu);
-    }
-}
-
-// Restart menu page (15001).
-void RestartArrival() {
-    if (CurrentForm == FORM_MAIN) {
-        if (TfrmMain* main = frmMain.get()) main->Hide();
-    }
-    if (!frmRestartConfig.exists()) frmRestartConfig.set(new TfrmRestartConfig);
-    if (!Leaving) {
-        CloseBusyBox();
-        if (TfrmRestartConfig* menu = frmRestartConfig.get()) menu->Show();
-    }
+    welcome->Show();
+    welcome->memInit->appendPlainText(QString::fromLatin1(line.c_str()));
+    welcome->Repaint();
 }
 
 } // namespace
 
-// ---------------------------------------------------------------------------
-// The login page's arrival lives beside the router: it also finishes the
-// clean-up after a restart the program did not order.
-
-void LoginPageArrival() {
-    if (TfrmWelcome* welcome = frmWelcome.get()) welcome->Hide();
-    if (CurrentForm != FORM_LOGIN) {
-        frmMain.clear();
-        frmRestartConfig.clear();
-        if (s_switchRestarted) {
-            s_switchRestarted = false;
-            frmStaticConfig.clear();
-            frmPortConfig.clear();
-            frmTrkConfig.clear();
-            frmVlanConfig.clear();
-            frmVlanSupport.clear();
-            frmEditVlanGrp.clear();
-            frmVlanMemberX.clear();
-            frmMiscConfigX.clear();
-        }
-        Leaving = false;
-    }
-    if (!frmLogin.exists()) frmLogin.set(new TfrmLogin);
-    TfrmLogin* login = frmLogin.get();
-    if (login == nullptr) return;
-    if (!Leaving) {
-        login->Show();
-        CloseBusyBox();
-    }
-    login->LoginPromptCount += 1;
-    const int32_t count = login->LoginPromptCount;
-    if (count >= 9 && (count - 3) % 6 == 0) {
-        SetScreenCursor(false);
-        login->SetMessage(LangText(1219), TfrmLogin::MsgRed);
-        login->setEnabled(true);
-    }
+void ApplyWelcomeTexts() {
+    QWidget* window = frmWelcome.get();
+    if (!window) return;
+    window->setWindowTitle(LangText(txt::WelcomeCaption));
+    SetControlText(window, "Label1", txt::WelcomeTo);
+    SetControlText(window, "lblTavik", txt::WelcomeTitle);
+    SetControlText(window, "lblVersion", txt::WelcomeVersion);
+    SetControlText(window, "Label3", txt::WelcomePortLabel);
+    SetControlText(window, "btnConnect", txt::WelcomeConnect);
+    SetControlText(window, "btnExit", txt::WelcomeExit);
+    SetControlText(window, "Label2", txt::WelcomeLanguage);
 }
 
 // ---------------------------------------------------------------------------
 
 TfrmWelcome::TfrmWelcome(QWidget* parent) : TForm(parent) {
-    // The reference is set first, as the design's form creation does, so
-    // that the language texts applied below find this window.
+    // The reference is set first, so that the language texts applied below
+    // and the self-test lines find this window.
     frmWelcome.set(this);
+    SetStartWindowHooks({ClearStartWindowLines, AddStartWindowLine});
     setObjectName(QStringLiteral("frmWelcome"));
     setWindowTitle(QStringLiteral("24 +2 Tavik Switch - Welcome"));
 
@@ -295,7 +185,10 @@ TfrmWelcome::TfrmWelcome(QWidget* parent) : TForm(parent) {
     ResyncPending = false;
     ModuleTrunk = -1;
     cboLang->setCurrentIndex(0);
-    LoadLanguageByName("Language_EN.txt");
+    // Without its file the program still speaks English: the texts it was
+    // built with (StartUpChecks says so once the window is up).
+    englishMissing_ = !LoadLanguageByName(LanguageFileName(0));
+    if (englishMissing_) LoadBuiltInEnglish();
     ApplyWelcomeTexts();
     SetLanguageLookup([](int32_t id) { return LangText(id); });
 
@@ -303,21 +196,64 @@ TfrmWelcome::TfrmWelcome(QWidget* parent) : TForm(parent) {
     connect(btnExit, &QPushButton::clicked, this, [this] { btnExitClick(); });
     connect(tmrConnect, &QTimer::timeout, this, [this] { tmrConnectTimer(); });
     // An item chosen from the list and text typed into the box both change
-    // the language, as the box's change event does in the design.
+    // the language.
     connect(cboLang, &QComboBox::editTextChanged, this, [this] { cboLangChange(); });
 }
 
 TfrmWelcome::~TfrmWelcome() = default;
+
+std::string TfrmWelcome::CountdownText() const {
+    return std::string(GetLangText(txt::BusyConnecting)) + "\n\n" +
+           std::to_string(kConnectSeconds - ConnectTicks);
+}
+
+void TfrmWelcome::ClearInitLines() {
+    memInit->clear();
+}
 
 void TfrmWelcome::SetSimulatedNote(const QString& note) {
     lblSimulated->setText(note);
     lblSimulated->setVisible(!note.isEmpty());
 }
 
+void TfrmWelcome::StartUpChecks() {
+    if (englishMissing_) {
+        englishMissing_ = false;
+        platform::AppMessageBox(
+            DataFileMessage(txt::LanguageFileBad, LanguageFileName(0), txt::LanguageBuiltIn),
+            LangText(txt::WelcomeLanguage), platform::MB_OK);
+    }
+    CheckPageTable(false);
+}
+
+bool TfrmWelcome::CheckPageTable(bool keepLoaded) {
+    // Read afresh each time: the file may have been put in place meanwhile.
+    DestroyParser();
+    const bool usable = CreateParser();
+    if (!usable || !keepLoaded) DestroyParser();
+    if (!usable)
+        platform::AppMessageBox(
+            DataFileMessage(txt::PageTableBad, kPageTableFile, txt::PageTableHelp),
+            LangText(txt::CaptionConnect), platform::MB_OK);
+    return usable;
+}
+
 void TfrmWelcome::cboLangChange() {
     // The box's text decides: an item's exact name (chosen from the list or
     // typed) is that item; any other text is no item, which means English.
-    SelectLanguage(cboLang->findText(cboLang->currentText(), Qt::MatchExactly));
+    const int item = cboLang->findText(cboLang->currentText(), Qt::MatchExactly);
+    if (!SelectLanguage(item)) {
+        // The language in force stays, and the box says which one it is.
+        platform::AppMessageBox(
+            DataFileMessage(txt::LanguageFileBad, LanguageFileName(item), txt::LanguageKept),
+            LangText(txt::WelcomeLanguage), platform::MB_OK);
+        const int kept = LanguageId == kLangChineseSimplified    ? 1
+                         : LanguageId == kLangChineseTraditional ? 2
+                                                                 : 0;
+        const QSignalBlocker quiet(cboLang);
+        cboLang->setCurrentIndex(kept);
+        cboLang->setEditText(cboLang->itemText(kept));
+    }
     ApplyWelcomeTexts();
 }
 
@@ -333,7 +269,7 @@ void TfrmWelcome::FormActivate() {
 }
 
 void TfrmWelcome::btnConnectClick() {
-    CreateParser();
+    if (!CheckPageTable(true)) return;
     if (OpenComPort(cboComPort->currentIndex() + 1) != 1) return;
     StartComThread();
     SetTargetWindow(windowTitle());
@@ -341,7 +277,7 @@ void TfrmWelcome::btnConnectClick() {
     TargetForm = FORM_LOGIN;
     btnConnect->setEnabled(false);
     ConnectTicks = 0;
-    BusyText = CountdownText(ConnectTicks);
+    BusyText = CountdownText();
     tmrConnect->start();
     ShowBusyBox();
     SendKeys(kConnectKeys);
@@ -349,7 +285,7 @@ void TfrmWelcome::btnConnectClick() {
 
 void TfrmWelcome::tmrConnectTimer() {
     ConnectTicks += 1;
-    BusyText = CountdownText(ConnectTicks);
+    BusyText = CountdownText();
     ShowBusyBox();
     if (ConnectTicks < kConnectSeconds) return;
     tmrConnect->stop();
@@ -358,9 +294,10 @@ void TfrmWelcome::tmrConnectTimer() {
         DestroyParser();
     }
     CloseBusyBox();
-    const std::string text =
-        std::string(GetLangText(1309)) + "\n" + GetLangText(1310) + "\n" + GetLangText(1311);
-    platform::AppMessageBox(DecodeText(text), LangText(1223), platform::MB_OK);
+    const std::string text = std::string(GetLangText(txt::ConnectTimeout1)) + "\n" +
+                             GetLangText(txt::ConnectTimeout2) + "\n" +
+                             GetLangText(txt::ConnectTimeout3);
+    platform::AppMessageBox(DecodeText(text), LangText(txt::CaptionConnect), platform::MB_OK);
     btnConnect->setEnabled(true);
     setEnabled(true);
 }
@@ -370,8 +307,8 @@ void TfrmWelcome::btnExitClick() {
 }
 
 void TfrmWelcome::FormClose(TCloseAction& action) {
-    if (platform::AppMessageBox(LangText(1300), LangText(1210), platform::MB_YESNO) !=
-        platform::IDYES) {
+    if (platform::AppMessageBox(LangText(txt::AskExit), LangText(txt::CaptionExit),
+                                platform::MB_YESNO) != platform::IDYES) {
         action = caNone;
         return;
     }
@@ -394,15 +331,23 @@ bool TfrmWelcome::event(QEvent* e) {
         ConsoleLine(line ? line : "");
         return true;
     }
+    if (type == WM_CONSOLE_FAULT) {
+        auto* console = dynamic_cast<platform::ConsoleEvent*>(e);
+        // A fault posted just before the link was closed for another reason
+        // belongs to a session that has already ended.
+        if (console && IsLinkOpen()) EndSession(LinkFaultMessage(int32_t(console->lParam)));
+        return true;
+    }
     if (type == WM_CONSOLE_PAGE || type == WM_CONSOLE_KEY) return true;
     return TForm::event(e);
 }
 
 void TfrmWelcome::ConsoleLine(const char* line) {
-    if (!CheckScreenStart(line) && !QuitPosted) {
-        QuitPosted = true;
-        CloseComPort();
-        platform::PostQuit();
+    if (!CheckScreenStart(line) && IsLinkOpen()) {
+        // Not a screen of the switch the program knows: nothing it would
+        // type now can be trusted, so the session ends and says why.
+        EndSession(MessageText(txt::ScreenNotFollowed));
+        return;
     }
     Parser* parser = GetParser();
     if (parser == nullptr) return; // the link was closed while the line was on its way
@@ -413,66 +358,10 @@ void TfrmWelcome::ConsoleLine(const char* line) {
 }
 
 void TfrmWelcome::HandlePageEntry(int32_t value, const char* text) {
-    tmrConnect->stop();
-    if (text == nullptr) text = "";
-    if (CurrentForm == FORM_WELCOME && value / 1000 != 1) {
-        DefaultPageAction(value, text);
-        return;
-    }
-
-    if (InRange(value, 2, 14)) {
-        if (value == 2) {
-            if (CurrentForm != FORM_WELCOME) {
-                s_switchRestarted = true;
-                HideSessionWindows();
-            }
-            memInit->clear();
-        }
-        AddInitLine(SelfTestLabel(value), text);
-    } else if (value == 1003) {
-        LoginPageArrival();
-    } else if (value == 1004) {
-        PasswordPrompt();
-    } else if (InRange(value, 2001, 2003)) {
-        if (value == 2001 && VersionStage == 1) {
-            ResyncPending = true;
-            SendKeys(kPostLoginWalkStart);
-        }
-        MainArrival();
-    } else if (InRange(value, 2011, 2013)) {
-        VersionLine(value, text);
-        if (VersionStage == 0) {
-            BusyText = CountdownText(ConnectTicks);
-            ShowBusyBox();
-            VersionStage = 1;
-        }
-    } else if (InRange(value, 3001, 3005)) {
-        StaticArrival();
-    } else if (value == 4001) {
-        PortArrival();
-    } else if (value == 4006 || value == 5004 || value == 7006) {
-        BusyText = GetLangText(1261);
-        ShowBusyBox();
-    } else if (value == 4007) {
-        PortPrompt();
-    } else if (IsPortRow(value)) {
-        HandlePortRow(value, text);
-    } else if (value == 5003) {
-        if (ResyncPending) {
-            SendKeys(kPostLoginWalkEnd);
-            ResyncPending = false;
-            VersionStage += 1;
-        } else {
-            BusyText = GetLangText(1261);
-            ShowBusyBox();
-        }
-    } else if (IsTrunkRow(value)) {
-        NoteTrunkRow(value, text);
-    } else if (value == 15001) {
-        RestartArrival();
-    }
-    // The trunk (5001, 5005), VLAN (6xxx to 9xxx) and misc (11xxx) pages
-    // are routed once their windows exist; until then their menu buttons
-    // stay disabled and only the post-login walk passes the trunk screen,
-    // where the arrival creates and shows nothing anyway.
+    // A line the table knows shows the switch is there. Lines it does not
+    // know still get the default walk's answer, but they do not stop the
+    // countdown: a device speaking something else (another device, another
+    // line speed) ends in the time-out message like a silent one.
+    if (value != -1) tmrConnect->stop();
+    RoutePageEntry(value, text);
 }

@@ -6,6 +6,7 @@
 #include "forms/Form.h"
 
 #include <cstdint>
+#include <string>
 
 class QComboBox;
 class QLabel;
@@ -18,7 +19,7 @@ class TfrmWelcome : public TForm {
 public:
     // The create handler. It also sets the global reference frmWelcome, so
     // that code run while the window is being built (the language texts)
-    // already finds it, as the design's form creation does.
+    // already finds it, and installs the self-test list's hooks.
     explicit TfrmWelcome(QWidget* parent = nullptr);
     ~TfrmWelcome() override;
 
@@ -33,20 +34,30 @@ public:
     QComboBox* cboLang = nullptr;
     QPlainTextEdit* memInit = nullptr;
     QTimer* tmrConnect = nullptr;
-    // Not a control of the design: the note shown when the switch is the
-    // built-in simulation (hidden while empty).
+    // The note shown when the switch is the built-in simulation (hidden
+    // while empty).
     QLabel* lblSimulated = nullptr;
 
     int32_t ConnectTicks = 0;
-    bool QuitPosted = false;
+
+    // The checks made once the window is up: a language file that could not
+    // be read (the built-in English texts are in use), then the page table.
+    void StartUpChecks();
+    // Loads the page table (kept loaded for Connect when asked); false, with
+    // no table loaded, after a message naming the file and the places looked in.
+    bool CheckPageTable(bool keepLoaded);
 
     void cboLangChange();
     void btnConnectClick();
     void tmrConnectTimer();
     void btnExitClick();
 
-    // The page router: what one recognised console entry makes the windows do.
+    // Every recognised console entry: stops the connect countdown and hands
+    // the entry to the page router (forms/PageRouter.h).
     void HandlePageEntry(int32_t value, const char* text);
+    // The connect countdown's busy text: text 1260 and the seconds left.
+    std::string CountdownText() const;
+    void ClearInitLines();
 
     // Shows (non-empty) or hides (empty) the simulated-switch note.
     void SetSimulatedNote(const QString& note);
@@ -59,4 +70,9 @@ protected:
 
 private:
     void ConsoleLine(const char* line);
+    bool englishMissing_ = false;
 };
+
+// Sets the Welcome window's captions from the language table; does nothing
+// while the window does not exist.
+void ApplyWelcomeTexts();

@@ -6,6 +6,9 @@
 #include <string>
 
 LangEntry LangTable[kLangTableSize] = {};
+
+extern const unsigned char kBuiltInEnglish[];
+extern const size_t kBuiltInEnglishSize;
 int32_t LanguageId = 0;
 
 namespace {
@@ -117,17 +120,14 @@ int LoadLanguageFile(FILE* f) {
 }
 
 const char* LookupLangText(int32_t id) {
-    int found = kLangLookupLast;
-    for (int i = 0; i < kLangLookupLast; ++i) {
-        if (LangTable[i].id == id) {
-            found = i;
-            break;
-        }
+    for (LangEntry& e : LangTable) {
+        if (e.id != id) continue;
+        // The loader always terminates its texts; this guards against any
+        // other writer of the table.
+        e.text[sizeof e.text - 1] = '\0';
+        return e.text;
     }
-    // The loader always terminates its texts; this guards against any other
-    // writer of the table.
-    LangTable[found].text[sizeof LangTable[found].text - 1] = '\0';
-    return LangTable[found].text;
+    return "";
 }
 
 const char* CodePageNameFor(int32_t languageId) {
@@ -175,18 +175,27 @@ FILE* OpenLanguageFile(const char* bareName) {
 }
 } // namespace
 
+namespace {
+// A file without a single numbered line wrote nothing into the table (the
+// loader takes an entry only for such a line), so the table still matches
+// LanguageId's code page; it counts as unreadable.
+bool LoadWhole(FILE* f) {
+    return f != nullptr && LoadLanguageFile(f) > 0;
+}
+} // namespace
+
 bool LoadLanguageByName(const char* bareName) {
-    FILE* f = OpenLanguageFile(bareName);
-    if (!f) return false;
+    return LoadWhole(OpenLanguageFile(bareName));
+}
+
+void LoadBuiltInEnglish() {
+    FILE* f = fmemopen(const_cast<unsigned char*>(kBuiltInEnglish), kBuiltInEnglishSize, "rb");
     LoadLanguageFile(f);
-    return true;
 }
 
 bool SelectLanguage(int itemIndex) {
-    FILE* f = OpenLanguageFile(LanguageFileName(itemIndex));
-    if (!f) return false;
+    if (!LoadWhole(OpenLanguageFile(LanguageFileName(itemIndex)))) return false;
     LanguageId = LanguageIdForItem(itemIndex);
-    LoadLanguageFile(f);
     return true;
 }
 

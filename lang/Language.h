@@ -12,10 +12,8 @@ struct LangEntry {
     char text[100]; // zero-terminated, bytes as read from the file
 };
 
-constexpr int kLangTableSize = 260;
-// Lookups only search entries 0..kLangLookupLast; that entry is also the
-// fallback for an id that is not found.
-constexpr int kLangLookupLast = 200;
+// Room for every line of a language file; lookups search all of it.
+constexpr int kLangTableSize = 400;
 // Longest text taken from one line (the rest of a longer line is dropped).
 constexpr int kLangMaxLineText = 89;
 
@@ -37,7 +35,7 @@ constexpr int32_t kLangChineseTraditional = 1028;
 // the number of entries written. A null file does nothing.
 int LoadLanguageFile(FILE* f);
 
-// The text of the first entry among 0..200 with this id, else entry 200's.
+// The text of the first entry with this id; an empty text when no entry has it.
 const char* LookupLangText(int32_t id);
 
 // Name of the code page of LanguageId, as QStringDecoder knows it:
@@ -54,19 +52,19 @@ int32_t LanguageIdForItem(int itemIndex);
 
 // Opens a language file by bare name (working directory, program folder,
 // installed data folder; see LocateDataFile) and loads it. Returns false,
-// leaving the table as it was, when the file cannot be opened.
+// leaving the table as it was, when the file cannot be opened or holds no
+// numbered line.
 bool LoadLanguageByName(const char* bareName);
+// Loads the English texts compiled into the program (the shipped
+// Language_EN.txt as it was at build time).
+void LoadBuiltInEnglish();
 
 // The language box's choice: loads the item's file and sets LanguageId.
-// When the file cannot be opened, neither the table nor LanguageId changes
+// When the file cannot be read, neither the table nor LanguageId changes
 // (so the code page always matches the bytes in the table) and false is
 // returned; the caller shows nothing. Does not touch any window: the Welcome
-// window calls ApplyWelcomeTexts() afterwards.
+// window re-applies its captions afterwards.
 bool SelectLanguage(int itemIndex);
-
-// Sets the Welcome window's captions from ids 0-7. Does nothing while the
-// Welcome window does not exist.
-void ApplyWelcomeTexts();
 
 // Tests: empty table, LanguageId 0.
 void ResetLanguageState();

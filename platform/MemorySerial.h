@@ -33,6 +33,8 @@ public:
     virtual int64_t nextOutputTime() = 0;
     // Removes and returns that byte.
     virtual uint8_t takeOutput() = 0;
+    // The far end has closed the line (a test's hang-up).
+    virtual bool hungUp() { return false; }
 };
 
 // A scripted far end: bytes pushed at given times, bytes written collected.
@@ -62,6 +64,7 @@ public:
     int write(const uint8_t* buf, int count) override;
     void close() override;
     bool isOpen() const override { return open_; }
+    LineFault lineFault() override { return peer_.hungUp() ? LineFault::HungUp : LineFault::None; }
     // When set, open() of any path other than this one fails.
     std::string onlyPath;
     std::string openedPath;

@@ -9,6 +9,9 @@
 #include <map>
 #include <mutex>
 #include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -46,11 +49,11 @@ public:
 
     bool open(const std::string& path) override {
         close();
-        // Non-blocking so that the open never waits for a modem line, and so
-        // that reads and writes are driven by poll() with our own time limits.
-        const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        const int fd = openExclusive(path);
         if (fd < 0) return false;
+        openError_ = OpenError::None;
         fd_ = fd;
+        drawing_ = false;
         haveSaved_ = ::tcgetattr(fd_, &saved_) == 0;
         if (haveSaved_) {
             termios t = saved_;
@@ -139,12 +142,26 @@ public:
     void close() override {
         if (fd_ < 0) return;
         if (haveSaved_) (void)::tcsetattr(fd_, TCSANOW, &saved_);
+        // The exclusive mode belongs to the terminal, not to this descriptor:
+        // left set, it would refuse the next open while anyone else (a
+        // pseudo-terminal's server) still holds the device.
+        (void)::ioctl(fd_, TIOCNXCL);
         ::close(fd_);
         fd_ = -1;
         haveSaved_ = false;
     }
 
     bool isOpen() const override { return fd_ >= 0; }
+    OpenError openError() const override { return openError_; }
+
+    LineFault lineFault() override {
+        if (fd_ < 0) return LineFault::None;
+        pollfd p{fd_, POLLIN, 0};
+        if (::poll(&p, 1, 0) < 0) return errno == EINTR ? LineFault::None : LineFault::Error;
+        if (p.revents & POLLHUP) return LineFault::HungUp;
+        if (p.revents & (POLLERR | POLLNVAL)) return LineFault::Error;
+        return LineFault::None;
+    }
 
 private:
     enum class Take { Some, None, End, Dead };
@@ -227,6 +244,39 @@ private:
         return got;
     }
 
+    // The descriptor of a character device nobody else has open through
+    // this program, or -1 with openError_ set.
+    int openExclusive(const std::string& path) {
+        openError_ = OpenError::Failed;
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0 && !S_ISCHR(st.st_mode)) {
+            // A regular file would be read as console output and written to.
+            openError_ = OpenError::NotCharacterDevice;
+            return -1;
+        }
+        // Non-blocking so that the open never waits for a modem line, and so
+        // that reads and writes are driven by poll() with our own time limits.
+        const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EBUSY) openError_ = OpenError::InUse; // another's TIOCEXCL
+            return -1;
+        }
+        // Checked again on what was opened: the path may have changed.
+        if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) {
+            openError_ = OpenError::NotCharacterDevice;
+            ::close(fd);
+            return -1;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            if (errno == EWOULDBLOCK) openError_ = OpenError::InUse;
+            ::close(fd);
+            return -1;
+        }
+        // Not a terminal (ENOTTY): there is no exclusive mode to set.
+        (void)::ioctl(fd, TIOCEXCL);
+        return fd;
+    }
+
     // An error must not turn the reader into a busy loop: the read still
     // lasts its full window.
     static int waitOut(Clock::time_point deadline, int got) {
@@ -236,6 +286,7 @@ private:
 
     int fd_ = -1;
     bool drawing_ = false; // the last read ended with the switch drawing
+    OpenError openError_ = OpenError::None;
     bool haveSaved_ = false;
     termios saved_{};
 };

@@ -29,9 +29,20 @@ public:
     // Restores the settings saved at open and closes the device.
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
+    // Asked after a read that brought nothing: has the line hung up or
+    // failed? Reads of a dead line only ever return 0, so without this a
+    // pulled cable looks like a quiet switch.
+    enum class LineFault { None, HungUp, Error };
+    virtual LineFault lineFault() { return LineFault::None; }
+    // Why the last open() failed.
+    enum class OpenError { None, Failed, NotCharacterDevice, InUse };
+    virtual OpenError openError() const { return OpenError::Failed; }
 };
 
-// POSIX termios implementation: raw, 9600 baud, 8N1, no flow control.
+// POSIX termios implementation: raw, 9600 baud, 8N1, no flow control. Opens
+// character devices only, and only one at a time: TIOCEXCL keeps other
+// programs out, an advisory lock (flock) keeps out a second copy of this
+// program even when it runs as root.
 std::unique_ptr<SerialDevice> CreateTermiosDevice();
 // How often termios reads have woken up (a poll or a pause ending) since the
 // program started, over all devices. Tests compare it before and after some

@@ -128,12 +128,20 @@ bool Synchronize(const std::function<void()>& step, const std::function<bool()>&
                 if (call->state != SyncCall::Queued) return; // abandoned by its worker
                 call->state = SyncCall::Running;
             }
+            // Done however the step ends: an exception goes on to the
+            // application's handler, and the waiting reader must still be
+            // released, or closing the link would join it for ever.
+            struct MarkDone {
+                SyncCall& call;
+                ~MarkDone() {
+                    {
+                        std::lock_guard<std::mutex> lock(call.mutex);
+                        call.state = SyncCall::Done;
+                    }
+                    call.cv.notify_all();
+                }
+            } done{*call};
             call->step();
-            {
-                std::lock_guard<std::mutex> lock(call->mutex);
-                call->state = SyncCall::Done;
-            }
-            call->cv.notify_all();
         },
         Qt::QueuedConnection);
 

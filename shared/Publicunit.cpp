@@ -1,12 +1,9 @@
 #include "shared/Publicunit.h"
 
 #include "engine/KeyOutput.h"
-#include "forms/FormRefs.h"
-#include "forms/Portconfigform.h"
-#include "forms/Welcomeform.h"
+#include "engine/PageValues.h"
 
 #include <QApplication>
-#include <QPlainTextEdit>
 
 #include <algorithm>
 #include <cctype>
@@ -28,7 +25,10 @@ bool PageDirty[4] = {};
 int8_t WriteStep = 0;
 int32_t LastPortIndex = -1;
 int32_t ModuleTrunk = -1;
+bool SwitchRestarted = false;
 char VlanModeText[12] = {};
+bool VlanProbe = false;
+bool CreatingGroup = false;
 
 const char* const SelfTestLabels[13] = {
     "Switch Register R/W Test .... ", "PHY Register R/W Test ....... ",
@@ -41,8 +41,8 @@ const char* const SelfTestLabels[13] = {
 };
 
 const char* SelfTestLabel(int32_t value) {
-    if (value < 2 || value > 14) return nullptr;
-    return SelfTestLabels[value - 2];
+    if (!pv::InRange(value, pv::SelfTestFirst, pv::SelfTestLast)) return nullptr;
+    return SelfTestLabels[value - pv::SelfTestFirst];
 }
 
 namespace {
@@ -53,11 +53,7 @@ constexpr char kEnter[] = {KEY_ENTER, 0};
 constexpr int32_t kMaxMoves = 253;
 
 bool s_cursorBusy = false;
-
-std::vector<void (*)()>& tableReleases() {
-    static std::vector<void (*)()> releases;
-    return releases;
-}
+StartWindowHooks s_startWindow;
 
 // Whether a text (not a menu entry the table knows) names an exit item.
 bool IsExitText(const char* text) {
@@ -69,56 +65,31 @@ bool IsExitText(const char* text) {
     return upper.find("RETURN TO") != std::string::npos;
 }
 
-// The default walk's answer to a menu entry: 1 Enter, 0 Tab, -1 not a
-// menu entry of the table (the text decides).
+// The default walk's answer to a menu entry: Tab until the highlight is on
+// the page's exit item, then Enter. -1: not a menu entry of the table (the
+// text decides).
 int MenuAnswer(int32_t value) {
-    switch (value) {
-    case 2003:
-    case 3005:
-    case 4001:
-    case 5003:
-    case 6004:
-    case 7001:
-    case 8001:
-    case 9001:
-    case 11003:
-    case 15003:
-        return 1;
-    case 2001:
-    case 2002:
-    case 3001:
-    case 3002:
-    case 3003:
-    case 3004:
-    case 4002:
-    case 4003:
-    case 4004:
-    case 4005:
-    case 5001:
-    case 5002:
-    case 6001:
-    case 6002:
-    case 6003:
-    case 7002:
-    case 7003:
-    case 7004:
-    case 7005:
-    case 8002:
-    case 8003:
-    case 8004:
-    case 8005:
-    case 9002:
-    case 9003:
-    case 9004:
-    case 9005:
-    case 11001:
-    case 11002:
-    case 15001:
-    case 15002:
-        return 0;
-    default:
-        return -1;
+    struct Items {
+        int32_t firstTab, lastTab, exit;
+    };
+    static const Items kMenus[] = {
+        {pv::MainStatic, pv::MainRestart, pv::MainLogout},
+        {pv::StaticPort, pv::StaticMisc, pv::StaticPrevious},
+        {pv::PortEdit, pv::PortNextPage, pv::PortQuit},
+        {pv::TrunkEdit, pv::TrunkSave, pv::TrunkQuit},
+        {pv::VlanMenuSupport, pv::VlanMenuEdit, pv::VlanMenuPrevious},
+        {pv::VlanEdit, pv::VlanNextPage, pv::VlanQuit},
+        {pv::GroupEdit, pv::GroupNextPage, pv::GroupQuit},
+        // The list's 9004 and 9005 never occur; they count as its action bar.
+        {pv::GroupListEdit, pv::GroupListEdit + 3, pv::GroupListTotal},
+        {pv::MiscEdit, pv::MiscSave, pv::MiscQuit},
+        {pv::RestartDefault, pv::RestartSwitch, pv::RestartPrevious},
+    };
+    for (const Items& m : kMenus) {
+        if (value == m.exit) return 1;
+        if (pv::InRange(value, m.firstTab, m.lastTab)) return 0;
     }
+    return -1;
 }
 
 } // namespace
@@ -137,22 +108,21 @@ bool SameStr(const char* a, const char* b) {
     return std::strcmp(a ? a : "", b ? b : "") == 0;
 }
 
+void SetStartWindowHooks(const StartWindowHooks& hooks) {
+    s_startWindow = hooks;
+}
+
 void AddInitLine(const char* label, const char* text) {
-    TfrmWelcome* welcome = frmWelcome.get();
-    if (welcome == nullptr) return;
-    CloseBusyBox();
-    welcome->Show();
+    if (s_startWindow.addInitLine == nullptr) return;
     std::string line(label ? label : "");
     line += text ? text : "";
-    welcome->memInit->appendPlainText(QString::fromLatin1(line.c_str()));
-    welcome->Repaint();
+    s_startWindow.addInitLine(line);
 }
 
 void DefaultPageAction(int32_t value, const char* text) {
-    if (value >= 2 && value <= 14) {
-        if (value == 2) {
-            if (TfrmWelcome* welcome = frmWelcome.get()) welcome->memInit->clear();
-        }
+    if (pv::InRange(value, pv::SelfTestFirst, pv::SelfTestLast)) {
+        if (value == pv::SelfTestFirst && s_startWindow.clearInitLines)
+            s_startWindow.clearInitLines();
         AddInitLine(SelfTestLabel(value), text);
         return;
     }
@@ -171,19 +141,6 @@ void SetScreenCursor(bool busy) {
         QApplication::restoreOverrideCursor();
 }
 
-void AddSharedTableRelease(void (*release)()) {
-    if (release == nullptr) return;
-    auto& releases = tableReleases();
-    if (std::find(releases.begin(), releases.end(), release) == releases.end())
-        releases.push_back(release);
-}
-
-void ReleaseSharedTables() {
-    ResetPortTable();
-    for (void (*release)() : tableReleases())
-        release();
-}
-
 void ResetSharedState() {
     CurrentForm = 0;
     TargetForm = 0;
@@ -200,6 +157,9 @@ void ResetSharedState() {
     WriteStep = 0;
     LastPortIndex = -1;
     ModuleTrunk = -1;
+    SwitchRestarted = false;
     std::memset(VlanModeText, 0, sizeof VlanModeText);
+    VlanProbe = false;
+    CreatingGroup = false;
     SetScreenCursor(false);
 }

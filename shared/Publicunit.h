@@ -39,7 +39,18 @@ extern bool PageDirty[4];
 extern int8_t WriteStep;
 extern int32_t LastPortIndex;
 extern int32_t ModuleTrunk; // -1 when no trunk holds port 26
+// The switch started its self-test while a session window owned the console:
+// it restarted without being told to, and the next login page drops the
+// session's windows.
+extern bool SwitchRestarted;
+// The VLAN mode as the VLAN support screen last printed it (cut to 11
+// characters): the VLAN menu's mode probe and the VLAN settings window read it.
 extern char VlanModeText[12];
+// The VLAN menu's mode probe is running (set when the menu is created).
+extern bool VlanProbe;
+// The VLAN group screen was opened by the VLAN menu's Create (a new group);
+// Edit from the group list clears it.
+extern bool CreatingGroup;
 
 // Labels of the self-test lines, for entry values 2 to 14.
 extern const char* const SelfTestLabels[13];
@@ -52,22 +63,25 @@ QString LangText(int32_t id);
 QString DecodeText(const std::string& bytes);
 
 std::string MakeMoveKeys(int32_t target, int32_t& current);
-void ShowBusyBox();
-void CloseBusyBox();
 bool SameStr(const char* a, const char* b);
+// Appends label + text to the start window's self-test list (through the
+// hooks below).
 void AddInitLine(const char* label, const char* text);
 void DefaultPageAction(int32_t value, const char* text);
 
+// The start window's self-test list belongs to the windows layer, which
+// installs these when it creates the start window; until then self-test
+// lines are shown nowhere.
+struct StartWindowHooks {
+    void (*clearInitLines)() = nullptr;
+    // Closes the busy window, brings the start window to the front and
+    // appends the line.
+    void (*addInitLine)(const std::string& line) = nullptr;
+};
+void SetStartWindowHooks(const StartWindowHooks& hooks);
+
 // The hourglass (busy) or default mouse cursor for the whole application.
 void SetScreenCursor(bool busy);
-
-// Releases the shared configuration tables (port, trunk, VLAN ...), as the
-// program does when the connection ends.
-void ReleaseSharedTables();
-// A configuration window's unit adds the function that empties its shared
-// table; ReleaseSharedTables runs each once (the port table is always
-// included). Adding the same function twice has no effect.
-void AddSharedTableRelease(void (*release)());
 
 // Tests: every shared value back to its start-up state.
 void ResetSharedState();

@@ -133,6 +133,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
                 }
                 out.options.modules = {m1, m2};
             }
+        } else if (a == "--fault") {
+            ok = value(v) && ParseFaultList(v, out.options.faults, error);
         } else if (a == "--pretype") {
             ok = value(v) && UnescapeKeys(v, out.options.pretype, error);
         } else {
@@ -166,6 +168,12 @@ const char* UsageText() {
            "  --result-pause-ms N       pause after the restart message (1000)\n"
            "  --self-test-interval-ms N time between self-test lines (150)\n"
            "  --login-pause-ms N        pause before the login screen after a self-test (500)\n"
+           "  --fault LIST              faults on the line, e.g. seed=7,drop-output=0.001,\n"
+           "                            flip-keys=0.01,delay-output=0.01,delay-ms=300,\n"
+           "                            hangup-after=5000, hangup-at=edit:port,\n"
+           "                            power-cycle-at=port (chances 0..1 per byte;\n"
+           "                            screens as the console's places: login, main,\n"
+           "                            static, port, edit:port, prompt ...); repeatable\n"
            "  --help                    this text\n"
            "\n"
            "Signals: SIGUSR1 power-cycles the switch; SIGINT or SIGTERM ends the program\n"

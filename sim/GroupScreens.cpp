@@ -95,7 +95,8 @@ protected:
         sw_.save(
             "Saving VLAN group ...",
             [g, dot1q = dot1q_, originalId = groupId_](SwitchState& s) {
-                const std::string reason = CheckGroup(s.groups(), dot1q, g.name, g.id, originalId);
+                std::string reason = CheckGroup(s.groups(), dot1q, g.name, g.id, originalId);
+                if (reason.empty()) reason = CheckGroupIdChange(s, g.id, originalId);
                 if (!reason.empty()) return "VLAN group NOT saved: " + reason + ".";
                 StoreGroup(s.groups(), g, originalId);
                 return std::string("VLAN group saved.");

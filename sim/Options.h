@@ -1,5 +1,6 @@
 #pragma once
 // How a simulated switch is set up: hardware, start-up and console timings.
+#include "sim/Faults.h"
 #include "sim/SwitchState.h"
 
 #include <array>
@@ -30,6 +31,8 @@ struct Options {
     // Called after every Save (or factory default) that changed the stored
     // configuration, on the thread that drives the switch.
     std::function<void(const SwitchState&)> onStored;
+    // Faults on the line (none by default); see sim/Faults.h.
+    FaultOptions faults;
 };
 
 } // namespace sim

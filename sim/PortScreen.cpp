@@ -19,6 +19,7 @@ struct PortRow {
     std::string name;
     std::string type;
     std::vector<int> ports; // physical ports (0-based) the row stands for
+    bool moduleTrunk = false;
     std::string inRate, outRate;
     std::string enable, autoNego, speed, flowFull, flowHalf;
 };
@@ -50,7 +51,8 @@ std::vector<PortRow> LogicalRows(const SwitchState& s) {
         r.outRate = std::to_string(port.outRate);
         r.enable = port.enabled ? "Yes" : " No";
         r.autoNego = port.autoNego;
-        r.speed = port.speed;
+        r.speed = t >= 0 ? TrunkSpeed(s, s.trunks[t]) : port.speed;
+        r.moduleTrunk = t >= 0 && p >= 24;
         r.flowFull = port.flowFull ? " On" : "Off";
         r.flowHalf = port.flowHalf ? " On" : "Off";
         rows.push_back(std::move(r));
@@ -134,7 +136,7 @@ protected:
         case 3:
             return {y, 37, 10, FieldKind::Choice, &AutoChoices()};
         case 4:
-            return {y, 50, 9, FieldKind::Choice, &SpeedChoices(row.type)};
+            return {y, 50, 9, FieldKind::Choice, &RowSpeedChoices(row.type, row.moduleTrunk)};
         case 5:
             return {y, 62, 3, FieldKind::Choice, &FlowChoices()};
         default:

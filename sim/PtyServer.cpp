@@ -97,6 +97,7 @@ bool PtyServer::start(const Options& options, std::string linkPath, std::string*
                    std::chrono::steady_clock::now().time_since_epoch())
                    .count();
     switch_ = std::make_unique<Switch>(options, 0);
+    line_ = std::make_unique<FaultyLine>(*switch_, options.faults);
     stop_ = false;
     cycleRequested_ = false;
     pending_.clear();
@@ -152,8 +153,16 @@ void PtyServer::serveOnce() {
         const int64_t now = nowUs();
         if (cycleRequested_.exchange(false)) switch_->powerCycle(now);
         pumpOutput(now);
+        if (line_->hungUp()) {
+            // A hang-up fault: the line closes, as a pulled cable would; the
+            // program sees the hang-up on its end of the terminal.
+            ::close(master_);
+            master_ = -1;
+            stop_ = true;
+            return;
+        }
         dropUnreadOutput(now);
-        const int64_t next = switch_->nextOutputTime();
+        const int64_t next = line_->nextOutputTime();
         if (!pending_.empty())
             timeoutMs = 5;
         else if (next != Switch::kNever)
@@ -181,12 +190,12 @@ void PtyServer::pumpInput(int64_t now) {
     ssize_t n;
     while ((n = read(master_, buf, sizeof buf)) > 0)
         for (ssize_t i = 0; i < n; ++i)
-            switch_->keyIn(buf[i], now);
+            line_->keyIn(buf[i], now);
 }
 
 void PtyServer::pumpOutput(int64_t now) {
-    while (switch_->nextOutputTime() <= now && pending_.size() < kMaxPending)
-        pending_ += static_cast<char>(switch_->takeOutput());
+    while (line_->nextOutputTime() <= now && pending_.size() < kMaxPending)
+        pending_ += static_cast<char>(line_->takeOutput());
     while (!pending_.empty()) {
         const ssize_t n = write(master_, pending_.data(), pending_.size());
         if (n <= 0) break; // the terminal is full: try again shortly

@@ -1,6 +1,7 @@
 #pragma once
 // Serves a simulated switch on a pseudo-terminal, on its own thread and the
 // real clock, so the program can open it like any serial device.
+#include "sim/Faults.h"
 #include "sim/Options.h"
 #include "sim/SwitchState.h"
 
@@ -47,7 +48,8 @@ private:
     void closeAll();
 
     std::unique_ptr<Switch> switch_;
-    std::mutex mutex_; // guards switch_ between the server thread and callers
+    std::unique_ptr<FaultyLine> line_; // the line to the program, faults applied
+    std::mutex mutex_;                 // guards switch_ between the server thread and callers
     std::thread thread_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> cycleRequested_{false};

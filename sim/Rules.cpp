@@ -50,11 +50,25 @@ std::string CheckTrunks(const std::array<Trunk, kTrunkCount>& trunks) {
     return "";
 }
 
+std::string TrunkSpeed(const SwitchState& state, const Trunk& trunk) {
+    const int lead = LowestMember(trunk);
+    if (lead < 0) return "";
+    for (int p = lead; p < kPortCount; ++p)
+        if (trunk.members[p] && SpeedChoices(state.ports[p].type).size() > 1)
+            return state.ports[p].speed;
+    return state.ports[lead].speed;
+}
+
+const std::vector<std::string>& RowSpeedChoices(const std::string& type, bool moduleTrunk) {
+    return SpeedChoices(moduleTrunk ? "1000TX" : type);
+}
+
 void ApplyTrunkSettings(SwitchState& state) {
     for (const Trunk& t : state.trunks) {
         int lead = LowestMember(t);
         if (!t.isStatic || lead < 0) continue;
-        const Port src = state.ports[lead];
+        Port src = state.ports[lead];
+        src.speed = TrunkSpeed(state, t);
         for (int p = lead + 1; p < kPortCount; ++p) {
             if (!t.members[p]) continue;
             Port& dst = state.ports[p];
@@ -110,6 +124,11 @@ bool CanDeleteGroup(const SwitchState& state, int id) {
     if (state.vlanMode == kModePortBased) return true;
     return std::none_of(state.ports.begin(), state.ports.end(),
                         [id](const Port& p) { return p.pvid == id; });
+}
+
+std::string CheckGroupIdChange(const SwitchState& state, int id, int originalId) {
+    if (originalId == 0 || id == originalId || CanDeleteGroup(state, originalId)) return "";
+    return "VLAN ID is a PVID in use";
 }
 
 bool ValidAccountText(const std::string& text) {

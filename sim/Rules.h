@@ -13,9 +13,21 @@ namespace sim {
 std::string CheckTrunks(const std::array<Trunk, kTrunkCount>& trunks);
 
 // After a trunk save: every member of a static trunk takes the port settings
-// of its lowest-numbered member. A speed the member's own type does not offer
-// (two different module types in one trunk) is left as it was.
+// of its lowest-numbered member, and the trunk's speed (TrunkSpeed). A speed
+// the member's own type does not offer (two different module types in one
+// trunk) is left as it was.
 void ApplyTrunkSettings(SwitchState& state);
+
+// The switch keeps no speed of its own for a trunk. The trunk's speed, shown
+// on its port-screen row, is that of its lowest member whose type offers
+// more than one speed (a member that takes whatever speed the row is set
+// to), else the lowest member's own. An empty trunk has
+// no speed ("").
+std::string TrunkSpeed(const SwitchState& state, const Trunk& trunk);
+// The speeds a port-screen row offers: a trunk of the module ports offers
+// all six whatever its members' types (each member stores the chosen speed
+// only if its type offers it); any other row those of its type.
+const std::vector<std::string>& RowSpeedChoices(const std::string& type, bool moduleTrunk);
 
 // Port save: rates above the limit are stored as the limit, module ports
 // have no rate control.
@@ -36,6 +48,9 @@ void StoreGroup(std::vector<VlanGroup>& table, const VlanGroup& group, int origi
 
 // Delete rule: in 802.1Q mode a VID that is some port's PVID stays.
 bool CanDeleteGroup(const SwitchState& state, int id);
+// Saving an existing group under a new ID leaves its old ID behind, which
+// is refused on the same terms as deleting it: "" or the refusal reason.
+std::string CheckGroupIdChange(const SwitchState& state, int id, int originalId);
 
 // Misc save: password fields are checked when any of them is not empty.
 bool CheckMisc(const SwitchState& state, const std::string& user, const std::string& oldPassword,

@@ -10,13 +10,16 @@ namespace sim {
 
 class SimEndpoint : public platform::LineEndpoint {
 public:
-    explicit SimEndpoint(Switch& sw) : sw_(sw) {}
-    void receive(uint8_t byte, int64_t atUs) override { sw_.keyIn(byte, atUs); }
+    // The line carries the faults of the switch's options.
+    explicit SimEndpoint(Switch& sw) : line_(sw, sw.options().faults) {}
+    void receive(uint8_t byte, int64_t atUs) override { line_.keyIn(byte, atUs); }
     int64_t nextOutputTime() override {
-        const int64_t t = sw_.nextOutputTime();
+        const int64_t t = line_.nextOutputTime();
         return t == Switch::kNever ? kNever : t;
     }
-    uint8_t takeOutput() override { return sw_.takeOutput(); }
+    uint8_t takeOutput() override { return line_.takeOutput(); }
+    bool hungUp() override { return line_.hungUp(); }
+    FaultyLine& line() { return line_; }
 
     // A device on `clock` whose far end is this switch.
     std::unique_ptr<platform::MemorySerialDevice> makeDevice(platform::VirtualClock& clock) {
@@ -24,7 +27,7 @@ public:
     }
 
 private:
-    Switch& sw_;
+    FaultyLine line_;
 };
 
 } // namespace sim

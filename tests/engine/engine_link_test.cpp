@@ -2,6 +2,7 @@
 // lines into entries, the screen-start check, bursts, the flush of an
 // unterminated line, key typing, and opening the link.
 #include "EngineTestSupport.h"
+#include "tests/harness/GlobalHooks.h"
 
 #include <cstdio>
 
@@ -9,6 +10,8 @@ class EngineLinkTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void cleanup() { RestoreGlobalHooks(); }
+
     void linesAreCutAtEscAndCarriageReturnAndBounded() {
         MemoryLink link;
         QVERIFY(link.open());
@@ -24,6 +27,19 @@ private slots:
         GetComThread()->lineLength = 5000;     // out of range: never written through
         link.send(std::string("ok\0cd\r", 6)); // a zero byte ends the read
         QCOMPARE(link.pending(), std::string("ok"));
+    }
+
+    // A run without a line end goes out in 99-byte pieces, each cut when the
+    // byte after it arrives: 198 bytes are one line and a full buffer.
+    void longRunIsCutEveryNinetyNineBytes() {
+        MemoryLink link;
+        QVERIFY(link.open());
+        link.send(std::string(198, 'x'), 3); // reads of at most 80 bytes
+        QCOMPARE(link.sink.lines, QByteArrayList{QByteArray(99, 'x')});
+        QCOMPARE(link.pending(), std::string(99, 'x'));
+        link.send("y");
+        QCOMPARE(link.sink.lines, QByteArrayList(2, QByteArray(99, 'x')));
+        QCOMPARE(link.pending(), std::string("y"));
     }
 
     void makeEntry() {
@@ -143,6 +159,20 @@ private slots:
         QCOMPARE(link.sink.lines.last(), QByteArray("[06;05H"));
     }
 
+    // The countdown runs only while part of a line is held: a quiet link, or
+    // one whose lines have all ended, posts nothing however long it stays
+    // quiet, and a held line is flushed once.
+    void quietLinkPostsNothing() {
+        MemoryLink link;
+        QVERIFY(link.open());
+        link.step(50);
+        QCOMPARE(link.sink.lines, QByteArrayList());
+        link.send("\x1b[05;05HText\x1b", 50);
+        QCOMPARE(link.sink.lines, (QByteArrayList{"", "[05;05HText"}));
+        link.send("\x1b[22;11H", 50);
+        QCOMPARE(link.sink.lines, (QByteArrayList{"", "[05;05HText", "", "[22;11H"}));
+    }
+
     void noFlushWhileKeysArePending() {
         MemoryLink link;
         QVERIFY(link.open());
@@ -197,8 +227,6 @@ private slots:
         QVERIFY(!IsSendPending());
         QVERIFY(link.open(1));
         QCOMPARE(boxes.size(), 3);
-        platform::SetMessageBoxHandler(nullptr);
-        SetLanguageLookup(nullptr);
     }
 
     void portNamesResolveAndMap() {

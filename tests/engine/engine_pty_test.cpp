@@ -2,6 +2,7 @@
 // real read timing: how a read gathers bytes and ends, lines in, keys out, a
 // hung-up line, and closing while data flows.
 #include "EngineTestSupport.h"
+#include "tests/harness/GlobalHooks.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -113,8 +114,7 @@ private slots:
     void cleanup() {
         flood.stop();
         CloseComPort();
-        platform::SetSerialDeviceFactory(nullptr);
-        platform::ClearPortMappings();
+        RestoreGlobalHooks();
         sink.reset();
         closeFd(master);
         closeFd(slave);

@@ -92,6 +92,21 @@ private slots:
         QCOMPARE(compile(readAll(path("p.txt"))), table);
     }
 
+    // Entries are kept sorted by position; equal positions keep file order,
+    // which decides the match when two keys fit one line.
+    void equalPositionsKeepFileOrder() {
+        compile("TOP\t510\t\"Port\"\t4\nTOP\t300\t\"low\"\t5\nTOP\t510\t\"Port Conf\"\t6\n"
+                "TOP\t510\t\"P\"\t7\nTOP\t200\t\"lower\"\t8\n");
+        Parser p;
+        QVERIFY(p.LoadTable(path("t.tbl").toStdString()));
+        const int values[] = {8, 5, 4, 6, 7, -1};
+        QCOMPARE(p.TopList().Count(), 6);
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(p.TopList().At(i).value, values[i]);
+        QCOMPARE(p.Parse("[05;10HPort Configuration")->value, -1); // page 4 is empty
+        QCOMPARE(p.PageState(), 4);
+    }
+
     void sourceErrorsWriteNothing() {
         const std::pair<QByteArray, QByteArray> cases[] = {
             {"TOP 1 \"a\" 1\n16 1 \"a\" 1\n", ":2: bad list"},
@@ -100,6 +115,7 @@ private slots:
             {"1 1 \"a\" one\n", ":1: bad value"},
             {"1 1 \"abc 1\n", ":1: unterminated quote"},
             {"1 1 \"a\\n\" 1\n", ":1: bad escape"},
+            {"1 1 \"a\rb\" 1\n", ":1: line break in key"},
             {"1 1 \"" + QByteArray(80, 'k') + "\" 1\n", ":1: key longer than 79"},
             {"1 1 \"a\" 1 2\n", ":1: unexpected text"}};
         for (const auto& [source, message] : cases) {
@@ -186,6 +202,8 @@ private slots:
         const int fullCounts[17] = {4, 2, 1, 1, 1, 4, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
         for (const auto& c : cases) {
             const Parser p = load(c.bytes);
+            // Only a table read whole counts as usable.
+            QCOMPARE(Parser().LoadTable(path("load.tbl").toStdString()), c.kept == 17);
             for (int i = 0; i < 17; ++i)
                 QCOMPARE((i == 0 ? p.TopList() : p.PageList(i - 1)).Count(),
                          i < c.kept ? fullCounts[i] : 1);
@@ -194,7 +212,10 @@ private slots:
             QCOMPARE(r.out, c.dumped);
         }
         Parser absent;
-        absent.LoadTable(path("absent.tbl").toStdString());
+        QVERIFY(!absent.LoadTable(path("absent.tbl").toStdString()));
+        // Seventeen empty lists: whole, but nothing to recognise with.
+        load(QByteArray(17 * 4, '\0'));
+        QVERIFY(!Parser().LoadTable(path("load.tbl").toStdString()));
         QCOMPARE(str(absent.TopList()), "10000::-1");
         QCOMPARE(run(TBLDUMP, {path("absent.tbl")}).status, 1);
 

@@ -10,12 +10,13 @@ namespace {
 constexpr int64_t kIdleStepUs = 100000;
 }
 
-// The simulator's end of the line, recording what the program types.
+// The simulator's end of the line (with the faults of the switch's
+// options), recording every byte the program writes.
 class LinkHarness::Endpoint : public sim::SimEndpoint {
 public:
     Endpoint(sim::Switch& sw, std::string& keys) : SimEndpoint(sw), keys_(keys) {}
     void receive(uint8_t byte, int64_t atUs) override {
-        keys_ += static_cast<char>(byte);
+        if (!line().hungUp()) keys_ += static_cast<char>(byte);
         SimEndpoint::receive(byte, atUs);
     }
 
@@ -45,12 +46,15 @@ LinkHarness::LinkHarness(sim::Options options)
     platform::SetSerialDeviceFactory(
         [this] { return std::make_unique<Device>(clock_, *endpoint_, available_); });
     SetManualStepping(true);
+    // The link's watchdog measures silence on the same clock as the line.
+    SetLinkClock([this] { return clock_.nowUs(); });
 }
 
 LinkHarness::~LinkHarness() {
     if (IsLinkOpen()) CloseComPort();
     platform::SetSerialDeviceFactory(nullptr);
     SetManualStepping(false);
+    SetLinkClock(nullptr);
 }
 
 void LinkHarness::step() {
@@ -86,6 +90,10 @@ void LinkHarness::setPortAvailable(int comNumber, bool available) {
         available_.insert(comNumber);
     else
         available_.erase(comNumber);
+}
+
+sim::FaultyLine& LinkHarness::line() {
+    return endpoint_->line();
 }
 
 void LinkHarness::powerCycle() {

@@ -46,6 +46,11 @@ public:
 
     // Power-cycles the switch now (after the burst being sent, if any).
     void powerCycle();
+    // The line with its faults (sim/Faults.h): hangUp() closes it (nothing
+    // more arrives, written bytes are lost, the device reports a hang-up),
+    // restore() plugs it back; options().loseKey / alterOutput fault single
+    // bytes exactly.
+    sim::FaultyLine& line();
     int64_t nowMs() const { return clock_.nowUs() / 1000; }
 
 private:

@@ -3,6 +3,7 @@
 // test case begins like a fresh run. For tests that link the windows.
 #include "engine/KeyOutput.h"
 #include "engine/LineFraming.h"
+#include "engine/LinkWatchdog.h"
 #include "engine/SerialLink.h"
 #include "forms/Form.h"
 #include "shared/Publicunit.h"
@@ -13,4 +14,5 @@ inline void ResetProgramState() {
     ResetKeyOutput();
     ResetLinkFlushCountdown();
     TForm::ResetActiveForm();
+    SetAwaitingSwitch(false);
 }

@@ -1,22 +1,8 @@
 // The port window end to end: the real windows (offscreen) and engine against
 // the simulated switch, edits made through the controls, the switch's stored
 // state checked afterwards.
-#include "engine/KeyOutput.h"
-#include "engine/LineFraming.h"
-#include "engine/PageTable.h"
-#include "engine/SerialLink.h"
-#include "forms/FormRefs.h"
-#include "forms/Loginform.h"
-#include "forms/Mainform.h"
-#include "forms/Messageform.h"
-#include "forms/Portconfigform.h"
-#include "forms/Staticconfigform.h"
-#include "forms/Welcomeform.h"
-#include "lang/Language.h"
-#include "platform/Ui.h"
-#include "shared/Publicunit.h"
-#include "tests/harness/LinkHarness.h"
 #include "tests/harness/ProgramReset.h"
+#include "tests/harness/WindowSteps.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -37,10 +23,7 @@ void QuietOffscreen(QtMsgType type, const QMessageLogContext& context, const QSt
     if (s_previousHandler) s_previousHandler(type, context, message);
 }
 
-// In front: shown and enabled, no busy box, no keys still to type.
-bool Up(TForm* f) {
-    return f && f->isVisible() && f->isEnabled() && !frmMessage.get() && !IsSendPending();
-}
+using steps::Up;
 
 struct Box {
     QString text, caption;
@@ -57,6 +40,7 @@ class PortFlowTest : public QObject {
     std::unique_ptr<LinkHarness> h;
     QList<Box> boxes;
     sim::SwitchState before; // the switch when the window opened
+    QStringList busyShown;   // see ApplyAndFinish
 
     TfrmPortConfig* win() { return frmPortConfig.get(); }
     template <class T> T* Ctl(const char* base, int row) {
@@ -66,38 +50,63 @@ class PortFlowTest : public QObject {
     // start window (0 English, 1 Simplified, 2 Traditional Chinese).
     bool Open(sim::Options options = {}, int languageItem = 0) {
         h = std::make_unique<LinkHarness>(std::move(options));
-        new TfrmWelcome;
-        frmWelcome->Show();
-        frmWelcome->cboLang->setCurrentIndex(languageItem);
-        frmWelcome->cboLangChange();
-        frmWelcome->btnConnect->click();
-        if (!h->runUntil([] { return Up(frmLogin.get()); }, 20000)) return false;
-        frmLogin->edtUsername->setText("admin");
-        frmLogin->edtPassword->setText("admin");
-        frmLogin->btnLogin->click();
-        if (!h->runUntil([] { return Up(frmMain.get()); }, 60000)) return false;
-        frmMain->btnStaticConfig->click();
-        return h->runUntil([] { return Up(frmStaticConfig.get()); }, 20000) && OpenPortWindow();
+        return steps::ReachStaticMenu(*h, languageItem) && OpenPortWindow();
     }
     bool OpenPortWindow() {
         h->clearKeysTyped();
         before = h->sim().state();
-        frmStaticConfig->btnPortConfig->click();
-        return h->runUntil([this] { return win() && win()->isVisible(); }, 60000);
+        return steps::OpenPortWindow(*h);
     }
 
     // Apply, then run until the window has gone and the static menu is back.
+    // busyShown: each text the busy window showed until the save was reported.
     void ApplyAndFinish() {
         h->clearKeysTyped();
+        busyShown.clear();
         win()->btnSave->click();
         QVERIFY(!win()->isEnabled());
-        QVERIFY(h->runUntil([] { return !frmPortConfig.exists() && Up(frmStaticConfig.get()); },
-                            120000));
+        QVERIFY(h->runUntil(
+            [this] {
+                const QString shown = frmMessage.get() ? frmMessage->lblMsg1->text() : QString();
+                if (boxes.isEmpty() && !shown.isEmpty() &&
+                    (busyShown.isEmpty() || busyShown.last() != shown))
+                    busyShown << shown;
+                return !frmPortConfig.exists() && Up(frmStaticConfig.get());
+            },
+            120000));
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes[0].text,
                  DecodeText(std::string(GetLangText(1301)) + "\n" + GetLangText(1302)));
         QCOMPARE(boxes[0].caption, LangText(1211));
         QVERIFY(!Saving);
+    }
+
+    // A row of the shown page as the console would draw it, and a stored
+    // port the same way.
+    QStringList ShownRow(int r) {
+        auto check = [this, r](const char* base) { return Ctl<QCheckBox>(base, r)->isChecked(); };
+        return {Ctl<QLabel>("lblNameP0", r)->text(),
+                Ctl<QLabel>("lblTypeP0", r)->text(),
+                Ctl<QLineEdit>("edtInRateP0", r)->text(),
+                Ctl<QLineEdit>("edtOutRateP0", r)->text(),
+                check("chkEnableP0") ? "Yes" : " No",
+                Ctl<QComboBox>("cboAutoP0", r)->currentText(),
+                Ctl<QComboBox>("cboSpdP0", r)->currentText(),
+                check("chkFullP0") ? " On" : "Off",
+                check("chkHalfP0") ? " On" : "Off"};
+    }
+    static QStringList StoredRow(int k, const sim::Port& p) {
+        auto on = [](bool b) { return QString(b ? " On" : "Off"); };
+        return {k < 24 ? QStringLiteral("PORT%1").arg(k + 1)
+                       : QStringLiteral("MODULE%1").arg(k - 23),
+                QString::fromStdString(p.type),
+                QString::number(p.inRate),
+                QString::number(p.outRate),
+                p.enabled ? "Yes" : " No",
+                QString::fromStdString(p.autoNego),
+                QString::fromStdString(p.speed),
+                on(p.flowFull),
+                on(p.flowHalf)};
     }
 
     void GoForwardTo(int page) {
@@ -108,6 +117,7 @@ class PortFlowTest : public QObject {
 
 private slots:
     void initTestCase() { s_previousHandler = qInstallMessageHandler(QuietOffscreen); }
+    void cleanupTestCase() { qInstallMessageHandler(s_previousHandler); }
     void init() {
         ResetProgramState();
         boxes.clear();
@@ -116,19 +126,7 @@ private slots:
             return platform::IDOK;
         });
     }
-    void cleanup() {
-        h.reset();
-        DestroyParser();
-        CloseBusyBox();
-        frmPortConfig.clear();
-        frmStaticConfig.clear();
-        frmMain.clear();
-        frmLogin.clear();
-        frmWelcome.clear();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        platform::SetMessageBoxHandler(nullptr);
-        ResetLanguageState();
-    }
+    void cleanup() { steps::EndSession(h); }
 
     // Read and paging, Exit dropping an edit, then a fresh read and Apply
     // without changes. Under Simplified Chinese a range message stays English.
@@ -186,6 +184,7 @@ private slots:
         // Pages passed, Quit on the last, the static menu's resume Enter,
         // then the window's own Enter on Quit.
         QCOMPARE(h->keysTyped(), std::string("\b\r\b\r\b\r\r\r\r"));
+        QCOMPARE(busyShown, QStringList{LangText(1268)}); // nothing to save
         QVERIFY(h->sim().state() == before);
         QCOMPARE(CurrentForm, int(FORM_STATIC));
     }
@@ -259,6 +258,9 @@ private slots:
         // the last page written.
         QVERIFY2(h->keysTyped().find("\x01\t\r\r\r\b\r\b\r\b\r\t\r") != std::string::npos,
                  QByteArray::fromStdString(h->keysTyped()).toPercentEncoding().constData());
+        // Sending, the switch saving page 1, sending again, saving page 4.
+        QCOMPARE(busyShown,
+                 QStringList({LangText(1268), LangText(1261), LangText(1268), LangText(1261)}));
 
         sim::SwitchState want = before;
         const sim::Port& p1 = want.ports[0];
@@ -272,6 +274,85 @@ private slots:
         want.ports[24].speed = "1000 Half";
         want.ports[25].flowFull = false;
         QVERIFY(h->sim().state() == want);
+    }
+
+    // Every column of every row away from its factory value, each row
+    // different from its neighbours: every page shows what the switch holds.
+    // (Module rows keep rate 0, the only rate the switch stores for them; the
+    // 100FX slot has its one speed.)
+    void everyFieldOfEveryRowShownAsStored() {
+        sim::Options options;
+        options.initial = sim::FactoryState({"1000TX", "100FX"});
+        for (int k = 0; k < 26; ++k) {
+            sim::Port& p = options.initial->ports[k];
+            const std::vector<std::string>& speeds = sim::SpeedChoices(p.type);
+            if (k < 24) {
+                p.inRate = k * 41 + 1;
+                p.outRate = 999 - k * 37;
+            }
+            p.enabled = false;
+            p.autoNego = sim::AutoChoices()[k % 2 == 0 ? 0 : 2];
+            if (speeds.size() > 1) p.speed = speeds[size_t(k) % (speeds.size() - 1)];
+            p.flowFull = false;
+            p.flowHalf = true;
+        }
+        const sim::SwitchState stored = *options.initial;
+        QVERIFY(stored.ports[0] != sim::FactoryState().ports[0]);
+        QVERIFY(Open(options));
+        QVERIFY(h->sim().state() == stored);
+        for (int page = 0; page < 4; ++page) {
+            GoForwardTo(page);
+            for (int r = 1; r <= (page < 3 ? 8 : 2); ++r) {
+                const int k = page * 8 + r - 1;
+                // Joined, so a failure shows the whole row with its name.
+                QCOMPARE(ShownRow(r).join('|'), StoredRow(k, stored.ports[size_t(k)]).join('|'));
+            }
+        }
+    }
+
+    // One field alone changed makes its page the one written, and the switch
+    // stores it. The busy window meanwhile says the settings are being sent,
+    // then that the switch saves them, and (when pages follow) sent again.
+    void eachFieldAloneIsWrittenAndStored_data() {
+        QTest::addColumn<int>("port"); // 0-25; page port / 8, row port % 8 + 1
+        QTest::addColumn<QByteArray>("field");
+        QTest::newRow("in-rate, page 1") << 1 << QByteArray("in");
+        QTest::newRow("out-rate, page 3 last row") << 23 << QByteArray("out");
+        QTest::newRow("enable, page 2") << 8 << QByteArray("enable");
+        QTest::newRow("auto, module 1") << 24 << QByteArray("auto");
+        QTest::newRow("speed back, module 2") << 25 << QByteArray("speed");
+        QTest::newRow("full, page 1 last row") << 7 << QByteArray("full");
+        QTest::newRow("half, page 3") << 18 << QByteArray("half");
+    }
+    void eachFieldAloneIsWrittenAndStored() {
+        QFETCH(int, port);
+        QFETCH(QByteArray, field);
+        QVERIFY(Open());
+        const int page = port / 8, r = port % 8 + 1;
+        GoForwardTo(page);
+        sim::SwitchState want = before;
+        sim::Port& p = want.ports[size_t(port)];
+        if (field == "in") Ctl<QLineEdit>("edtInRateP0", r)->setText("321"), p.inRate = 321;
+        if (field == "out") Ctl<QLineEdit>("edtOutRateP0", r)->setText("654"), p.outRate = 654;
+        if (field == "enable")
+            Ctl<QCheckBox>("chkEnableP0", r)->setChecked(false), p.enabled = false;
+        if (field == "auto")
+            Ctl<QComboBox>("cboAutoP0", r)->setCurrentIndex(2), p.autoNego = "NWAY_FORCE";
+        if (field == "speed")
+            Ctl<QComboBox>("cboSpdP0", r)->setCurrentIndex(1), p.speed = "  10 Full";
+        if (field == "full") Ctl<QCheckBox>("chkFullP0", r)->setChecked(false), p.flowFull = false;
+        if (field == "half") Ctl<QCheckBox>("chkHalfP0", r)->setChecked(true), p.flowHalf = true;
+        QVERIFY(want != before);
+        // Paging away takes the page in: it alone is marked for writing.
+        (page < 3 ? win()->btnNextPage : win()->btnPrevPage)->click();
+        for (int d = 0; d < 4; ++d)
+            QCOMPARE(PageDirty[d], d == page);
+        ApplyAndFinish();
+        QVERIFY(h->sim().state() == want);
+        QCOMPARE(h->sim().storeCount(), uint64_t(1));
+        QStringList busy{LangText(1268), LangText(1261)};
+        if (page < 3) busy << LangText(1268);
+        QCOMPARE(busyShown, busy);
     }
 };
 

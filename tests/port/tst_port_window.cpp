@@ -1,10 +1,13 @@
 // What the console flows cannot reach: texts the switch never sends, field
 // bounds, odd first names and port types, the longest page write.
 #include "forms/FormRefs.h"
+#include "forms/Messageform.h"
 #include "forms/Portconfigform.h"
 #include "lang/Language.h"
 #include "platform/Ui.h"
 #include "shared/Publicunit.h"
+#include "tests/harness/GlobalHooks.h"
+#include "tests/harness/WindowSteps.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -18,8 +21,9 @@
 namespace {
 
 void Row(int row, const char* name, const char* type = "100TX", const char* in = "0",
-         const char* en = "Yes", const char* full = " On", const char* half = "Off") {
-    const char* cells[9] = {name, type, in, "0", en, "   AUTO   ", " 100 Full", full, half};
+         const char* en = "Yes", const char* full = " On", const char* half = "Off",
+         const char* speed = " 100 Full") {
+    const char* cells[9] = {name, type, in, "0", en, "   AUTO   ", speed, full, half};
     for (int f = 1; f <= 9; ++f)
         HandlePortRow(4000 + row * 100 + f, cells[f - 1]);
 }
@@ -36,9 +40,9 @@ private slots:
         ResetPortTable();
     }
     void cleanup() {
-        frmPortConfig.clear();
-        CloseBusyBox();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        steps::DropWindows();
+        RestoreGlobalHooks();
+        ModuleTrunk = -1;
     }
 
     void consoleTextsAreReadWithinTheirFields() {
@@ -71,32 +75,93 @@ private slots:
         QCOMPARE(PortTable[25].name, "PORT26");
     }
 
-    void readEndsOnTheFirstNameWrittenTheConsoleWay() {
-        for (auto [first, again, ends] : {std::tuple{"MOD_1", "MOD_1", true},
-                                          {"MOD_1", "MOD_2", false},
-                                          {"Trk1", "TRK1", true}}) {
-            ResetPortTable();
-            Row(1, first);
-            frmPortConfig.clear();
-            frmPortConfig.set(new TfrmPortConfig);
-            HandlePortRow(4101, again);
-            QVERIFY2(frmPortConfig->AllRead == ends, again);
-        }
+    void readEndsOnTheFirstNameWrittenTheConsoleWay_data() {
+        QTest::addColumn<QByteArray>("first");
+        QTest::addColumn<QByteArray>("again");
+        QTest::addColumn<bool>("ends");
+        QTest::newRow("module, same") << QByteArray("MOD_1") << QByteArray("MOD_1") << true;
+        QTest::newRow("module, other") << QByteArray("MOD_1") << QByteArray("MOD_2") << false;
+        QTest::newRow("trunk, other case") << QByteArray("Trk1") << QByteArray("TRK1") << true;
     }
 
+    // What makes a page garbled; the next page is judged on its own.
+    void pagesThatDoNotLineUp_data() {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<bool>("garbled");
+        QTest::newRow("clean") << 0 << false;
+        QTest::newRow("rate over 1000") << 1 << true;
+        QTest::newRow("auto text no choice") << 2 << true;
+        QTest::newRow("speed the type does not offer") << 3 << true;
+        QTest::newRow("a cell twice") << 4 << true;
+        QTest::newRow("a cell missing") << 5 << true;
+        QTest::newRow("second name on the third row") << 6 << true;
+        QTest::newRow("value cell on a row without name") << 7 << true;
+    }
+    void pagesThatDoNotLineUp() {
+        QFETCH(int, fault);
+        QFETCH(bool, garbled);
+        Row(1, "PORT1", "100TX", fault == 1 ? "1500" : "0");
+        if (fault == 2) HandlePortRow(4106, "  AUTX    ");
+        if (fault == 3) HandlePortRow(4107, "1000 Full");
+        if (fault == 4) HandlePortRow(4103, "0");
+        if (fault == 7) HandlePortRow(4505, "Yes");
+        if (fault == 5) {
+            const char* cells[8] = {"PORT2", "100TX",      "0",         "0",
+                                    "Yes",   "   AUTO   ", " 100 Full", " On"};
+            for (int f = 1; f <= 8; ++f) // no flow-control half cell
+                HandlePortRow(4200 + f, cells[f - 1]);
+        } else {
+            Row(fault == 6 ? 3 : 2, "PORT2");
+        }
+        for (int r = fault == 6 ? 4 : 3; r <= 8; ++r) // the rest of the first page
+            Row(r, ("PORT" + std::to_string(r)).c_str());
+        for (int r = 1; r <= 8; ++r) // the second page, whole
+            Row(r, ("PORT" + std::to_string(8 + r)).c_str());
+        QCOMPARE(FinishPortRead(), garbled);
+        QCOMPARE(PortPageGarbled[0], garbled);
+        QVERIFY(!PortPageGarbled[1]);
+        QCOMPARE(PortTable[8].name, "PORT9");
+    }
+
+    void readEndsOnTheFirstNameWrittenTheConsoleWay() {
+        QFETCH(QByteArray, first);
+        QFETCH(QByteArray, again);
+        QFETCH(bool, ends);
+        Row(1, first.constData());
+        frmPortConfig.set(new TfrmPortConfig);
+        HandlePortRow(4101, again.constData());
+        QCOMPARE(frmPortConfig->AllRead, ends);
+    }
+
+    void speedChoicesOfTypesTheSwitchNeverShows_data() {
+        QTest::addColumn<QByteArray>("type");
+        QTest::addColumn<QByteArray>("speed");
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("index");
+        auto row = [](const char* tag, const char* type, const char* speed, const char* name,
+                      int count, int index) {
+            QTest::newRow(tag) << QByteArray(type) << QByteArray(speed) << QByteArray(name) << count
+                               << index;
+        };
+        row("lower case", "100fx", " 100 Half", "MODULE1", 1, 0);
+        row("no type", "  ", "  10 Half", "PORT3", 4, 0);
+        row("unknown type", "10G", "  10 Half", "PORT3", 0, -1);
+        row("speed not offered", "100TX", "1000 Full", "PORT1", 4, -1);
+        row("not the module trunk", "100FX", " 100 Half", "TRUNK2", 1, 0);
+    }
     void speedChoicesOfTypesTheSwitchNeverShows() {
+        QFETCH(QByteArray, type);
+        QFETCH(QByteArray, speed);
+        QFETCH(QByteArray, name);
+        QFETCH(int, count);
+        QFETCH(int, index);
         ModuleTrunk = 2; // TRUNK3
         QComboBox list;
-        for (auto [type, speed, name, count, index] :
-             {std::tuple{"100fx", " 100 Half", "MODULE1", 1, 0}, // lower case
-              {"  ", "  10 Half", "PORT3", 4, 0},                // no type
-              {"10G", "  10 Half", "PORT3", 0, -1},              // unknown type
-              {"100TX", "1000 Full", "PORT1", 4, -1},            // speed not offered
-              {"100FX", " 100 Half", "TRUNK2", 1, 0}}) {         // not the module trunk
-            list.addItem("stale");
-            QVERIFY2(FillSpeedChoices(type, &list, speed, name) == index && list.count() == count,
-                     type);
-        }
+        list.addItem("stale");
+        QCOMPARE(FillSpeedChoices(type.constData(), &list, speed.constData(), name.constData()),
+                 index);
+        QCOMPARE(list.count(), count);
     }
 
     // Console lines are handled while a message box is open; one that drops
@@ -120,8 +185,8 @@ private slots:
 
     void longestPageFitsAndShortBuffersAreNotOverrun() {
         for (int r = 1; r <= 8; ++r) {
-            Row(r, ("PORT" + std::to_string(r)).c_str(), "1000TX");
-            HandlePortRow(4007 + r * 100, "1000 Full");
+            Row(r, ("PORT" + std::to_string(r)).c_str(), "1000TX", "0", "Yes", " On", "Off",
+                "1000 Full");
         }
         PreparePortChoices();
         TakePortCopy();

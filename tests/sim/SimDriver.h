@@ -24,7 +24,7 @@ class SimDriver {
 public:
     explicit SimDriver(sim::Options o = {}) : sw_((o.pacing = false, std::move(o))) {
         ResetScreenStartCheck();
-        parser_.LoadTable("Parser.tbl");
+        parser_.LoadTable(LocateDataFile("Parser.tbl"));
     }
     sim::Switch& sw() { return sw_; }
     const Parser& parser() const { return parser_; }
@@ -114,15 +114,17 @@ const std::string kToList = kToVlan + "\t\t\r", kToRestart = kLogin + "\t\r";
 
 // f: factory; m: factory with a 100FX and an empty slot; k: ports 1-4 a static
 // trunk; q: 802.1Q with group "sales" (VID 10) and port 1 set apart; Q: 802.1Q
-// with a full table; p: port-based without groups.
+// with a full table; p: port-based without groups; v: as q, with VID 10 the
+// PVID of port 3.
 inline sim::SwitchState State(char kind) {
     sim::SwitchState s =
         sim::FactoryState({kind == 'm' ? "100FX" : "1000TX", kind == 'm' ? "NC" : "1000TX"});
     if (kind == 'k') s.trunks[0] = {true, {true, true, true, true}};
     if (kind == 'k') s.trunks[2].members[24] = s.trunks[2].members[25] = true; // no row
-    if (kind == 'q' || kind == 'Q') s.vlanMode = sim::kModeDot1q;
+    if (kind == 'q' || kind == 'Q' || kind == 'v') s.vlanMode = sim::kModeDot1q;
     if (kind == 'p') s.vlanMode = sim::kModePortBased;
-    if (kind == 'q') s.dot1qGroups.push_back({10, "sales", {sim::kMemberUntagged}});
+    if (kind == 'q' || kind == 'v') s.dot1qGroups.push_back({10, "sales", {sim::kMemberUntagged}});
+    if (kind == 'v') s.ports[2].pvid = 10;
     if (kind == 'q') s.ports[0].inRate = 50, s.ports[0].speed = "  10 Half";
     for (int id = 2; kind == 'Q' && id <= 26; ++id)
         s.dot1qGroups.push_back({id, "g" + std::to_string(id), {}});

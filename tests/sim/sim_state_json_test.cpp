@@ -50,6 +50,14 @@ private slots:
         expected.ports[2].autoNego = "   FORCE  ";
         expected.dot1qGroups = {{7, "a", {}}, {20, "b", {}}}; // the table replaced, in id order
         QCOMPARE(s, expected);
+
+        // A module trunk whose 1000TX member took a speed its 1000FX partner
+        // lacks: a state the port screen's trunk row leaves behind.
+        s = sim::FactoryState({"1000FX", "1000TX"});
+        QVERIFY2(sim::LoadStateJson(R"({"ports": [{"port": 26, "speed": " 100 Full"}],
+            "trunks": [{"trunk": 1, "static": true, "members": [25, 26]}]})",
+                                    s, error),
+                 error.c_str());
     }
 
     void refusalsNameTheField_data() {

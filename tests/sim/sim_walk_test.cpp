@@ -8,6 +8,7 @@
 #include "platform/Ui.h"
 #include "shared/Publicunit.h"
 #include "tests/harness/ConsoleSink.h"
+#include "tests/harness/GlobalHooks.h"
 #include "tests/harness/LinkHarness.h"
 #include "tests/harness/ProgramReset.h"
 
@@ -47,7 +48,26 @@ const std::vector<Start> kStarts{
     {'f', kToRestart + "\r", "restart:question"},
 };
 
+// Every menu and action bar, to be started from with the highlight on each
+// of its items: whichever item a screen was left on, the walk must find its
+// way out.
+struct Menu {
+    char state;
+    std::string path;
+    const char* where;
+    int items;
+};
+const std::vector<Menu> kMenus{
+    {'f', kLogin, "main", 3},    {'f', kToStatic, "static", 5},
+    {'f', kToPort, "port", 5},   {'f', kToTrunk, "trunk", 3},
+    {'f', kToVlan, "vlan", 4},   {'f', kToSupport, "vlansupport", 5},
+    {'q', kToGroup, "group", 5}, {'q', kToList, "grouplist", 3},
+    {'f', kToMisc, "misc", 3},   {'f', kToRestart, "restart", 3},
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Start)
 
 class SimWalkTest : public QObject {
     Q_OBJECT
@@ -57,16 +77,24 @@ private slots:
         ResetProgramState();
         platform::SetMessageBoxHandler([](const QString&, const QString&, int) { return 1; });
     }
+    void cleanup() {
+        if (IsLinkOpen()) CloseComPort();
+        DestroyParser();
+        RestoreGlobalHooks();
+    }
 
     void connectKeysReachTheLoginPageUnchanged_data() {
-        QTest::addColumn<int>("start");
+        QTest::addColumn<Start>("s");
         for (size_t i = 0; i < kStarts.size(); ++i)
-            QTest::addRow("%zu %s", i, kStarts[i].where) << int(i);
+            QTest::addRow("%zu %s", i, kStarts[i].where) << kStarts[i];
+        for (const Menu& m : kMenus)
+            for (int item = 0; item < m.items; ++item)
+                QTest::addRow("%s, item %d", m.where, item)
+                    << Start{m.state, m.path + std::string(size_t(item), '\t'), m.where};
     }
 
     void connectKeysReachTheLoginPageUnchanged() {
-        QFETCH(int, start);
-        const Start& s = kStarts[size_t(start)];
+        QFETCH(Start, s);
         LinkHarness h(At(s.state, s.pretype));
         QCOMPARE(h.sim().where(), std::string(s.where));
         // The program's router hands every entry outside 1000-1999 to the

@@ -55,6 +55,7 @@ private slots:
         BusyText.clear();
     }
     void cleanup() {
+        TfrmMessage::SetAnimationPath(QString());
         CloseBusyBox();
         FlushDeletes();
         QCOMPARE(LiveBusyWindows(), 0);

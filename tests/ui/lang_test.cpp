@@ -57,13 +57,16 @@ private slots:
 
     void tableAndLookupAreBounded() {
         QByteArray file;
-        for (int i = 0; i < 300; ++i)
+        for (int i = 0; i < 450; ++i)
             file += QByteArray::number(1000 + i) + " line" + QByteArray::number(i) + "\n";
         QCOMPARE(Load(file), kLangTableSize);
         QCOMPARE(LangTable[kLangTableSize - 1].id, 1000 + kLangTableSize - 1);
-        // Only entries 0..200 are searched; entry 200 answers for the rest.
-        QCOMPARE(GetLangText(1199), "line199");
-        QCOMPARE(GetLangText(1250), "line200");
+        // Every loaded entry is searched (line 250 and the last one); an id
+        // past the table's room, or never in the file, reads empty.
+        QCOMPARE(GetLangText(1249), "line249");
+        QCOMPARE(GetLangText(1000 + kLangTableSize - 1), "line399\n"); // a message id
+        QCOMPARE(GetLangText(1000 + kLangTableSize), "");
+        QCOMPARE(GetLangText(77), "");
         // A shorter file overwrites only its own lines.
         QCOMPARE(Load("1000 new\n"), 1);
         QCOMPARE(GetLangText(1000), "new");
@@ -73,9 +76,29 @@ private slots:
         QCOMPARE(GetLangText(1000), "new");
     }
 
+    void builtInEnglishIsTheShippedFile() {
+        LoadBuiltInEnglish();
+        QFile f(QString::fromStdString(LocateDataFile("Language_EN.txt")));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = f.readAll().split('\n');
+        for (const QByteArray& line : lines) {
+            const qsizetype sep = line.indexOf(' ');
+            if (sep <= 0) continue;
+            const QByteArray want =
+                line.mid(sep + 1) + (line.left(sep).toInt() >= 1300 ? "\n" : "");
+            QCOMPARE(QByteArray(GetLangText(line.left(sep).toInt())), want);
+        }
+    }
+
     void languageChoiceAndMissingFile() {
         QVERIFY(SelectLanguage(1));
         QVERIFY(!LoadLanguageByName("Language_XX.txt")); // changes nothing
+        // A file without a numbered line cannot be read either.
+        QFile empty(QStringLiteral("Language_empty.txt"));
+        QVERIFY(empty.open(QIODevice::WriteOnly) && empty.write("# nothing\n\n") > 0);
+        empty.close();
+        QVERIFY(!LoadLanguageByName("Language_empty.txt"));
+        empty.remove();
         QCOMPARE(LanguageId, 2052);
         QCOMPARE(LangText(1), QStringLiteral(u"欢迎使用"));
         QVERIFY(SelectLanguage(7)); // no such item: English
@@ -103,13 +126,13 @@ private slots:
         QVERIFY(SelectLanguage(item));
         QCOMPARE(LanguageId, languageId);
         QCOMPARE(QByteArray(CodePageName()), codePage);
-        // Every id the windows and messages use. Fewer lines than the
-        // searched part of the table, so a missing id reads the empty entry 200.
-        QVERIFY(raw.count('\n') <= kLangLookupLast);
-        const std::pair<int, int> used[] = {
-            {0, 7},       {100, 104},   {200, 204},   {300, 311},   {400, 406},   {500, 502},
-            {510, 518},   {600, 605},   {700, 705},   {800, 808},   {900, 902},   {905, 906},
-            {1000, 1020}, {1100, 1109}, {1200, 1204}, {1210, 1227}, {1260, 1280}, {1300, 1324}};
+        // Every id the windows and messages use; every line fits the table.
+        QVERIFY(raw.count('\n') <= kLangTableSize);
+        const std::pair<int, int> used[] = {{0, 7},       {100, 104},   {200, 204},   {300, 311},
+                                            {400, 406},   {500, 502},   {510, 518},   {600, 605},
+                                            {700, 705},   {800, 808},   {900, 902},   {905, 906},
+                                            {1000, 1020}, {1100, 1109}, {1200, 1204}, {1210, 1227},
+                                            {1260, 1280}, {1300, 1324}, {1330, 1343}};
         for (const auto& [from, to] : used)
             for (int id = from; id <= to; ++id)
                 QVERIFY2(GetLangText(id)[0] != '\0',

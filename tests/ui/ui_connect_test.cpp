@@ -4,6 +4,7 @@
 // pseudo-terminal, the real reader thread and timing.
 #include "engine/KeyOutput.h"
 #include "engine/LineFraming.h"
+#include "engine/LinkWatchdog.h"
 #include "engine/PageTable.h"
 #include "engine/SerialLink.h"
 #include "forms/FormRefs.h"
@@ -11,13 +12,12 @@
 #include "forms/Mainform.h"
 #include "forms/Messageform.h"
 #include "forms/Restartconfigform.h"
+#include "forms/SessionEnd.h"
 #include "forms/Welcomeform.h"
 #include "platform/MemorySerial.h"
-#include "platform/SerialDevice.h"
-#include "platform/Ui.h"
-#include "shared/Publicunit.h"
 #include "sim/PtyServer.h"
 #include "tests/harness/ProgramReset.h"
+#include "tests/harness/WindowSteps.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -74,18 +74,7 @@ private slots:
         new TfrmWelcome;
         frmWelcome->Show();
     }
-    void cleanup() {
-        if (IsLinkOpen()) CloseComPort();
-        DestroyParser();
-        CloseBusyBox();
-        frmMain.clear();
-        frmLogin.clear();
-        frmWelcome.clear();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        platform::ClearPortMappings();
-        platform::SetSerialDeviceFactory(nullptr);
-        platform::SetMessageBoxHandler(nullptr);
-    }
+    void cleanup() { steps::EndSession(); }
 
     // --- shared operations ---
 
@@ -104,48 +93,79 @@ private slots:
         QCOMPARE(current, 100000);
     }
 
-    void defaultWalkAnswersByTableThenByText() {
-        QCOMPARE(OpenComPort(1), 1); // a send buffer for SendKeys to fill
+    // The walk answers Enter on a screen's way out and Tab elsewhere, and
+    // types nothing for self-test lines. That these answers lead from every
+    // item of every screen to the login page is checked against the
+    // simulated switch (tests/sim/sim_walk_test.cpp); here a few values the
+    // table knows, and the text rules for the lines it does not.
+    void defaultWalkAnswers_data() {
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QByteArray>("text"); // null: no text at all
+        QTest::addColumn<QByteArray>("keys");
         // The table decides for its own values, whatever the line says.
-        for (int v : {2003, 3005, 4001, 5003, 6004, 7001, 8001, 9001, 11003, 15003}) {
-            DefaultPageAction(v, "Saving ...");
-            QCOMPARE(TakeQueued(), std::string("\r"));
-        }
-        for (int v : {2001, 2002, 3001, 3002, 3003, 3004,  4002,  4003,  4004, 4005, 5001,
-                      5002, 6001, 6002, 6003, 7002, 7003,  7004,  7005,  8002, 8003, 8004,
-                      8005, 9002, 9003, 9004, 9005, 11001, 11002, 15001, 15002}) {
-            DefaultPageAction(v, "<Quit>");
-            QCOMPARE(TakeQueued(), std::string("\t"));
-        }
-        // Other values: Enter on an exit text (any letter case, but "<Quit>"
-        // exactly), Tab otherwise; self-test lines type nothing.
-        // clang-format off
-        const struct { int32_t value; const char *text, *keys; } cases[] = {
-            {-1, "Press ESC to return to the main menu", "\r"}, {-1, "<Return To Previous Menu>", "\r"},
-            {-1, "<quit>", "\t"}, {-1, "Exit this screen", "\r"}, {-1, "exit this screen", "\t"},
-            {0, "", "\t"}, {1, "<Quit>", "\r"}, {4006, "Saving ...", "\t"}, {15004, " <Quit> ", "\r"},
-            {-1, nullptr, "\t"}, {2, "OK", ""}, {14, "OK", ""}};
-        // clang-format on
-        for (const auto& c : cases) {
-            DefaultPageAction(c.value, c.text);
-            QCOMPARE(TakeQueued(), std::string(c.keys));
-        }
+        QTest::newRow("main menu Logout") << 2003 << QByteArray("Saving ...") << QByteArray("\r");
+        QTest::newRow("port Quit") << 4001 << QByteArray("Edit") << QByteArray("\r");
+        QTest::newRow("restart Previous Menu") << 15003 << QByteArray("") << QByteArray("\r");
+        QTest::newRow("main menu Static") << 2001 << QByteArray("<Quit>") << QByteArray("\t");
+        QTest::newRow("port Next Page") << 4005 << QByteArray("Exit this") << QByteArray("\t");
+        QTest::newRow("restart Factory Default")
+            << 15001 << QByteArray("Return to") << QByteArray("\t");
+        // Other values: Enter on an exit text ("RETURN TO" in any letter
+        // case, "<Quit>" and "Exit this" exactly), Tab otherwise.
+        const struct {
+            const char* name;
+            int32_t value;
+            const char *text, *keys;
+        } byText[] = {
+            {"return to, sentence case", -1, "Press ESC to return to the main menu", "\r"},
+            {"return to, title case", -1, "<Return To Previous Menu>", "\r"},
+            {"quit, lower case", -1, "<quit>", "\t"},
+            {"exit this", -1, "Exit this screen", "\r"},
+            {"exit this, lower case", -1, "exit this screen", "\t"},
+            {"empty", 0, "", "\t"},
+            {"quit on the login page", 1, "<Quit>", "\r"},
+            {"saving message", 4006, "Saving ...", "\t"},
+            {"quit with blanks", 15004, " <Quit> ", "\r"},
+            {"no text", -1, nullptr, "\t"},
+            {"first self-test line", 2, "OK", ""},
+            {"last self-test line", 14, "OK", ""}};
+        for (const auto& c : byText)
+            QTest::newRow(c.name) << int(c.value) << QByteArray(c.text) << QByteArray(c.keys);
+    }
+    void defaultWalkAnswers() {
+        QFETCH(int, value);
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, keys);
+        QCOMPARE(OpenComPort(1), 1); // a send buffer for SendKeys to fill
+        DefaultPageAction(value, text.isNull() ? nullptr : text.constData());
+        QCOMPARE(TakeQueued(), keys.toStdString());
     }
 
+    void versionIsAssembledFromTheThreeLines_data() {
+        QTest::addColumn<QByteArray>("firmware");
+        QTest::addColumn<QByteArray>("revision");
+        QTest::addColumn<QByteArray>("hardware");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("no first word") << QByteArray(" 1.02 (x)") << QByteArray("a")
+                                       << QByteArray("A1") << QByteArray("?a - A1 ");
+        QTest::newRow("empty lines")
+            << QByteArray("") << QByteArray("") << QByteArray("") << QByteArray("? -  ");
+        // The buffer keeps 11 characters.
+        QTest::newRow("long firmware") << QByteArray("1.02.0003.456 (x)") << QByteArray("b")
+                                       << QByteArray("A1") << QByteArray("1.02.0003.4");
+        QTest::newRow("long hardware") << QByteArray("1.02 (x)") << QByteArray("rev")
+                                       << QByteArray("HW-1234") << QByteArray("1.02rev - H");
+    }
     void versionIsAssembledFromTheThreeLines() {
-        // clang-format off
-        const struct { const char *firmware, *revision, *hardware, *expected; } cases[] = {
-            {" 1.02 (x)", "a", "A1", "?a - A1 "}, {"", "", "", "? -  "},
-            // The buffer keeps 11 characters.
-            {"1.02.0003.456 (x)", "b", "A1", "1.02.0003.4"}, {"1.02 (x)", "rev", "HW-1234", "1.02rev - H"}};
-        // clang-format on
-        for (const auto& c : cases) {
-            std::memcpy(VersionText, "garbage!!!", 11);
-            VersionLine(2011, c.firmware);
-            VersionLine(2012, c.revision);
-            VersionLine(2013, c.hardware);
-            QCOMPARE(QString::fromLatin1(VersionText), QString::fromLatin1(c.expected));
-        }
+        QFETCH(QByteArray, firmware);
+        QFETCH(QByteArray, revision);
+        QFETCH(QByteArray, hardware);
+        QFETCH(QByteArray, expected);
+        std::memcpy(VersionText, "garbage!!!", 11);
+        VersionLine(2011, firmware.constData());
+        VersionLine(2012, revision.constData());
+        VersionLine(2013, hardware.constData());
+        QCOMPARE(QString::fromLatin1(VersionText), QString::fromLatin1(expected));
         // A second main-menu screen replaces the version, never extends it.
         VersionLine(2011, "2.0 (y)");
         QCOMPARE(QString::fromLatin1(VersionText), QStringLiteral("2.0"));
@@ -211,36 +231,73 @@ private slots:
         QVERIFY(IsLinkOpen() && frmWelcome->tmrConnect->isActive());
     }
 
-    void garbageFromTheLineIsSurvived() {
-        // Random bytes, over-long lines, stray cursor moves and zero bytes:
-        // nothing may crash or hang, and the first line stops the countdown.
+    // Random bytes, over-long lines, zero bytes: nothing may crash or hang.
+    // Lines the table does not know get the default walk's Tab but do not
+    // stop the countdown (a device speaking something else is no switch),
+    // so this ends in the time-out message like a silent line; a line the
+    // table knows does stop it.
+    void garbageFromTheLineEndsInTheTimeOut() {
         frmWelcome->btnConnect->click();
         std::string noise;
         uint32_t seed = 12345;
         for (int i = 0; i < 6000; ++i) {
             seed = seed * 1103515245u + 12345u;
             noise += static_cast<char>((seed >> 16) & 0xFF);
-            if (i % 700 == 0) noise += "\x1b[24;02H<Quit>\x1b[01;36HMain Menu";
             if (i % 900 == 0) noise += std::string(300, 'x') + "\r";
         }
         peer_->push(noise, clock_.nowUs());
         step(400);
+        QCOMPARE(peer_->nextOutputTime(), platform::LineEndpoint::kNever); // all read
+        QVERIFY(IsLinkOpen() && frmWelcome->tmrConnect->isActive() && boxes_.empty());
+        QVERIFY(!peer_->written.empty() && peer_->written.back() == '\t'); // answered
+        for (int tick = 1; tick <= 20; ++tick)
+            frmWelcome->tmrConnectTimer();
+        QCOMPARE(boxes_.value(0), LangText(1223));
+        QVERIFY(!IsLinkOpen() && frmWelcome->btnConnect->isEnabled());
+
+        boxes_.clear();
+        frmWelcome->btnConnect->click();
+        peer_->push("\x1b[01;24H24+2 Port Managed Ethernet Switch\x1b", clock_.nowUs());
+        step(4);
         QVERIFY(!frmWelcome->tmrConnect->isActive() && boxes_.empty());
-        QVERIFY(IsLinkOpen()); // all of it was read: no clear screen in it
-        QCOMPARE(peer_->nextOutputTime(), platform::LineEndpoint::kNever);
     }
 
-    void unexpectedScreenStartQuitsSilentlyOnce() {
+    // A clear screen followed by something other than the two bare cursor
+    // moves: not the switch the program knows. The session ends and says so.
+    void unexpectedScreenStartEndsTheSession() {
         frmWelcome->btnConnect->click();
-        // A clear screen followed by something other than the two bare
-        // cursor moves: not the switch the program knows.
         peer_->push("\x1b[2J\x1b[05;10HHello\x1b[06;10HWorld\x1b[07;01H", clock_.nowUs());
-        QTimer::singleShot(0, this, [this] { step(2); });
-        QObject watchdog; // ends with this test
-        QTimer::singleShot(5000, &watchdog, [] { QCoreApplication::exit(1); });
-        QCOMPARE(QCoreApplication::exec(), 0); // ended by the program's quit
-        QVERIFY(frmWelcome->QuitPosted && !IsLinkOpen());
-        QVERIFY(boxes_.empty() && frmWelcome->isVisible());
+        step(2);
+        QCOMPARE(boxes_, QStringList({LangText(1223), MessageText(1334)}));
+        QVERIFY(!IsLinkOpen() && GetParser() == nullptr && frmMessage.get() == nullptr);
+        QVERIFY(frmWelcome->isVisible() && frmWelcome->isEnabled());
+        QVERIFY(frmWelcome->btnConnect->isEnabled() && !frmWelcome->tmrConnect->isActive());
+    }
+
+    // The simulator stopped under the program (its end of the terminal
+    // closed): the session ends at once with the hang-up message, and a
+    // simulator started again is connected to without restarting.
+    void realLineHangUpThenReconnect() {
+        platform::SetSerialDeviceFactory(nullptr);
+        SetManualStepping(false);
+        auto server = std::make_unique<sim::PtyServer>();
+        std::string error;
+        QVERIFY2(server->start(sim::Options{}, std::string(), &error), error.c_str());
+        platform::MapPortName("COM1", server->devicePath());
+        frmWelcome->btnConnect->click();
+        QVERIFY(QTest::qWaitFor([] { return frmLogin.get() && frmLogin->isVisible(); }, 10000));
+        server->stop();
+        QVERIFY(QTest::qWaitFor([this] { return !boxes_.isEmpty(); }, 5000));
+        QCOMPARE(boxes_, QStringList({LangText(1223), LinkFaultMessage(LinkFaultHungUp)}));
+        QVERIFY(!IsLinkOpen() && frmWelcome->isVisible() && frmWelcome->btnConnect->isEnabled());
+        QVERIFY(!frmLogin.exists());
+        server = std::make_unique<sim::PtyServer>();
+        QVERIFY2(server->start(sim::Options{}, std::string(), &error), error.c_str());
+        platform::MapPortName("COM1", server->devicePath());
+        frmWelcome->btnConnect->click();
+        QVERIFY(QTest::qWaitFor([] { return frmLogin.get() && frmLogin->isVisible(); }, 10000));
+        frmLogin->btnExit->click();
+        QVERIFY(!IsLinkOpen());
     }
 
     void realLineConnectAndLogin() {
@@ -251,17 +308,13 @@ private slots:
         QVERIFY2(server.start(sim::Options{}, std::string(), &error), error.c_str());
         platform::MapPortName("COM1", server.devicePath());
         frmWelcome->btnConnect->click();
-        QVERIFY(QTest::qWaitFor(
-            [] { return frmLogin.get() && frmLogin->isVisible() && !frmMessage.get(); }, 10000));
+        QVERIFY(QTest::qWaitFor([] { return steps::Shown(frmLogin.get()); }, 10000));
         // The rest of the login page and of the connect keys, as a user
         // would wait for them (six of the page's lines are recognised).
         QVERIFY(QTest::qWaitFor([] { return frmLogin->LoginPromptCount >= 6 && !IsSendPending(); },
                                 10000));
-        frmLogin->edtUsername->setText(QStringLiteral("admin"));
-        frmLogin->edtPassword->setText(QStringLiteral("admin"));
-        frmLogin->btnLogin->click();
-        QVERIFY(QTest::qWaitFor(
-            [] { return frmMain.get() && frmMain->isEnabled() && !frmMessage.get(); }, 30000));
+        steps::EnterAccount();
+        QVERIFY(QTest::qWaitFor(steps::MainUp, 30000));
         QCOMPARE(frmMain->lblVersion->text(), QStringLiteral("Version: 1.02a - A1 "));
         // Log out (closing the main window), then Exit: the reader thread
         // stops and the port closes.

@@ -1,22 +1,9 @@
 // The program's real windows (offscreen) and engine end to end, joined in
 // memory to the simulated switch on a virtual clock: what the windows show,
 // the keys typed and what the switch ended up with.
-#include "engine/KeyOutput.h"
-#include "engine/LineFraming.h"
 #include "engine/PageTable.h"
-#include "engine/SerialLink.h"
-#include "forms/FormRefs.h"
-#include "forms/Loginform.h"
-#include "forms/Mainform.h"
-#include "forms/Messageform.h"
-#include "forms/Restartconfigform.h"
-#include "forms/Staticconfigform.h"
-#include "forms/Welcomeform.h"
-#include "lang/Language.h"
-#include "platform/Ui.h"
-#include "shared/Publicunit.h"
-#include "tests/harness/LinkHarness.h"
 #include "tests/harness/ProgramReset.h"
+#include "tests/harness/WindowSteps.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -32,14 +19,13 @@
 
 namespace {
 
-bool Visible(TForm* f) {
-    return f && f->isVisible() && frmMessage.get() == nullptr && !IsSendPending();
-}
+using steps::Shown;
 
 // A text read straight from a language file and decoded with the file's own
-// code page: what a window caption must show.
+// code page: what a window caption must show. Found as the program finds it,
+// so the test runs from any working directory.
 QString FileText(const QString& file, const QByteArray& codec, int id) {
-    QFile f(file);
+    QFile f(QString::fromStdString(LocateDataFile(file.toStdString())));
     QStringDecoder decode(codec.constData());
     const QString text = f.open(QIODevice::ReadOnly) ? decode(f.readAll()) : QString();
     const QRegularExpression entry(QStringLiteral("^[ \\t]*%1[ \\t](.*?)\\r?$").arg(id),
@@ -66,13 +52,10 @@ class UiFlowTest : public QObject {
     }
 
     bool Until(TForm* (*form)(), int64_t ms = 30000) {
-        return h->runUntil([form] { return Visible(form()); }, ms);
+        return h->runUntil([form] { return Shown(form()); }, ms);
     }
     static TForm* LoginForm() { return frmLogin.get(); }
-    static TForm* MainForm() {
-        return frmMain.get() && frmMain->isEnabled() && CurrentForm == FORM_MAIN ? frmMain.get()
-                                                                                 : nullptr;
-    }
+    static TForm* MainForm() { return steps::MainUp() ? frmMain.get() : nullptr; }
     static TForm* StaticForm() { return frmStaticConfig.get(); }
     static TForm* RestartForm() { return frmRestartConfig.get(); }
 
@@ -80,25 +63,12 @@ class UiFlowTest : public QObject {
         if (!options.initial) options.initial = sim::FactoryState(options.modules);
         initial = *options.initial;
         h = std::make_unique<LinkHarness>(std::move(options));
-        new TfrmWelcome;
-        frmWelcome->Show();
+        steps::ShowWelcome();
     }
-    // The login window comes up at the first line of the login page; the
-    // rest of the page follows at 9600 baud.
-    bool LoginSettled() {
-        if (!Until(LoginForm, 60000)) return false;
-        h->runFor(1500);
-        return Visible(frmLogin.get());
-    }
-    bool Connect() {
-        frmWelcome->btnConnect->click();
-        return LoginSettled();
-    }
+    bool Connect() { return steps::Connect(*h); }
+    bool LoginSettled() { return steps::LoginSettled(*h); }
     bool LogIn(const char* user = "admin", const char* password = "admin") {
-        frmLogin->edtUsername->setText(QString::fromLatin1(user));
-        frmLogin->edtPassword->setText(QString::fromLatin1(password));
-        frmLogin->btnLogin->click();
-        return Until(MainForm, 120000);
+        return steps::LogIn(*h, user, password);
     }
 
 private slots:
@@ -111,19 +81,7 @@ private slots:
             return b == platform::MB_YESNO ? answer : int(platform::IDOK);
         });
     }
-    void cleanup() {
-        CloseBusyBox();
-        frmMain.clear();
-        frmStaticConfig.clear();
-        frmRestartConfig.clear();
-        frmLogin.clear();
-        frmWelcome.clear();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        h.reset();
-        DestroyParser();
-        platform::SetMessageBoxHandler(nullptr);
-        ResetLanguageState();
-    }
+    void cleanup() { steps::EndSession(h); }
 
     void connectFindsTheLoginPageFromAnywhere_data() {
         QTest::addColumn<QString>("pretype");
@@ -263,7 +221,8 @@ private slots:
             QPointer<TfrmStaticConfig> menu = frmStaticConfig.get();
             check(menu->windowTitle(), 400);
             check(menu->btnPortConfig->text(), 402);
-            QVERIFY(!menu->btnTrunkConfig->isEnabled()); // not in the program yet
+            QVERIFY(menu->btnTrunkConfig->isEnabled() && menu->btnVlanConfig->isEnabled() &&
+                    menu->btnMiscConfig->isEnabled());
             menu->btnMainMenu->click();
             QVERIFY(Until(MainForm));
             QCOMPARE(Typed(), std::string("\t\t\t\t\r"));
@@ -283,7 +242,7 @@ private slots:
         h->runFor(2000);
         QCOMPARE(boxes, QStringList({LangText(1224), LangText(1225)}));
         QVERIFY(Typed().empty());
-        QVERIFY(Visible(restart) && restart->isEnabled() && !Restarting);
+        QVERIFY(Shown(restart) && restart->isEnabled() && !Restarting);
         QCOMPARE(Where(), QStringLiteral("restart"));
         restart->btnPrevMenu->click();
         QVERIFY(Until(MainForm));

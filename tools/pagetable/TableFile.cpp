@@ -128,6 +128,10 @@ bool parseEntryLine(const std::string& line, int& list, Entry& e, std::string& w
         } else if (c == 0) {
             why = "zero byte in key";
             return false;
+        } else if (c == '\r') {
+            // The text form cannot write it back: a line break ends a line.
+            why = "line break in key";
+            return false;
         }
         e.key.push_back(c);
     }

@@ -1,0 +1,17 @@
+#pragma once
+// The page router: what one recognised console entry makes the windows do.
+// The start window hands it every entry; each window's own unit holds the
+// handlers of its pages (its arrival, its rows, its results).
+#include <cstdint>
+
+class TForm;
+
+void RoutePageEntry(int32_t value, const char* text);
+
+// The last step of a window's arrival: the window comes to the front,
+// enabled, and the busy window goes.
+void ShowArrived(TForm* form);
+
+// Releases the shared configuration tables, as the program does when the
+// connection ends.
+void ReleaseSharedTables();

@@ -1,0 +1,22 @@
+#pragma once
+// Ending a session from the program's side: the switch stopped answering,
+// the line went down, or the console drew something the program cannot
+// follow. Everything a fresh start sets is set again, so Connect (to the
+// same or another switch) works without restarting the program.
+#include <QString>
+
+#include <cstdint>
+
+// Drops pending keys, closes the link and the page table, frees every
+// session window (login, menus, configuration windows, busy window) without
+// their close handlers, resets the shared state and tables, brings the
+// Welcome window back with Connect enabled, then shows `message`.
+void EndSession(const QString& message);
+
+// "The switch stopped answering (reason). ..." for a LinkFault.
+QString LinkFaultMessage(int32_t fault);
+// A message text (id >= 1300) with its line end dropped and "%1" filled in.
+QString MessageText(int32_t id, const QString& arg = QString());
+// A data file that cannot be read: text `id` naming the file, the places it
+// was looked in (one a line), then text `tailId`.
+QString DataFileMessage(int32_t id, const char* bareName, int32_t tailId);

@@ -1,0 +1,237 @@
+#pragma once
+// Numbers of the texts in the language files (data/Language_*.txt). Every
+// caption, busy text and message the program shows is looked up by one of
+// these names; the files give each number its wording per language.
+#include <cstdint>
+
+namespace txt {
+
+enum : int32_t {
+    // Welcome window
+    WelcomeCaption = 0,
+    WelcomeTo = 1,
+    WelcomeTitle = 2,
+    WelcomeVersion = 3,
+    WelcomePortLabel = 4,
+    WelcomeConnect = 5,
+    WelcomeExit = 6, // also the login window's Exit
+    WelcomeLanguage = 7,
+
+    // Login window
+    LoginCaption = 100,
+    LoginTitle = 101,
+    LoginUserName = 102,
+    LoginPassword = 103,
+    LoginButton = 104,
+
+    // Main menu window
+    MainCaption = 200,
+    MainTitle = 201,
+    MainStatic = 202,
+    MainReboot = 203,
+    MainLogout = 204,
+
+    // Busy window
+    BusyCaption = 300,
+    BusyLine1 = 301,
+    BusyLine2 = 302,
+
+    // Port table choices: speed/duplex and auto negotiation
+    Speed10Half = 303,
+    Speed10Full = 304,
+    Speed100Half = 305,
+    Speed100Full = 306,
+    Speed1000Half = 307,
+    Speed1000Full = 308,
+    AutoForce = 309,
+    AutoAuto = 310,
+    AutoNwayForce = 311,
+
+    // Static configuration menu window
+    StaticCaption = 400,
+    StaticTitle = 401,
+    StaticPort = 402, // also the port window's message caption
+    StaticTrunk = 403,
+    StaticVlan = 404,
+    StaticMisc = 405,
+    StaticMainMenu = 406,
+
+    // Trunk window
+    TrunkCaption = 500,
+    TrunkTitle = 501,
+    TrunkPortHeading = 502,
+    TrunkWarnings = 510,
+    TrunkWarning1 = 511,
+    TrunkWarning2 = 512,
+    TrunkWarning3 = 513,
+    TrunkWarning4 = 514,
+    TrunkWarning5 = 515,
+    TrunkWarning6 = 516,
+    ExitButton = 517,  // Exit of every configuration window
+    ApplyButton = 518, // Apply of every configuration window
+
+    // VLAN menu window
+    VlanMenuCaption = 600,
+    VlanMenuTitle = 601,
+    VlanMenuSupport = 602, // also the VLAN settings window's message caption
+    VlanMenuCreate = 603,
+    VlanMenuEdit = 604,
+    VlanMenuPrevious = 605,
+
+    // VLAN group list window
+    GroupListCaption = 700,
+    GroupListTitle = 701,
+    GroupListName = 702,
+    GroupListVid = 703,
+    GroupListEdit = 704,
+    GroupListDelete = 705,
+
+    // VLAN group window
+    GroupCaption = 800,
+    GroupTitle = 801,
+    GroupNameLabel = 802,
+    GroupIdLabel = 803,
+    GroupPortHeading = 804,
+    GroupMemberHeading = 805,
+    GroupAddTitle = 806,
+    GroupEditTitle = 807,
+    GroupCaptionPrefix = 808,
+
+    // VLAN settings window
+    VlanCaption = 900,
+    VlanTitle = 901,
+    VlanModeLabel = 902,
+    VlanNote = 905,
+    VlanPvidRange = 906,
+
+    // Port window
+    PortCaption = 1000,
+    PortTitle = 1001,
+    PortHeadingPort = 1002,
+    PortHeadingType = 1003,
+    PortHeadingInRate = 1004,
+    PortHeadingOutRate = 1005,
+    PortHeadingEnable = 1006,
+    PortHeadingAuto = 1007,
+    PortHeadingSpeed = 1008,
+    PortHeadingFlow = 1009,
+    PortHeadingFull = 1010,
+    PortHeadingHalf = 1011,
+    PortNotes = 1012,
+    PortNote1 = 1013,
+    PortNote2 = 1014,
+    PortNote2Values = 1015,
+    PortNote2Range = 1016,
+    PortNote3 = 1017,
+    PortNote4 = 1018,
+    PortPrevPage = 1019,
+    PortNextPage = 1020,
+
+    // Misc window
+    MiscCaption = 1100,
+    MiscTitle = 1101,
+    MiscUserName = 1102,
+    MiscOldPassword = 1103,
+    MiscNewPassword = 1104,
+    MiscAgainPassword = 1105,
+    MiscRetry = 1106,
+    MiscAging = 1107,
+    MiscHash = 1108,
+    MiscEnabled = 1109,
+
+    // Restart menu window
+    RestartCaption = 1200,
+    RestartTitle = 1201,
+    RestartDefault = 1202,
+    RestartSwitch = 1203,
+    RestartPrevious = 1204,
+
+    // Message-box captions and one-line status texts
+    CaptionExit = 1210,
+    CaptionPort = 1211,
+    CaptionTrunk = 1212,
+    CaptionGroup = 1213,
+    CaptionVlan = 1214,
+    CaptionMisc = 1215,
+    CaptionGroupEdit = 1216,
+    CaptionGroupDelete = 1217,
+    CaptionGroupList = 1218,
+    LoginFailed = 1219,
+    LoginNoUser = 1220,
+    LoginRunning = 1221,
+    LoginClosing = 1222,
+    CaptionConnect = 1223,
+    CaptionFactoryDefault = 1224,
+    CaptionRestart = 1225,
+    TrunkInvalidMembers = 1226,
+    CaptionSerialPort = 1227,
+
+    // Busy-window texts
+    BusyConnecting = 1260,
+    BusySaving = 1261,
+    BusyOpenStatic = 1262,
+    BusyLoggingOut = 1263,
+    BusyOpenRestart = 1264,
+    BusyToMainMenu = 1265,
+    BusyToStaticMenu = 1266,
+    BusyReadPorts = 1267,
+    BusySending = 1268,
+    BusyOpenPorts = 1269,
+    BusyReadTrunks = 1270,
+    BusyOpenVlanMenu = 1271,
+    BusyReadMisc = 1272,
+    BusyReadVlan = 1273,
+    BusyNewGroup = 1274,
+    BusyReadGroupList = 1275,
+    BusyReadGroup = 1276,
+    BusyToPrevious = 1277,
+    BusyToVlanMenu = 1278,
+    BusyDeleteGroup = 1279,
+    BusyFactoryDefault = 1280,
+
+    // Message-box texts (stored with their line end)
+    AskExit = 1300,
+    SettingsSaved = 1301,
+    BackToPrevious = 1302,
+    GroupRefused = 1303,
+    SettingsNotSaved = 1304,
+    GroupDeletedText = 1305,
+    GroupNotDeletedText = 1306,
+    SwitchSilent = 1307,
+    PasswordNotChanged = 1308,
+    ConnectTimeout1 = 1309,
+    ConnectTimeout2 = 1310,
+    ConnectTimeout3 = 1311,
+    GroupNameEmpty = 1312,
+    GroupNameAsk = 1313,
+    NoGroupToSelect = 1314,
+    AskDeleteGroup = 1315,
+    FactoryDefaultWarn = 1316,
+    AskContinue = 1317,
+    AskRestart = 1318,
+    TrunkCountRule = 1319,
+    TrunkCountAsk = 1320,
+    TrunkMixRule = 1321,
+    BackToStatic = 1322,
+    PortOpenFailed = 1323,
+    PortOpenCheck = 1324,
+
+    // Faults on the line, damaged files, devices (1330-1399 are the texts
+    // added after the first release; see docs/languages.md)
+    SwitchStopped = 1330, // "%1": one of the three reasons below
+    ReasonHungUp = 1331,
+    ReasonReadError = 1332,
+    ReasonSilent = 1333,
+    ScreenNotFollowed = 1334,
+    RestartLostSave = 1335,
+    PageTableBad = 1336, // "%1": the file; the places follow
+    PageTableHelp = 1337,
+    LanguageFileBad = 1338, // "%1": the file; the places follow
+    LanguageBuiltIn = 1339,
+    LanguageKept = 1340,
+    PortNotDevice = 1341, // "%1": the device path
+    PortInUse = 1342,     // "%1": the device path
+    PortRowsGarbled = 1343,
+};
+
+} // namespace txt

@@ -1,0 +1,162 @@
+#pragma once
+// A logged-in session of the real windows (offscreen) against the simulated
+// switch over the in-memory line, ending on the static configuration menu:
+// what the trunk and misc window tests start from.
+#include "engine/KeyOutput.h"
+#include "engine/PageTable.h"
+#include "forms/FormRefs.h"
+#include "forms/Loginform.h"
+#include "forms/Mainform.h"
+#include "forms/Messageform.h"
+#include "forms/Miscconfigxform.h"
+#include "forms/PageRouter.h"
+#include "forms/Portconfigform.h"
+#include "forms/Staticconfigform.h"
+#include "forms/Trunkconfigform.h"
+#include "forms/Welcomeform.h"
+#include "lang/Language.h"
+#include "platform/Ui.h"
+#include "shared/Publicunit.h"
+#include "tests/harness/LinkHarness.h"
+#include "tests/harness/ProgramReset.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <QStringList>
+
+#include <memory>
+#include <string>
+
+// In front: shown and enabled, no busy box, no keys still to type.
+inline bool Up(TForm* f) {
+    return f && f->isVisible() && f->isEnabled() && !frmMessage.get() && !IsSendPending();
+}
+
+// The language box's items: file, code page.
+struct LanguageFile {
+    const char* file;
+    const char* codec;
+};
+inline LanguageFile LanguageOfItem(int item) {
+    static const LanguageFile kFiles[3] = {{"Language_EN.txt", "Windows-1252"},
+                                           {"Language_CN.txt", "GBK"},
+                                           {"Language_TW.txt", "Big5"}};
+    return kFiles[item];
+}
+
+// A text read straight from a language file and decoded with the file's own
+// code page: what a caption must show.
+inline QString FileText(int languageItem, int id) {
+    const LanguageFile lf = LanguageOfItem(languageItem);
+    QFile f(QString::fromLatin1(lf.file));
+    QStringDecoder decode(lf.codec);
+    const QString text = f.open(QIODevice::ReadOnly) ? decode(f.readAll()) : QString();
+    const QRegularExpression entry(QStringLiteral("^[ \\t]*%1[ \\t](.*?)\\r?$").arg(id),
+                                   QRegularExpression::MultilineOption);
+    return entry.match(text).captured(1);
+}
+
+// The offscreen platform's complaints about window management are noise.
+inline QtMessageHandler& PreviousMessageHandler() {
+    static QtMessageHandler previous = nullptr;
+    return previous;
+}
+inline void QuietOffscreen(QtMsgType type, const QMessageLogContext& context,
+                           const QString& message) {
+    if (message.contains(QLatin1String("This plugin does not support"))) return;
+    if (QtMessageHandler previous = PreviousMessageHandler()) previous(type, context, message);
+}
+
+// With TAVIK_SCREENSHOTS set to a folder, the window's picture is saved
+// there as <name>.png (how the screenshots in docs/ are made).
+inline void SaveScreenshot(QWidget* w, const QString& name) {
+    const QString dir = qEnvironmentVariable("TAVIK_SCREENSHOTS");
+    if (!dir.isEmpty()) w->grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
+}
+
+struct Box {
+    QString text, caption;
+};
+
+class ConfigSession {
+public:
+    std::unique_ptr<LinkHarness> h;
+    QList<Box> boxes;
+
+    ConfigSession() {
+        if (!PreviousMessageHandler())
+            PreviousMessageHandler() = qInstallMessageHandler(QuietOffscreen);
+        ResetProgramState();
+        platform::SetMessageBoxHandler([this](const QString& text, const QString& caption, int) {
+            boxes.append({text, caption});
+            return platform::IDOK;
+        });
+    }
+    ~ConfigSession() {
+        h.reset();
+        DestroyParser();
+        CloseBusyBox();
+        frmTrkConfig.clear();
+        frmMiscConfigX.clear();
+        frmPortConfig.clear();
+        frmStaticConfig.clear();
+        frmMain.clear();
+        frmLogin.clear();
+        frmWelcome.clear();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        platform::SetMessageBoxHandler(nullptr);
+        ReleaseSharedTables();
+        ResetLanguageState();
+    }
+
+    sim::Switch& sim() { return h->sim(); }
+    // The keys typed since the last call.
+    std::string Typed() {
+        const std::string keys = h->keysTyped();
+        h->clearKeysTyped();
+        return keys;
+    }
+
+    // Connects in the language of the start window's item (0 English,
+    // 1 Simplified, 2 Traditional Chinese) and logs in.
+    bool Connect(sim::Options options = {}, int languageItem = 0, const char* user = "admin") {
+        h = std::make_unique<LinkHarness>(std::move(options));
+        new TfrmWelcome;
+        frmWelcome->Show();
+        frmWelcome->cboLang->setCurrentIndex(languageItem);
+        frmWelcome->cboLangChange();
+        frmWelcome->btnConnect->click();
+        return h->runUntil([] { return Up(frmLogin.get()); }, 20000) && LogIn(user, "admin");
+    }
+    bool LogIn(const char* user, const char* password) {
+        frmLogin->edtUsername->setText(QString::fromLatin1(user));
+        frmLogin->edtPassword->setText(QString::fromLatin1(password));
+        frmLogin->btnLogin->click();
+        return h->runUntil([] { return Up(frmMain.get()) && CurrentForm == FORM_MAIN; }, 60000);
+    }
+    // From the main window to the static menu.
+    bool ToStaticMenu() {
+        frmMain->btnStaticConfig->click();
+        return StaticMenuBack();
+    }
+    bool StaticMenuBack(int64_t ms = 60000) {
+        return h->runUntil([] { return Up(frmStaticConfig.get()) && CurrentForm == FORM_STATIC; },
+                           ms);
+    }
+    bool Open(sim::Options options = {}, int languageItem = 0) {
+        return Connect(std::move(options), languageItem) && ToStaticMenu();
+    }
+    bool OpenTrunkWindow() {
+        frmStaticConfig->btnTrunkConfig->click();
+        return h->runUntil([] { return Up(frmTrkConfig.get()); }, 30000);
+    }
+    bool OpenMiscWindow() {
+        frmStaticConfig->btnMiscConfig->click();
+        return h->runUntil([] { return Up(frmMiscConfigX.get()); }, 30000);
+    }
+};

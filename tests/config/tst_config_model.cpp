@@ -1,0 +1,157 @@
+// What the console flows cannot reach: console texts the switch never sends,
+// the order of the trunk rules, and the longest keystroke texts in their
+// buffers.
+#include "forms/FormRefs.h"
+#include "forms/Messageform.h"
+#include "forms/Miscconfigxform.h"
+#include "forms/TrunkModel.h"
+#include "lang/Language.h"
+#include "shared/Publicunit.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QtTest>
+
+#include <cstring>
+#include <string>
+
+class ConfigModelTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        ResetSharedState();
+        ResetTrunkTables();
+        ResetMiscSettings();
+    }
+    void cleanup() {
+        frmMiscConfigX.clear();
+        CloseBusyBox();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void switchTexts_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("on");
+        QTest::newRow("Enabled") << QByteArray("Enabled") << true;
+        QTest::newRow("ENABLED") << QByteArray("ENABLED") << true;
+        QTest::newRow("enabled") << QByteArray("enabled") << true;
+        QTest::newRow("as the switch sends it") << QByteArray("Enabled ") << true;
+        QTest::newRow("Disabled") << QByteArray("Disabled") << false;
+        QTest::newRow("empty") << QByteArray() << false;
+    }
+    // Both boxes follow their console text through the window.
+    void switchTexts() {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, on);
+        HandleMiscRow(11105, text.constData());
+        HandleMiscRow(11106, text.constData());
+        auto* w = new TfrmMiscConfigX;
+        frmMiscConfigX.set(w);
+        w->ShowMisc();
+        QCOMPARE(w->chkRetryForever->isChecked(), on);
+        QCOMPARE(w->chkAutoAging->isChecked(), on);
+    }
+
+    void hashTexts_data() {
+        QTest::addColumn<QByteArray>("first");
+        QTest::addColumn<QByteArray>("second");
+        QTest::addColumn<int>("index");
+        QTest::newRow("CRC-Hash with its blank") << QByteArray("CRC-Hash ") << QByteArray() << 0;
+        QTest::newRow("DirectMap") << QByteArray("DirectMap") << QByteArray() << 1;
+        QTest::newRow("without the blank: none") << QByteArray("CRC-Hash") << QByteArray() << -1;
+        QTest::newRow("blank text keeps the choice")
+            << QByteArray("DirectMap") << QByteArray("   ") << 1;
+    }
+    // With no choice selected, Apply types a Space only if the user picks one.
+    void hashTexts() {
+        QFETCH(QByteArray, first);
+        QFETCH(QByteArray, second);
+        QFETCH(int, index);
+        auto* w = new TfrmMiscConfigX;
+        frmMiscConfigX.set(w);
+        HandleMiscRow(11107, first.constData());
+        w->ShowMisc();
+        if (!second.isNull()) {
+            HandleMiscRow(11107, second.constData());
+            w->ShowMisc();
+        }
+        QCOMPARE(w->cboMacHash->currentIndex(), index);
+        TakeMiscCopy();
+        w->CollectMisc();
+        char keys[64];
+        BuildMiscKeys("a", "", "", "", keys, sizeof keys);
+        QCOMPARE(std::string(keys), std::string("\ra\t\t\t\t\t\t\x01\t\r"));
+    }
+
+    // Four full boxes and every switch changed: 53 keys, whatever the buffer.
+    void longestMiscText() {
+        MiscSettings.retryForever = MiscSettings.autoAging = true;
+        MiscSettings.hashIndex = 1;
+        const std::string ten = "0123456789";
+        char keys[64];
+        QCOMPARE(BuildMiscKeys(ten, ten, ten, ten, keys, sizeof keys), 53);
+        char small[20];
+        std::memset(small, 'x', sizeof small);
+        QCOMPARE(BuildMiscKeys(ten, ten, ten, ten, small, 12), 11);
+        QCOMPARE(small[11], '\0');
+        QCOMPARE(small[12], 'x');
+    }
+
+    void trunkCells_data() {
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("status") << 5013 << QByteArray("Static ") << true;
+        QTest::newRow("status without its blank") << 5013 << QByteArray("Static") << false;
+        QTest::newRow("member") << 5305 << QByteArray("v") << true;
+        QTest::newRow("member in capitals") << 5305 << QByteArray("V") << false;
+    }
+    void trunkCells() {
+        QFETCH(int, value);
+        QFETCH(QByteArray, text);
+        QFETCH(bool, stored);
+        TrunkTable[2].isStatic = TrunkTable[2].member[5] = true;
+        StoreTrunkCell(value, text.constData());
+        QCOMPARE(value == 5013 ? TrunkTable[2].isStatic : TrunkTable[2].member[5], stored);
+        QCOMPARE(StoreTrunkCell(5127, "v"), -1); // no port 27
+        QCOMPARE(StoreTrunkCell(5801, "v"), -1); // no trunk 8
+    }
+
+    // Both rules for one trunk before the next trunk; counts only from a
+    // collection.
+    void trunkRuleOrder() {
+        TrunkTable[1].member[24] = TrunkTable[1].member[25] = true; // trunk 2 mixed
+        TrunkTable[3].member[1] = true;                             // trunk 4 alone
+        TrunkRuleBreak b = FindTrunkRuleBreak();
+        QVERIFY(b.rule == TrunkRule::Mixing && b.trunk == 1); // not collected yet
+        StartTrunkCollection();
+        CollectTrunkMember(1, 24, true);
+        CollectTrunkMember(1, 25, true);
+        CollectTrunkMember(0, 3, true);
+        b = FindTrunkRuleBreak();
+        QVERIFY(b.rule == TrunkRule::Count && b.trunk == 0);
+        CollectTrunkMember(0, 4, true);
+        b = FindTrunkRuleBreak();
+        QVERIFY(b.rule == TrunkRule::Mixing && b.trunk == 1);
+    }
+
+    // Every port moved to another trunk, every status changed: 252 keys, the
+    // longest an Apply can type, within the buffer and what SendKeys takes.
+    void longestTrunkText() {
+        for (int p = 1; p <= kTrunkPorts; ++p) {
+            SavedTrunkTable[p % kTrunks].member[p] = true;
+            TrunkTable[(p + 1) % kTrunks].member[p] = true;
+        }
+        for (int k = 0; k < kTrunks; ++k)
+            TrunkTable[k].isStatic = true;
+        char keys[kTrunkKeysSize];
+        QCOMPARE(BuildTrunkKeys(true, true, keys, sizeof keys), 252);
+        char small[10];
+        QCOMPARE(BuildTrunkKeys(true, true, small, sizeof small), 9);
+        QCOMPARE(std::string(small), std::string(keys, 9)); // cut, terminated
+    }
+};
+
+QTEST_MAIN(ConfigModelTest)
+#include "tst_config_model.moc"

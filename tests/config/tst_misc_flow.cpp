@@ -1,0 +1,211 @@
+// The misc window end to end against the simulated switch: the keys of an
+// Apply, the switch's answer to a password change, and the account the next
+// login needs.
+#include "tests/config/ConfigSession.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QtTest>
+
+namespace {
+
+const QString kSaved = QStringLiteral("The new settings have been saved.\n\nPress OK to return "
+                                      "to the static configuration menu.\n");
+const QString kRefused =
+    QStringLiteral("The password was not changed: wrong old password, or the new passwords "
+                   "differ.\n\nPress OK to return to the static configuration menu.\n");
+
+// Applies and runs until the static menu is back.
+bool ApplyAndReturn(ConfigSession& s) {
+    frmMiscConfigX->btnSave->click();
+    return !frmMiscConfigX->isEnabled() && s.StaticMenuBack() && !frmMiscConfigX.exists();
+}
+
+void EnterPasswords(const char* old, const char* fresh, const char* again) {
+    frmMiscConfigX->edtOldPassword->setText(QString::fromLatin1(old));
+    frmMiscConfigX->edtNewPassword->setText(QString::fromLatin1(fresh));
+    frmMiscConfigX->edtPasswordAgain->setText(QString::fromLatin1(again));
+}
+
+} // namespace
+
+class MiscFlowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // What the switch holds, shown; Apply without a change types the user
+    // name and Tabs only, the result closes the window with ESC.
+    void applyWithoutChange() {
+        ConfigSession s;
+        sim::Options o;
+        o.initial = sim::FactoryState();
+        o.initial->retryForever = "Enabled ";
+        o.initial->autoAging = "Disabled";
+        o.initial->macHash = "DirectMap";
+        o.initial->user = "root";
+        const sim::SwitchState before = *o.initial;
+        QVERIFY(s.Connect(o, 0, "root") && s.ToStaticMenu());
+        s.Typed();
+        QVERIFY(s.OpenMiscWindow());
+        QCOMPARE(s.Typed(), std::string("\t\t\t\r"));
+        TfrmMiscConfigX* w = frmMiscConfigX.get();
+        QCOMPARE(w->edtUsername->text(), QStringLiteral("root"));
+        QVERIFY(w->chkRetryForever->isChecked() && !w->chkAutoAging->isChecked());
+        QCOMPARE(w->cboMacHash->currentIndex(), 1);
+        for (QLineEdit* e : {w->edtOldPassword, w->edtNewPassword, w->edtPasswordAgain}) {
+            QVERIFY(e->text().isEmpty());
+            QCOMPARE(e->echoMode(), QLineEdit::Password);
+            QCOMPARE(e->maxLength(), 10);
+        }
+        QCOMPARE(w->edtUsername->maxLength(), 10);
+        QVERIFY(w->lblMsg->text().isEmpty());
+
+        w->btnSave->click();
+        w->close(); // the title bar's close waits for the result
+        QVERIFY(frmMiscConfigX.get() && frmMiscConfigX->isVisible());
+        QVERIFY(s.StaticMenuBack() && !frmMiscConfigX.exists());
+        QCOMPARE(s.Typed(), std::string("\rroot\t\t\t\t\t\t\x01\t\r\x1b"));
+        QCOMPARE(s.boxes.size(), 1);
+        QCOMPARE(s.boxes[0].text, kSaved);
+        QCOMPARE(s.boxes[0].caption, QStringLiteral("Misc Configuration"));
+        QVERIFY(s.sim().state() == before);
+        QCOMPARE(CurrentForm, int(FORM_STATIC));
+    }
+
+    void switchesAndHash_data() {
+        QTest::addColumn<QList<int>>("hashChoices"); // chosen in this order
+        QTest::addColumn<bool>("toggleSwitches");
+        QTest::addColumn<QByteArray>("keys");
+        QTest::newRow("CRC-Hash to DirectMap")
+            << QList<int>{1} << false << QByteArray("\radmin\t\t\t\t\t\t \x01\t\r");
+        QTest::newRow("hash back and forth")
+            << QList<int>{1, 0} << false << QByteArray("\radmin\t\t\t\t\t\t\x01\t\r");
+        QTest::newRow("retry and aging")
+            << QList<int>{} << true << QByteArray("\radmin\t\t\t\t \t \t\x01\t\r");
+    }
+    void switchesAndHash() {
+        QFETCH(QList<int>, hashChoices);
+        QFETCH(bool, toggleSwitches);
+        QFETCH(QByteArray, keys);
+        ConfigSession s;
+        QVERIFY(s.Open());
+        QVERIFY(s.OpenMiscWindow());
+        const sim::SwitchState before = s.sim().state();
+        for (int i : hashChoices)
+            frmMiscConfigX->cboMacHash->setCurrentIndex(i);
+        if (toggleSwitches) {
+            frmMiscConfigX->chkRetryForever->click();
+            frmMiscConfigX->chkAutoAging->click();
+        }
+        s.Typed();
+        QVERIFY(ApplyAndReturn(s));
+        QCOMPARE(s.Typed(), keys.toStdString() + "\x1b");
+        sim::SwitchState want = before;
+        if (!hashChoices.isEmpty() && hashChoices.back() == 1) want.macHash = "DirectMap";
+        if (toggleSwitches) {
+            want.retryForever = "Enabled ";
+            want.autoAging = "Disabled";
+        }
+        QVERIFY(s.sim().state() == want);
+    }
+
+    // The right old password: saved, and after logout only the new password
+    // logs in (the old one is refused at the sixth login page).
+    void passwordChanged() {
+        ConfigSession s;
+        QVERIFY(s.Open());
+        QVERIFY(s.OpenMiscWindow());
+        EnterPasswords("admin", "secret", "secret");
+        s.Typed();
+        QVERIFY(ApplyAndReturn(s));
+        QCOMPARE(s.Typed(), std::string("\radmin\tadmin\tsecret\tsecret\t\t\t\x01\t\r\x1b"));
+        QCOMPARE(s.boxes.size(), 1);
+        QCOMPARE(s.boxes[0].text, kSaved);
+        QCOMPARE(s.sim().state().password, std::string("secret"));
+
+        frmStaticConfig->btnMainMenu->click();
+        QVERIFY(s.h->runUntil([] { return Up(frmMain.get()) && CurrentForm == FORM_MAIN; }));
+        frmMain->btnLogout->click();
+        QVERIFY(s.h->runUntil([] { return Up(frmLogin.get()); }, 30000));
+        s.h->runFor(1500);
+        frmLogin->edtUsername->setText(QStringLiteral("admin"));
+        frmLogin->edtPassword->setText(QStringLiteral("admin"));
+        frmLogin->btnLogin->click();
+        QVERIFY(!frmLogin->isEnabled());
+        QVERIFY(s.h->runUntil([] { return frmLogin->isEnabled(); }, 30000));
+        QCOMPARE(frmLogin->lblMsg->text(), LangText(1219));
+        QCOMPARE(s.sim().where(), std::string("login"));
+        QVERIFY(s.LogIn("admin", "secret"));
+    }
+
+    void passwordRefused_data() {
+        QTest::addColumn<QByteArray>("old");
+        QTest::addColumn<QByteArray>("fresh");
+        QTest::addColumn<QByteArray>("again");
+        QTest::newRow("wrong old password")
+            << QByteArray("Admin") << QByteArray("x1") << QByteArray("x1");
+        QTest::newRow("new passwords differ")
+            << QByteArray("admin") << QByteArray("new1") << QByteArray("new2");
+    }
+    void passwordRefused() {
+        QFETCH(QByteArray, old);
+        QFETCH(QByteArray, fresh);
+        QFETCH(QByteArray, again);
+        ConfigSession s;
+        QVERIFY(s.Open());
+        QVERIFY(s.OpenMiscWindow());
+        const sim::SwitchState before = s.sim().state();
+        EnterPasswords(old.constData(), fresh.constData(), again.constData());
+        frmMiscConfigX->cboMacHash->setCurrentIndex(1); // refused with the rest
+        QVERIFY(ApplyAndReturn(s));
+        QCOMPARE(s.boxes.size(), 1);
+        QCOMPARE(s.boxes[0].text, kRefused);
+        QVERIFY(s.sim().state() == before);
+    }
+
+    void captionsInEachLanguage_data() {
+        QTest::addColumn<int>("language");
+        QTest::newRow("English") << 0;
+        QTest::newRow("Simplified Chinese") << 1;
+        QTest::newRow("Traditional Chinese") << 2;
+    }
+    // Captions from each language file; Exit types BackSpace, Enter.
+    void captionsInEachLanguage() {
+        QFETCH(int, language);
+        ConfigSession s;
+        QVERIFY(s.Open({}, language));
+        QVERIFY(s.OpenMiscWindow());
+        TfrmMiscConfigX* w = frmMiscConfigX.get();
+        const char* const shots[] = {"misc-configuration", "misc-configuration-cn",
+                                     "misc-configuration-tw"};
+        SaveScreenshot(w, QLatin1String(shots[language]));
+        QCOMPARE(w->windowTitle(), FileText(language, 1100));
+        const std::pair<const char*, int> labels[] = {
+            {"Label1", 1101}, {"Label8", 1102}, {"Label2", 1103}, {"Label3", 1104},
+            {"Label4", 1105}, {"Label5", 1106}, {"Label6", 1107}, {"Label7", 1108}};
+        for (auto [name, id] : labels) {
+            auto* l = w->findChild<QLabel*>(QLatin1String(name));
+            QVERIFY2(l, name);
+            QCOMPARE(l->text(), FileText(language, id));
+            QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->width(), name);
+        }
+        QCOMPARE(w->chkRetryForever->text(), FileText(language, 1109));
+        QCOMPARE(w->chkAutoAging->text(), FileText(language, 1109));
+        QCOMPARE(w->btnQuit->text(), FileText(language, 517));
+        QCOMPARE(w->btnSave->text(), FileText(language, 518));
+        QCOMPARE(w->cboMacHash->count(), 2);
+        QCOMPARE(w->cboMacHash->itemText(0), QStringLiteral("CRC-Hash "));
+        QCOMPARE(w->cboMacHash->itemText(1), QStringLiteral("DirectMap"));
+        QVERIFY(!w->cboMacHash->isEditable());
+
+        s.Typed();
+        w->btnQuit->click();
+        QVERIFY(s.StaticMenuBack() && !frmMiscConfigX.exists());
+        QCOMPARE(s.Typed(), std::string("\b\r"));
+        QVERIFY(s.boxes.isEmpty());
+    }
+};
+
+QTEST_MAIN(MiscFlowTest)
+#include "tst_misc_flow.moc"

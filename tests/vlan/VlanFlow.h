@@ -1,0 +1,178 @@
+#pragma once
+// What the VLAN flow tests share: a session with the real windows against
+// the simulated switch, logged in and on the VLAN menu, with message boxes
+// recorded (and questions answered) instead of shown.
+#include "engine/KeyOutput.h"
+#include "engine/PageTable.h"
+#include "forms/Editvlangrpform.h"
+#include "forms/FormRefs.h"
+#include "forms/Loginform.h"
+#include "forms/Mainform.h"
+#include "forms/Messageform.h"
+#include "forms/Staticconfigform.h"
+#include "forms/Vlanconfigform.h"
+#include "forms/Vlanmemberxform.h"
+#include "forms/Vlansupportform.h"
+#include "forms/Welcomeform.h"
+#include "lang/Language.h"
+#include "platform/Ui.h"
+#include "shared/Publicunit.h"
+#include "tests/harness/LinkHarness.h"
+#include "tests/harness/ProgramReset.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vlanflow {
+
+inline QtMessageHandler s_previousHandler = nullptr;
+inline void QuietOffscreen(QtMsgType type, const QMessageLogContext& context,
+                           const QString& message) {
+    if (message.contains(QLatin1String("This plugin does not support"))) return;
+    if (s_previousHandler) s_previousHandler(type, context, message);
+}
+
+inline bool Up(TForm* f) {
+    return f && f->isVisible() && f->isEnabled() && !frmMessage.get() && !IsSendPending();
+}
+inline bool MenuUp() {
+    return Up(frmVlanConfig.get()) && !VlanProbe;
+}
+
+struct Box {
+    QString text, caption;
+};
+
+inline QString Texts(int first, int second) {
+    return DecodeText(std::string(GetLangText(first)) + "\n" + GetLangText(second));
+}
+
+inline QByteArray Shown(const std::string& keys) {
+    return QByteArray::fromStdString(keys).toPercentEncoding();
+}
+
+inline sim::SwitchState Dot1q() {
+    sim::SwitchState s = sim::FactoryState();
+    s.vlanMode = sim::kModeDot1q;
+    return s;
+}
+
+// Reading a group screen or the 802.1Q PVID table: the menu's move, then
+// BackSpace, Enter for pages 2, 3, 4 and page 1 again.
+inline const std::string kPages = "\b\r\b\r\b\r\b\r";
+
+} // namespace vlanflow
+using namespace vlanflow;
+
+class VlanFlow {
+protected:
+    std::unique_ptr<LinkHarness> h;
+    QList<Box> boxes;
+    int answer = platform::IDYES; // to questions
+    sim::SwitchState before;
+
+    TfrmVlanSupport* support() { return frmVlanSupport.get(); }
+    TfrmVlanMemberX* group() { return frmVlanMemberX.get(); }
+    TfrmEditVlanGrp* list() { return frmEditVlanGrp.get(); }
+
+    // Connects, logs in and opens the VLAN menu, its mode probe finished.
+    bool Open(const sim::SwitchState& state, int languageItem = 0) {
+        sim::Options options;
+        options.initial = state;
+        h = std::make_unique<LinkHarness>(std::move(options));
+        new TfrmWelcome;
+        frmWelcome->Show();
+        frmWelcome->cboLang->setCurrentIndex(languageItem);
+        frmWelcome->cboLangChange();
+        frmWelcome->btnConnect->click();
+        if (!h->runUntil([] { return Up(frmLogin.get()); }, 20000)) return false;
+        frmLogin->edtUsername->setText("admin");
+        frmLogin->edtPassword->setText("admin");
+        frmLogin->btnLogin->click();
+        if (!h->runUntil([] { return Up(frmMain.get()); }, 60000)) return false;
+        frmMain->btnStaticConfig->click();
+        if (!h->runUntil([] { return Up(frmStaticConfig.get()); }, 20000)) return false;
+        if (!frmStaticConfig->btnVlanConfig->isEnabled()) return false;
+        frmStaticConfig->btnVlanConfig->click();
+        if (!h->runUntil(MenuUp, 30000)) return false;
+        before = h->sim().state();
+        h->clearKeysTyped();
+        return true;
+    }
+    bool Click(QPushButton* b, const std::function<bool()>& until) {
+        h->clearKeysTyped();
+        b->click();
+        return h->runUntil(until, 60000);
+    }
+    bool OpenSupport() {
+        return Click(frmVlanConfig->btnConfig, [this] { return Up(support()); });
+    }
+    bool OpenCreate() {
+        return Click(frmVlanConfig->btnCreate, [this] { return Up(group()); });
+    }
+    bool OpenList() {
+        return Click(frmVlanConfig->btnEdit, [this] { return Up(list()); });
+    }
+    // Runs until the VLAN menu is in front again and the box of the result
+    // (if any) has been recorded.
+    bool BackAtMenu() { return h->runUntil(MenuUp, 60000); }
+
+    void ChooseMode(int index) {
+        support()->cboVlanMode->setCurrentIndex(index);
+        emit support()->cboVlanMode->activated(index);
+    }
+    QLineEdit* Pvid(int port) { return support()->PvidEdit(port); }
+    void SetMember(int port, int choice) {
+        QComboBox* box = group()->MemberList(port);
+        box->setCurrentIndex(choice);
+        emit box->activated(choice);
+    }
+    void Select(int row) {
+        list()->lbxVlanGroups->setCurrentRow(row);
+        list()->lbxVlanGroupsClick();
+    }
+    void ExpectBox(const QString& text, int caption) {
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].text, text);
+        QCOMPARE(boxes[0].caption, LangText(caption));
+        boxes.clear();
+    }
+
+    static void QuietenOffscreen() { s_previousHandler = qInstallMessageHandler(QuietOffscreen); }
+    void StartCase() {
+        ResetProgramState();
+        boxes.clear();
+        answer = platform::IDYES;
+        platform::SetMessageBoxHandler(
+            [this](const QString& text, const QString& caption, int buttons) {
+                boxes.append({text, caption});
+                return buttons == platform::MB_YESNO ? answer : int(platform::IDOK);
+            });
+    }
+    void EndCase() {
+        h.reset();
+        DestroyParser();
+        CloseBusyBox();
+        frmVlanSupport.clear();
+        frmVlanMemberX.clear();
+        frmEditVlanGrp.clear();
+        frmVlanConfig.clear();
+        frmPortConfig.clear();
+        frmStaticConfig.clear();
+        frmMain.clear();
+        frmLogin.clear();
+        frmWelcome.clear();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        platform::SetMessageBoxHandler(nullptr);
+        ResetLanguageState();
+    }
+};

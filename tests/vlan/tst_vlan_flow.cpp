@@ -1,0 +1,180 @@
+// The VLAN menu and the VLAN support window end to end, and every VLAN
+// window in each language: the keys typed and the switch's stored state are
+// checked after every change.
+#include "tests/vlan/VlanFlow.h"
+
+class VlanFlowTest : public QObject, public VlanFlow {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QuietenOffscreen(); }
+    void init() { StartCase(); }
+    void cleanup() { EndCase(); }
+
+    // ---- VLAN menu
+
+    // Disabled: both group buttons off; Previous Menu at once moves from
+    // item 0 to item 3.
+    void menuInDisabledModeAndPreviousMenu() {
+        QVERIFY(Open(sim::FactoryState()));
+        QVERIFY(!frmVlanConfig->btnCreate->isEnabled());
+        QVERIFY(!frmVlanConfig->btnEdit->isEnabled());
+        QVERIFY(frmVlanConfig->btnConfig->isEnabled());
+        QVERIFY(frmVlanConfig->btnPrevMenu->isEnabled());
+        QVERIFY(Click(frmVlanConfig->btnPrevMenu, [] { return Up(frmStaticConfig.get()); }));
+        QCOMPARE(h->keysTyped(), std::string("\t\t\t\r"));
+        QVERIFY(!frmVlanConfig.exists());
+        QCOMPARE(h->sim().state(), before);
+    }
+
+    // Back from the group list (item 2), VLAN Configure moves back two.
+    void menuRemembersTheItemLastChosen() {
+        QVERIFY(Open(Dot1q()));
+        QVERIFY(frmVlanConfig->btnCreate->isEnabled());
+        QVERIFY(OpenList());
+        QCOMPARE(h->keysTyped(), std::string("\t\t\r"));
+        QVERIFY(Click(list()->btnQuit, MenuUp));
+        QCOMPARE(h->keysTyped(), std::string("\r"));
+        QVERIFY(OpenSupport());
+        QCOMPARE(h->keysTyped(), "\b\b\r" + kPages);
+    }
+
+    // ---- VLAN support
+
+    // Disabled -> PortBased, applied: the menu offers the group buttons.
+    void portBasedEnablesTheGroupButtons() {
+        QVERIFY(Open(sim::FactoryState()));
+        QVERIFY(OpenSupport());
+        QCOMPARE(h->keysTyped(), std::string("\r"));
+        QVERIFY(support()->pnlPVID->isHidden());
+        QVERIFY(!support()->btnSave->isEnabled()); // nothing could be written
+        h->clearKeysTyped();
+        ChooseMode(1);
+        QVERIFY(h->runUntil([this] { return Up(support()); }));
+        QCOMPARE(h->keysTyped(), std::string("\t\r \x01\b"));
+        QVERIFY(support()->btnSave->isEnabled());
+        QVERIFY(Click(support()->btnSave, MenuUp));
+        QCOMPARE(h->keysTyped(), std::string("\t\t\r\r"));
+        ExpectBox(Texts(1301, 1302), 1214);
+        QVERIFY(frmVlanConfig->btnCreate->isEnabled());
+        QVERIFY(frmVlanConfig->btnEdit->isEnabled());
+        sim::SwitchState want = before;
+        want.vlanMode = sim::kModePortBased;
+        QCOMPARE(h->sim().state(), want);
+    }
+
+    // 26 ports over four pages; a change on port 20 writes page 2 only.
+    void pvidOfPort20() {
+        QVERIFY(Open(Dot1q()));
+        QVERIFY(OpenSupport());
+        QCOMPARE(h->keysTyped(), "\r" + kPages);
+        QCOMPARE(int(PortCount), 26);
+        for (const char* header : {"lblPort2", "lblPVID2", "lblPort3", "lblPVID3"})
+            QVERIFY(!support()->pnlPVID->findChild<QLabel*>(header)->isHidden());
+        QCOMPARE(support()->PortLabel(25)->text(), QStringLiteral("MOD_1"));
+        QVERIFY(!support()->PortPanel(26)->isHidden());
+        Pvid(20)->setText("20");
+        QVERIFY(Click(support()->btnSave, MenuUp));
+        QVERIFY2(h->keysTyped() == "\b\r\b\r\t\r\t1\t1\t1\t20\t1\t1\t1\t1\x01\b\b\r\t\t\r\r",
+                 Shown(h->keysTyped()).constData());
+        ExpectBox(Texts(1301, 1302), 1214);
+        sim::SwitchState want = before;
+        want.ports[19].pvid = 20;
+        QCOMPARE(h->sim().state(), want);
+    }
+
+    void pvidRange_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("passes");
+        QTest::newRow("0") << "0" << false;
+        QTest::newRow("256") << "256" << false;
+        QTest::newRow("-5") << "-5" << false;
+        QTest::newRow("1") << "1" << true;
+        QTest::newRow("255") << "255" << true;
+    }
+    void pvidRange() {
+        QFETCH(QString, text);
+        QFETCH(bool, passes);
+        QVERIFY(Open(Dot1q()));
+        QVERIFY(OpenSupport());
+        Pvid(3)->setText(text);
+        h->clearKeysTyped();
+        support()->btnSave->click();
+        if (!passes) {
+            ExpectBox(QStringLiteral("Invalid PVID value for PORT3.\nPlease input again."), 602);
+            QCOMPARE(Pvid(3)->text(), QStringLiteral("1"));
+            h->runFor(1000);
+            QCOMPARE(h->keysTyped(), std::string());
+            QVERIFY(support()->isEnabled() && !Saving);
+            return;
+        }
+        QVERIFY(BackAtMenu());
+        ExpectBox(Texts(1301, 1302), 1214);
+        sim::SwitchState want = before;
+        want.ports[2].pvid = text.toInt();
+        QCOMPARE(h->sim().state(), want);
+    }
+
+    // No change: every page passed with its page key, the save still ends
+    // with the message. Then 802.1Q -> Disabled, one Space round.
+    void applyUnchangedThenDisable() {
+        QVERIFY(Open(Dot1q()));
+        QVERIFY(OpenSupport());
+        QVERIFY(Click(support()->btnSave, MenuUp));
+        QCOMPARE(h->keysTyped(), std::string("\b\r\b\r\b\r\t\t\r\r"));
+        ExpectBox(Texts(1301, 1302), 1214);
+        QCOMPARE(h->sim().state(), before);
+
+        QVERIFY(OpenSupport());
+        h->clearKeysTyped();
+        ChooseMode(0);
+        QVERIFY(h->runUntil([this] { return Up(support()); }));
+        QCOMPARE(h->keysTyped(), std::string("\t\r \x01\b"));
+        QVERIFY(support()->pnlPVID->isHidden());
+        QVERIFY(Click(support()->btnSave, MenuUp));
+        QVERIFY(!frmVlanConfig->btnCreate->isEnabled());
+        QVERIFY(!frmVlanConfig->btnEdit->isEnabled());
+        sim::SwitchState want = before;
+        want.vlanMode = sim::kModeDisabled;
+        QCOMPARE(h->sim().state(), want);
+    }
+
+    // ---- The windows in each language
+
+    void captions_data() {
+        QTest::addColumn<int>("item");
+        QTest::newRow("English") << 0;
+        QTest::newRow("Simplified Chinese") << 1;
+        QTest::newRow("Traditional Chinese") << 2;
+    }
+    void captions() {
+        QFETCH(int, item);
+        QVERIFY(Open(Dot1q(), item));
+        QCOMPARE(frmVlanConfig->windowTitle(), LangText(600));
+        QCOMPARE(frmVlanConfig->btnEdit->text(), LangText(604));
+        QVERIFY(OpenSupport());
+        QCOMPARE(support()->windowTitle(), LangText(900));
+        QCOMPARE(support()->findChild<QLabel*>("Label2")->text(), LangText(906));
+        QCOMPARE(support()->btnSave->text(), LangText(518));
+        Pvid(3)->setText("0");
+        support()->btnSave->click();
+        ExpectBox(item == 2 ? QStringLiteral("PORT3 的 PVID 值是不合法的\n\n 請重新輸入")
+                            : QStringLiteral("Invalid PVID value for PORT3.\nPlease input again."),
+                  602);
+        QVERIFY(Click(support()->btnQuit, MenuUp));
+        QVERIFY(OpenCreate());
+        QCOMPARE(group()->windowTitle(), LangText(800));
+        QCOMPARE(group()->lblID->text(), LangText(803));
+        QCOMPARE(group()->findChild<QLabel*>("lblMember3")->text(), LangText(805));
+        QVERIFY(Click(group()->btnQuit, MenuUp));
+        QVERIFY(OpenList());
+        QCOMPARE(list()->windowTitle(), LangText(700));
+        QLabel* header = list()->findChild<QLabel*>("Label2");
+        QCOMPARE(header->text(), LangText(702));
+        QCOMPARE(header->font().pointSize(), item == 0 ? 9 : 8);
+        QCOMPARE(h->sim().state(), before);
+    }
+};
+
+QTEST_MAIN(VlanFlowTest)
+#include "tst_vlan_flow.moc"

@@ -1,0 +1,225 @@
+// The VLAN models without a switch: console cells into the tables, and the
+// keystroke texts of mode changes and page writes, for the tables and texts
+// the simulated switch never produces.
+#include "engine/KeyOutput.h"
+#include "engine/PageValues.h"
+#include "forms/Editvlangrpform.h"
+#include "forms/VlanMemberModel.h"
+#include "forms/VlanSupportModel.h"
+#include "forms/Vlanmemberxform.h"
+#include "platform/Ui.h"
+#include "shared/FieldText.h"
+#include "shared/Publicunit.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest>
+
+#include <string>
+
+namespace {
+
+void NamePorts(int count, bool member) {
+    bool complete = false;
+    for (int i = 0; i < count; ++i) {
+        const std::string name = "PORT" + std::to_string(i + 1);
+        if (member)
+            AddMemberCell(pv::GroupPortName(i % 8 + 1), name.c_str(), false, complete);
+        else
+            AddPvidCell(pv::VlanPortName(i % 8 + 1), name.c_str(), false, complete);
+    }
+}
+
+} // namespace
+
+class VlanModelTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        ResetSharedState();
+        ResetPvidTables();
+        ResetMemberTables();
+        ResetGroupList();
+    }
+
+    void modeChangeKeys_data() {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<QByteArray>("keys");
+        QTest::newRow("802.1Q to Disabled wraps") << 2 << 0 << QByteArray("\t\r \x01\b");
+        QTest::newRow("802.1Q to PortBased") << 2 << 1 << QByteArray("\t\r  \x01\b");
+        QTest::newRow("Disabled to 802.1Q") << 0 << 2 << QByteArray("\t\r  \x01\b");
+        QTest::newRow("unchanged") << 1 << 1 << QByteArray("\t\r\x01\b");
+    }
+    void modeChangeKeys() {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(QByteArray, keys);
+        char out[32];
+        BuildModeChangeKeys(to, from, out, sizeof out);
+        QCOMPARE(QByteArray(out), keys);
+    }
+
+    void modeTextsMatchWhole() {
+        QCOMPARE(VlanModeIndexOf("802.1q   "), 2);
+        QCOMPARE(VlanModeIndexOf("PORTBASED"), 1);
+        QCOMPARE(VlanModeIndexOf("Disabled"), -1); // without its blank
+    }
+
+    // A short table is one page: a write ends with Save. A PVID that is not
+    // a number is stored as 1; the first name again completes the table.
+    void fewPortsArePageZero() {
+        NamePorts(5, false);
+        bool complete = false;
+        AddPvidCell(pv::VlanPvid(2), "x7", false, complete);
+        AddPvidCell(pv::VlanPvid(3), "42", false, complete);
+        QCOMPARE(PvidTable[1].pvid, 1);
+        QCOMPARE(PvidTable[2].pvid, 42);
+        QCOMPARE(LastPvidPage(), 0);
+        VlanMode = kModeDot1q;
+        AddPvidCell(pv::VlanPortName(1), "PORT1", true, complete);
+        QVERIFY(complete);
+        QCOMPARE(int(PortCount), 5);
+        TakePvidCopy();
+        PvidTable[4].pvid = 200;
+        MarkPvidPages();
+        char out[150];
+        bool last = false;
+        BuildPvidPageKeys(0, kModeDot1q, out, sizeof out, last);
+        QVERIFY(last);
+        QCOMPARE(QByteArray(out), QByteArray("\t\r\t1\t1\t42\t1\t200\x01\b\t\t\r"));
+        QCOMPARE(BuildPvidPageKeys(1, kModeDot1q, out, sizeof out, last), 0);
+        BuildPvidPageKeys(0, kModePortBased, out, sizeof out, last);
+        QCOMPARE(QByteArray(out), QByteArray("\t\t\r"));
+    }
+
+    void portNamesExpanded_data() {
+        QTest::addColumn<QByteArray>("console");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("trunk") << QByteArray("trk2") << QByteArray("TRUNK2");
+        QTest::newRow("module") << QByteArray("Mod_1") << QByteArray("MODULE1");
+        QTest::newRow("first TRK only") << QByteArray("TRKTRK") << QByteArray("TRUNKTRK");
+        QTest::newRow("blanks trimmed") << QByteArray(" PORT3 ") << QByteArray("PORT3");
+    }
+    void portNamesExpanded() {
+        QFETCH(QByteArray, console);
+        QFETCH(QByteArray, stored);
+        bool complete = false;
+        AddMemberCell(pv::GroupPortName(1), console.constData(), false, complete);
+        QCOMPARE(QByteArray(MemberTable[0].name), stored);
+    }
+
+    void idKindFromRange_data() {
+        QTest::addColumn<QByteArray>("range");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("choices");
+        QTest::newRow("802.1Q") << QByteArray("(1 - 4094)") << int(kIdDot1q) << 3;
+        QTest::newRow("port-based") << QByteArray("(1 - 26)") << int(kIdPortBased) << 2;
+        QTest::newRow("unknown") << QByteArray("(1 - 64)") << int(kIdUnknown) << 3;
+    }
+    void idKindFromRange() {
+        QFETCH(QByteArray, range);
+        QFETCH(int, kind);
+        QFETCH(int, choices);
+        QCOMPARE(IdKindOf(range.constData()), kind);
+        QCOMPARE(int(MemberChoices(kind).size()), choices);
+    }
+
+    void groupInput_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("check");
+        QTest::newRow("blank name") << "   "
+                                    << "5" << int(kIdDot1q) << int(GroupNameMissing);
+        QTest::newRow("27 port-based") << "a"
+                                       << "27" << int(kIdPortBased) << int(GroupIdOutOfRange);
+        QTest::newRow("26 port-based") << "a"
+                                       << "26" << int(kIdPortBased) << int(GroupOk);
+        QTest::newRow("4094") << "a"
+                              << "4094" << int(kIdDot1q) << int(GroupOk);
+        QTest::newRow("0") << "a"
+                           << "0" << int(kIdDot1q) << int(GroupIdOutOfRange);
+        QTest::newRow("empty id") << "a"
+                                  << "" << int(kIdDot1q) << int(GroupIdNotNumber);
+    }
+    void groupInput() {
+        QFETCH(QString, name);
+        QFETCH(QString, id);
+        QFETCH(int, kind);
+        QFETCH(int, check);
+        QCOMPARE(int(CheckGroupInput(name.toStdString(), id.toStdString(), kind)), check);
+    }
+
+    // A new group's first page is written without any member change; an
+    // existing group's unchanged page gets only the page keys; a choice
+    // that matched nothing counts from -1.
+    void memberPageKeys() {
+        NamePorts(10, true);
+        for (int i = 0; i < 10; ++i)
+            MemberTable[i].choice = 0;
+        MemberTable[9].choice = -1;
+        TakeMemberCopy();
+        MemberTable[9].choice = 2;
+        MarkMemberPages();
+        char out[60];
+        bool last = false;
+        BuildMemberPageKeys(0, true, "new", "7", 3, out, sizeof out, last);
+        QCOMPARE(QByteArray(out), QByteArray("\t\rnew\t7\t\t\t\t\t\t\t\t\x01\b\b\r"));
+        QVERIFY(!last);
+        for (bool& d : PageDirty)
+            d = false;
+        MarkMemberPages();
+        BuildMemberPageKeys(0, false, "new", "7", 3, out, sizeof out, last);
+        QCOMPARE(QByteArray(out), QByteArray("\b\r"));
+        BuildMemberPageKeys(1, false, "new", "7", 3, out, sizeof out, last);
+        QCOMPARE(QByteArray(out), QByteArray("\t\r\t\t\t   \x01\b\t\t\r"));
+        QVERIFY(last);
+    }
+
+    // A range text the program does not know: no member key could be
+    // right, so Apply says why and types nothing.
+    void unknownRangeTypesNothing() {
+        SetField(GroupRangeText, std::string("(1 - 64)"));
+        NamePorts(8, true);
+        QStringList boxes;
+        platform::SetMessageBoxHandler([&boxes](const QString& text, const QString&, int) {
+            boxes << text;
+            return int(platform::IDOK);
+        });
+        TfrmVlanMemberX window;
+        QCOMPARE(window.IdKind, int(kIdUnknown));
+        window.edtVlanName->setText("a");
+        window.edtVlanID->setText("5");
+        window.btnSave->click();
+        platform::SetMessageBoxHandler(nullptr);
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY(boxes[0].contains("\"(1 - 64)\""));
+        QVERIFY(!Saving && !IsSendPending() && window.isEnabled());
+    }
+
+    // A row without a VID is left out and ends nothing.
+    void groupListLines() {
+        AddGroupCell(pv::GroupListName(1), "ab");
+        AddGroupCell(pv::GroupListVid(1), "10");
+        AddGroupCell(pv::GroupListName(2), "gone");
+        AddGroupCell(pv::GroupListVid(2), "  ");
+        AddGroupCell(pv::GroupListName(3), "after");
+        AddGroupCell(pv::GroupListVid(3), "4094");
+        TfrmEditVlanGrp list;
+        list.FillGroupList();
+        QCOMPARE(list.lbxVlanGroups->count(), 2);
+        QCOMPARE(list.lbxVlanGroups->item(0)->text(), QStringLiteral("ab          10"));
+        QCOMPARE(list.lbxVlanGroups->item(1)->text(), QStringLiteral("after       4094"));
+        GroupEntry wide{"123456789", "5"};
+        QCOMPARE(GroupLine(wide), std::string("123456789   5"));
+        // A new drawing starts at its first row.
+        AddGroupCell(pv::GroupListName(1), "x");
+        QCOMPARE(Trim(GroupList[2].vid, sizeof GroupList[2].vid), std::string());
+    }
+};
+
+QTEST_MAIN(VlanModelTest)
+#include "tst_vlan_model.moc"
