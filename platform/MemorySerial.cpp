@@ -1,10 +1,13 @@
 #include "platform/MemorySerial.h"
 
+#include <algorithm>
+
 namespace platform {
 
 namespace {
-constexpr int64_t kReadWindowUs = 100000;
-}
+constexpr int64_t kReadWindowUs = int64_t(kReadWindowMs) * 1000;
+constexpr int64_t kInterCharTimeoutUs = int64_t(kInterCharTimeoutMs) * 1000;
+} // namespace
 
 void ScriptedEndpoint::push(const std::string& bytes, int64_t atUs) {
     for (char c : bytes)
@@ -38,20 +41,29 @@ bool MemorySerialDevice::open(const std::string& path) {
 }
 
 int MemorySerialDevice::read(uint8_t* buf, int max) {
-    const int64_t windowEnd = clock_.nowUs() + kReadWindowUs;
+    const int64_t start = clock_.nowUs();
+    const int64_t windowEnd = start + kReadWindowUs;
     if (!open_ || buf == nullptr || max <= 0) {
         clock_.advanceTo(windowEnd);
         return 0;
     }
     int got = 0;
-    int64_t lastArrival = clock_.nowUs();
+    int64_t lastArrival = start;
     while (got < max) {
         const int64_t due = peer_.nextOutputTime();
         if (due == LineEndpoint::kNever || due > windowEnd) break;
+        // Bytes that waited for the read arrive, for its purposes, when it begins.
+        const int64_t arrival = due > start ? due : start;
+        if (got > 0 && arrival - lastArrival >= kInterCharTimeoutUs) break;
         buf[got++] = peer_.takeOutput();
-        if (due > lastArrival) lastArrival = due;
+        lastArrival = arrival;
     }
-    clock_.advanceTo(got == max ? lastArrival : windowEnd);
+    int64_t end = windowEnd;
+    if (got == max)
+        end = lastArrival;
+    else if (got > 0)
+        end = std::min(lastArrival + kInterCharTimeoutUs, windowEnd);
+    clock_.advanceTo(end);
     return got;
 }
 

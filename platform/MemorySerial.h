@@ -51,9 +51,11 @@ private:
     std::deque<std::pair<uint8_t, int64_t>> out_;
 };
 
-// SerialDevice over a LineEndpoint. read() takes the bytes due within its
-// 100 ms window (at most `max`) and advances the clock: to the arrival of
-// the last byte when the read filled up, else to the end of the window.
+// SerialDevice over a LineEndpoint, timed as the termios device is. read()
+// takes the bytes due within its 100 ms window (at most `max`), stopping
+// early at a gap of 10 ms or more after a byte it took, and advances the
+// clock: to the last byte's arrival when the read filled up, to 10 ms after
+// it when the line went quiet, else to the end of the window.
 class MemorySerialDevice : public SerialDevice {
 public:
     MemorySerialDevice(VirtualClock& clock, LineEndpoint& peer);

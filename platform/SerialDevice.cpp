@@ -2,6 +2,8 @@
 
 #include "platform/PortDiscovery.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -23,7 +25,16 @@ namespace platform {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr auto kReadWindow = std::chrono::milliseconds(100);
+constexpr auto kReadWindow = std::chrono::milliseconds(kReadWindowMs);
+constexpr auto kInterCharTimeout = std::chrono::milliseconds(kInterCharTimeoutMs);
+// While the switch draws, the longest a read sleeps between looks at the
+// line (each look is a wake-up), and how close to a wake-up the last byte
+// must have come for the line to count as still busy (two character times
+// of jitter).
+constexpr auto kStreamCheck = std::chrono::milliseconds(21);
+constexpr auto kStreamSlack = std::chrono::microseconds(2 * kCharTimeUs);
+
+std::atomic<uint64_t> g_wakeups{0};
 // A write that cannot make progress for this long is given up (the line has
 // no flow control, so this only happens when the far end stops reading).
 constexpr auto kWriteStall = std::chrono::milliseconds(500);
@@ -46,6 +57,7 @@ public:
         if (fd < 0) return false;
         openError_ = OpenError::None;
         fd_ = fd;
+        drawing_ = false;
         haveSaved_ = ::tcgetattr(fd_, &saved_) == 0;
         if (haveSaved_) {
             termios t = saved_;
@@ -65,35 +77,44 @@ public:
     }
 
     int read(uint8_t* buf, int max) override {
-        const auto deadline = Clock::now() + kReadWindow;
+        const auto start = Clock::now();
+        const auto deadline = start + kReadWindow;
         if (fd_ < 0 || buf == nullptr || max <= 0) {
             std::this_thread::sleep_until(deadline);
             return 0;
         }
         int got = 0;
-        while (got < max) {
+        Gathering g{start, start, false};
+        // After a read the switch filled, the next byte is a millisecond
+        // away: a poll would wake for it alone, so this read sleeps to its
+        // first look instead.
+        if (drawing_) {
+            drawing_ = false;
+            std::this_thread::sleep_until(std::min(deadline, nextLook(start, max)));
+            if (look(buf, max, got, g) == Take::Dead) return waitOut(deadline, got);
+        }
+        // Otherwise, or if that look found nothing, waiting for the first
+        // byte is a poll: it wakes once, when the line starts talking.
+        while (got == 0) {
             const int wait = remainingMs(deadline);
-            if (wait <= 0) break;
+            if (wait <= 0) return 0;
             pollfd p{fd_, POLLIN, 0};
             const int r = ::poll(&p, 1, wait);
+            g_wakeups.fetch_add(1, std::memory_order_relaxed);
             if (r < 0) {
                 if (errno == EINTR) continue;
-                return waitOut(deadline, got);
+                return waitOut(deadline, 0);
             }
-            if (r == 0) break; // window over
-            if (p.revents & POLLIN) {
-                const ssize_t n = ::read(fd_, buf + got, static_cast<size_t>(max - got));
-                if (n > 0) {
-                    got += static_cast<int>(n);
-                    continue;
-                }
-                if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-                // 0 = end of file (hung up), or EIO and the like.
-                return waitOut(deadline, got);
-            }
+            if (r == 0) return 0; // window over
             // POLLHUP, POLLERR, POLLNVAL without data: a dead line.
-            return waitOut(deadline, got);
+            if (!(p.revents & POLLIN)) return waitOut(deadline, 0);
+            // After POLLIN, end of file means the line hung up.
+            const Take t = take(buf, max, got);
+            if (t == Take::End || t == Take::Dead) return waitOut(deadline, got);
+            g = {Clock::now(), Clock::now(), false};
         }
+        got = gather(buf, max, got, deadline, g);
+        drawing_ = got == max || g.streaming;
         return got;
     }
 
@@ -147,6 +168,86 @@ public:
     }
 
 private:
+    enum class Take { Some, None, End, Dead };
+
+    // Reads what the device holds into buf[got..max).
+    Take take(uint8_t* buf, int max, int& got) {
+        for (;;) {
+            const ssize_t n = ::read(fd_, buf + got, static_cast<size_t>(max - got));
+            if (n > 0) {
+                got += static_cast<int>(n);
+                return Take::Some;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && errno == EAGAIN) return Take::None;
+            // A terminal with VMIN = VTIME = 0 reads 0 when it holds nothing.
+            if (n == 0) return Take::End;
+            return Take::Dead; // EIO (hung up) and the like
+        }
+    }
+
+    // What a read knows about the line while it gathers bytes. The poll
+    // wakes at the first byte; later ones are only seen after a sleep. The
+    // line brings at most one byte per character time, so the last of k new
+    // bytes came at least k characters after the previous wake-up. Taking
+    // that as its time can only end a read early (when the switch paused in
+    // between), which costs a hand-over, never a key.
+    struct Gathering {
+        Clock::time_point lastByte; // estimated arrival of the last byte
+        Clock::time_point wake;     // the last wake-up
+        bool streaming;             // bytes kept coming right up to it
+    };
+
+    // Takes what came since the last wake-up and updates `g`.
+    Take look(uint8_t* buf, int max, int& got, Gathering& g) {
+        g_wakeups.fetch_add(1, std::memory_order_relaxed);
+        const auto previous = g.wake;
+        g.wake = Clock::now();
+        g.streaming = false;
+        const int before = got;
+        const Take t = take(buf, max, got);
+        if (t == Take::Some) {
+            const auto paced = std::chrono::time_point_cast<Clock::duration>(
+                previous + std::chrono::microseconds(int64_t(got - before) * kCharTimeUs));
+            g.lastByte = std::min(g.wake, paced);
+            g.streaming = g.wake - g.lastByte < kStreamSlack;
+        }
+        return t;
+    }
+
+    // While the switch draws, the reader looks at most every kStreamCheck,
+    // spread evenly up to the time the buffer fills at line speed: four
+    // looks per 80-byte read.
+    static Clock::time_point nextLook(Clock::time_point from, int missing) {
+        const int64_t fillUs = int64_t(missing) * kCharTimeUs;
+        const int64_t stepUs = std::chrono::microseconds(kStreamCheck).count();
+        const int64_t looks = (fillUs + stepUs - 1) / stepUs;
+        return from + std::chrono::microseconds(fillUs / std::max<int64_t>(looks, 1));
+    }
+
+    // The rest of a read that holds bytes. Polling again would wake for
+    // every byte (about 960 times a second while the switch draws), so the
+    // reader sleeps instead and takes what came meanwhile. It ends when the
+    // buffer is full, at the deadline, or once the line has been quiet for
+    // the inter-character time-out after its last byte, so the next read is
+    // 100 ms of real silence. While the switch draws it looks less often
+    // than every 10 ms (which would wake the reader a hundred times a
+    // second), so the end of a draw is seen 10 ms after its last byte or at
+    // the next look, about 13 ms on average. An answer shorter than the
+    // time-out, such as the echo of a key, never counts as a draw.
+    int gather(uint8_t* buf, int max, int got, Clock::time_point deadline, Gathering& g) {
+        while (got < max) {
+            const auto now = Clock::now();
+            if (now >= deadline || now - g.lastByte >= kInterCharTimeout) break;
+            const auto next =
+                g.streaming ? nextLook(g.wake, max - got)
+                            : std::min(g.lastByte + kInterCharTimeout, nextLook(now, max - got));
+            std::this_thread::sleep_until(std::min(deadline, next));
+            if (look(buf, max, got, g) == Take::Dead) return waitOut(deadline, got);
+        }
+        return got;
+    }
+
     // The descriptor of a character device nobody else has open through
     // this program, or -1 with openError_ set.
     int openExclusive(const std::string& path) {
@@ -189,6 +290,7 @@ private:
     }
 
     int fd_ = -1;
+    bool drawing_ = false; // the last read ended with the switch drawing
     OpenError openError_ = OpenError::None;
     bool haveSaved_ = false;
     termios saved_{};
@@ -263,6 +365,10 @@ std::string DeviceGroup(const std::string& path) {
 
 std::unique_ptr<SerialDevice> CreateTermiosDevice() {
     return std::make_unique<TermiosDevice>();
+}
+
+uint64_t TermiosReadWakeups() {
+    return g_wakeups.load(std::memory_order_relaxed);
 }
 
 void SetSerialDeviceFactory(SerialDeviceFactory f) {

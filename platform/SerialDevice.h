@@ -9,14 +9,21 @@
 
 namespace platform {
 
+// The read timing both devices keep.
+constexpr int kReadWindowMs = 100;
+constexpr int kInterCharTimeoutMs = 10;
+// One character on the 9600-baud 8N1 line: ten bits.
+constexpr int kCharTimeUs = 1042;
+
 class SerialDevice {
 public:
     virtual ~SerialDevice() = default;
     // Opens the device by path. Returns false when it cannot be opened.
     virtual bool open(const std::string& path) = 0;
-    // Returns when `max` bytes have arrived or 100 ms after the call began,
-    // whichever comes first. An error or hang-up waits out the rest of the
-    // 100 ms and returns 0.
+    // Returns when `max` bytes have arrived, 100 ms after the call began, or,
+    // once it holds bytes, when the line has then stayed quiet for 10 ms
+    // (the inter-character time-out), whichever comes first. An error or
+    // hang-up waits out the rest of the 100 ms and returns what it has.
     virtual int read(uint8_t* buf, int max) = 0;
     // Writes the bytes; returns the count written (0 on error).
     virtual int write(const uint8_t* buf, int count) = 0;
@@ -46,6 +53,10 @@ std::string DeviceGroup(const std::string& path);
 // programs out, an advisory lock (flock) keeps out a second copy of this
 // program even when it runs as root.
 std::unique_ptr<SerialDevice> CreateTermiosDevice();
+// How often termios reads have woken up (a poll or a pause ending) since the
+// program started, over all devices. Tests compare it before and after some
+// traffic to see that a read gathers its bytes instead of waking per byte.
+uint64_t TermiosReadWakeups();
 
 // The engine asks this factory for every new port. Tests replace it with an
 // in-memory line; nullptr restores the termios default.

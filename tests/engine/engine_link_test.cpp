@@ -94,9 +94,51 @@ private slots:
         link.step(4); // from the first quiet read on, one key per read
         QCOMPARE(link.peer.written, std::string("\t\r\xe9\x80"));
         QCOMPARE(link.sink.keys, (QList<intptr_t>{9, 13, -23, -128})); // sign-extended
-        QVERIFY(link.peer.writeTimes[0] >= int64_t(burst.size() - 1) * 1042 + 100000);
+        // The read holding the last byte ends 10 ms after it (the
+        // inter-character time-out), so the first key follows one whole
+        // quiet read later: 110 ms after the switch's last byte, not up to 200.
+        QCOMPARE(link.peer.writeTimes[0], int64_t(burst.size() - 1) * 1042 + 110000);
         QCOMPARE(link.peer.writeTimes[3] - link.peer.writeTimes[0], int64_t(300000));
         QVERIFY(!IsSendPending());
+    }
+
+    // The in-memory line ends its reads as the termios device does: at 80
+    // bytes, at a pause of 10 ms after a byte, or at the end of the window.
+    void memoryReadEndsAtEightyBytesOrQuietOrItsWindow_data() {
+        QTest::addColumn<int64_t>("firstUs"); // 30 paced bytes from here,
+        QTest::addColumn<int64_t>("gapUs");   // then this pause, then 60 more
+        QTest::addColumn<int64_t>("startUs"); // when the read begins
+        QTest::addColumn<int>("bytes");
+        QTest::addColumn<int64_t>("endUs");
+        using us = int64_t;
+        const us c = 1042, a = 29 * c; // a: the first part's last byte
+        QTest::newRow("line speed: fills up") << us(0) << c << us(0) << 80 << 79 * c;
+        QTest::newRow("pause under the time-out")
+            << us(0) << us(8000) << us(0) << 80 << a + 8000 + 49 * c;
+        QTest::newRow("pause of the time-out") << us(0) << us(10000) << us(0) << 30 << a + 10000;
+        QTest::newRow("nothing in the window") << us(150000) << c << us(20000) << 0 << us(120000);
+        // Bytes that waited count from the read's start.
+        QTest::newRow("waiting bytes, then a pause")
+            << us(0) << us(50000) << us(50000) << 30 << us(60000);
+    }
+    void memoryReadEndsAtEightyBytesOrQuietOrItsWindow() {
+        QFETCH(int64_t, firstUs);
+        QFETCH(int64_t, gapUs);
+        QFETCH(int64_t, startUs);
+        QFETCH(int, bytes);
+        QFETCH(int64_t, endUs);
+        platform::VirtualClock clock;
+        platform::ScriptedEndpoint peer;
+        for (int i = 0; i < 30; ++i)
+            peer.push("a", firstUs + i * 1042);
+        for (int i = 0; i < 60; ++i)
+            peer.push("b", firstUs + 29 * 1042 + gapUs + i * 1042);
+        platform::MemorySerialDevice device(clock, peer);
+        QVERIFY(device.open("COM1"));
+        clock.advanceTo(startUs);
+        uint8_t buf[80];
+        QCOMPARE(device.read(buf, 80), bytes);
+        QCOMPARE(clock.nowUs(), endUs);
     }
 
     void partialLineIsFlushedOnTheFourthQuietRead() {

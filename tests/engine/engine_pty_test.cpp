@@ -1,5 +1,6 @@
-// The real reader thread over a pseudo-terminal with the real 100 ms read
-// timing: lines in, keys out, a hung-up line, and closing while data flows.
+// The real termios device and reader thread over a pseudo-terminal with the
+// real read timing: how a read gathers bytes and ends, lines in, keys out, a
+// hung-up line, and closing while data flows.
 #include "EngineTestSupport.h"
 #include "tests/harness/GlobalHooks.h"
 
@@ -9,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <fcntl.h>
+#include <functional>
 #include <pty.h>
 #include <termios.h>
 #include <thread>
@@ -19,9 +21,29 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Counts the reads of the real device and the CPU time of the thread doing them.
+// Counts the reads of the real device (begun and ended, with the size of the
+// last) and the CPU time of the thread doing them.
 std::atomic<int> g_reads{0};
+std::atomic<int> g_readsDone{0};
+std::atomic<int> g_lastReadBytes{0};
 std::atomic<int64_t> g_readerCpuNs{0};
+
+int64_t MsSince(std::chrono::steady_clock::time_point t) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 t)
+        .count();
+}
+
+// Waits without handling events (the reader's hand-overs stay queued) until
+// `done` or 3 s have passed.
+bool SpinUntil(const std::function<bool()>& done) {
+    const auto start = std::chrono::steady_clock::now();
+    while (!done()) {
+        if (MsSince(start) > 3000) return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
 
 class CountingDevice : public platform::SerialDevice {
 public:
@@ -31,7 +53,10 @@ public:
         timespec ts{};
         clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
         g_readerCpuNs.store(int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec);
-        return inner_->read(buf, max);
+        const int n = inner_->read(buf, max);
+        g_lastReadBytes.store(n);
+        ++g_readsDone;
+        return n;
     }
     int write(const uint8_t* buf, int count) override { return inner_->write(buf, count); }
     void close() override { inner_->close(); }
@@ -61,12 +86,13 @@ class EnginePtyTest : public QObject {
         if (fd >= 0) ::close(fd);
         fd = -1;
     }
-    // Closed with data flowing: lines already posted are handled, none come after.
+    // Closed with data flowing: lines already posted are handled, none come
+    // after. A reader left running would deliver within its next read.
     void expectNothingAfterClose() {
-        QVERIFY(!IsLinkOpen());
+        QVERIFY(!IsLinkOpen() && GetComThread() == nullptr);
         QCoreApplication::sendPostedEvents();
         const size_t handled = sink->lines.size();
-        QTest::qWait(300);
+        QTest::qWait(platform::kReadWindowMs + 50);
         QCOMPARE(sink->lines.size(), handled);
     }
 
@@ -92,6 +118,59 @@ private slots:
         sink.reset();
         closeFd(master);
         closeFd(slave);
+    }
+
+    // A read ends at once with 80 bytes, at the inter-character time-out once
+    // it holds fewer, and only after its whole window when nothing came.
+    void readEndsAtEightyBytesOrQuietOrItsWindow() {
+        auto device = platform::CreateTermiosDevice();
+        QVERIFY(device->open(ttyname(slave)));
+        const std::string burst(100, 'x');
+        QCOMPARE(::write(master, burst.data(), burst.size()), ssize_t(burst.size()));
+        uint8_t buf[80];
+        // clang-format off
+        const struct { int bytes; int64_t minMs, maxMs; } reads[] = {
+            {80, 0, 50}, {20, platform::kInterCharTimeoutMs, 60}, {0, platform::kReadWindowMs - 5, 1000}};
+        // clang-format on
+        for (const auto& r : reads) {
+            const auto start = std::chrono::steady_clock::now();
+            QCOMPARE(device->read(buf, 80), r.bytes);
+            const int64_t ms = MsSince(start);
+            QVERIFY2(ms >= r.minMs && ms <= r.maxMs,
+                     qPrintable(QString("%1 bytes after %2 ms").arg(r.bytes).arg(ms)));
+        }
+    }
+
+    // The switch draws at 9600 baud, about a byte a millisecond: a read
+    // gathers them instead of waking for each one.
+    void pacedBurstIsGatheredWithoutWakingPerByte() {
+        auto device = platform::CreateTermiosDevice();
+        QVERIFY(device->open(ttyname(slave)));
+        std::string burst;
+        for (int i = 0; i < 100; ++i)
+            burst += char('0' + i % 10);
+        const uint64_t wakes0 = platform::TermiosReadWakeups();
+        std::thread writer([&] {
+            auto next = std::chrono::steady_clock::now();
+            for (char c : burst) {
+                next += std::chrono::microseconds(platform::kCharTimeUs);
+                std::this_thread::sleep_until(next);
+                if (::write(master, &c, 1) != 1) return;
+            }
+        });
+        std::string got;
+        uint8_t buf[80];
+        int reads = 0;
+        const auto start = std::chrono::steady_clock::now();
+        while (got.size() < burst.size() && MsSince(start) < 3000) {
+            const int n = device->read(buf, 80);
+            got.append(reinterpret_cast<const char*>(buf), size_t(n));
+            ++reads;
+        }
+        writer.join();
+        QCOMPARE(got, burst);
+        const uint64_t wakes = platform::TermiosReadWakeups() - wakes0;
+        QVERIFY2(wakes <= 30, qPrintable(QString("%1 wake-ups in %2 reads").arg(wakes).arg(reads)));
     }
 
     void linesInKeysOutAndSettingsRestored() {
@@ -129,15 +208,20 @@ private slots:
         platform::SetSerialDeviceFactory([] { return std::make_unique<CountingDevice>(); });
         QVERIFY(openLink());
         closeFd(master);
-        std::this_thread::sleep_for(150ms);
+        // From the first read that saw the hang-up on, five more reads: a
+        // reader that spun would be done in no time.
+        const int seen = g_reads.load() + 1;
+        QVERIFY(SpinUntil([&] { return g_reads.load() > seen; }));
+        const auto start = std::chrono::steady_clock::now();
         const int reads0 = g_reads.load();
         const int64_t cpu0 = g_readerCpuNs.load();
-        std::this_thread::sleep_for(1000ms);
-        const int reads = g_reads.load() - reads0;
+        QVERIFY(SpinUntil([&] { return g_reads.load() >= reads0 + 5; }));
+        const int64_t ms = MsSince(start);
         const int64_t cpuMs = (g_readerCpuNs.load() - cpu0) / 1000000;
         CloseComPort();
-        QVERIFY2(reads >= 6 && reads <= 12, qPrintable(QString("%1 reads in 1 s").arg(reads)));
-        QVERIFY2(cpuMs < 100, qPrintable(QString("reader used %1 ms of CPU").arg(cpuMs)));
+        QVERIFY2(ms >= 5 * platform::kReadWindowMs - 60,
+                 qPrintable(QString("5 reads in %1 ms").arg(ms)));
+        QVERIFY2(cpuMs < 50, qPrintable(QString("reader used %1 ms of CPU").arg(cpuMs)));
     }
 
     void closingFromAHandlerWhileDataFlows() {
@@ -153,12 +237,17 @@ private slots:
     }
 
     void closingWhileTheReaderWaitsForTheMainThread() {
+        platform::SetSerialDeviceFactory([] { return std::make_unique<CountingDevice>(); });
         QVERIFY(openLink());
         flood.start(1);
         QTRY_VERIFY_WITH_TIMEOUT(sink->lines.size() > 10, 3000);
-        // The main thread stops handling events: the reader blocks in its
-        // hand-over with data pending.
-        std::this_thread::sleep_for(300ms);
+        // The main thread stops handling events: the first read that brings
+        // bytes from now on leaves the reader blocked in its hand-over.
+        flood.stop();
+        const char more[] = "\x1b[07;10HOne more line";
+        QCOMPARE(::write(master, more, sizeof more - 1), ssize_t(sizeof more - 1));
+        QVERIFY(SpinUntil(
+            [] { return g_readsDone.load() == g_reads.load() && g_lastReadBytes.load() > 0; }));
         QElapsedTimer t;
         t.start();
         CloseComPort();

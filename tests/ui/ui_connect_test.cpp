@@ -309,7 +309,10 @@ private slots:
         platform::MapPortName("COM1", server.devicePath());
         frmWelcome->btnConnect->click();
         QVERIFY(QTest::qWaitFor([] { return steps::Shown(frmLogin.get()); }, 10000));
-        QTest::qWait(1500); // the rest of the login page, as a user would
+        // The rest of the login page and of the connect keys, as a user
+        // would wait for them (six of the page's lines are recognised).
+        QVERIFY(QTest::qWaitFor([] { return frmLogin->LoginPromptCount >= 6 && !IsSendPending(); },
+                                10000));
         steps::EnterAccount();
         QVERIFY(QTest::qWaitFor(steps::MainUp, 30000));
         QCOMPARE(frmMain->lblVersion->text(), QStringLiteral("Version: 1.02a - A1 "));

@@ -145,7 +145,12 @@ private slots:
         };
         if (duringApply) StartApply(300);
         if (hangUp) {
-            h->runFor(1000);
+            // During Apply: in the middle of the page's edit, right after the
+            // new in-rate, whatever the pace of the keys.
+            if (duringApply)
+                QVERIFY(h->runUntil([&] { return recent == "300"; }, 5000));
+            else
+                h->runFor(1000);
             h->line().hangUp();
             QVERIFY(h->runUntil([this] { return !boxes.isEmpty(); }, 1000));
             VerifyEnded(LinkFaultMessage(LinkFaultHungUp));
