@@ -9,8 +9,10 @@ namespace {
 
 std::string Members(const std::vector<int>& ports) {
     std::string s;
-    for (int p : ports)
-        s += (s.empty() ? "" : " ") + ConsolePortName(p);
+    for (int p : ports) {
+        if (!s.empty()) s += ' ';
+        s += ConsolePortName(p);
+    }
     return s.empty() ? "none" : s;
 }
 

@@ -77,6 +77,9 @@ void ApplyWelcomeTexts() {
     SetControlText(window, "btnConnect", txt::WelcomeConnect);
     SetControlText(window, "btnExit", txt::WelcomeExit);
     SetControlText(window, "Label2", txt::WelcomeLanguage);
+    // Made before the language file is read, so it takes its text here too.
+    if (auto* monitor = window->findChild<QPushButton*>(QStringLiteral("btnMonitor")))
+        monitor->setText(LangText(txt::MonitorCaption).trimmed() + QStringLiteral(" (F12)"));
     if (window->isVisible()) NameControls(window);
 }
 

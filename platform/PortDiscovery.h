@@ -12,7 +12,7 @@ namespace platform {
 struct PortRecord {
     std::string path;         // "/dev/ttyUSB0"
     std::string description;  // "USB-Serial Controller"
-    std::string manufacturer; // "Prolific Technology Inc."
+    std::string manufacturer; // "Example Devices Inc."
     std::string serialNumber;
     bool simulated = false; // announced by a running tavik-switch-sim
 };
@@ -27,7 +27,7 @@ std::vector<PortRecord> ListSerialPorts();
 struct PortChoice {
     int number = 0;    // n of "COMn"
     std::string path;  // the device opened for it
-    std::string label; // "COM5 - /dev/ttyUSB0 (Prolific USB-Serial, 1234)"
+    std::string label; // "COM5 - /dev/ttyUSB0 (Example USB-Serial, 1234)"
 };
 
 // COM1..COM4, then every device found, named COM5 upwards. A device keeps

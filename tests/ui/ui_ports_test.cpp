@@ -31,7 +31,7 @@ namespace {
 std::vector<PortRecord> g_records;
 
 PortRecord Usb(const std::string& path, const std::string& serial = "") {
-    return {path, "USB-Serial Controller", "Prolific Technology Inc.", serial, false};
+    return {path, "USB-Serial Controller", "Example Devices Inc.", serial, false};
 }
 
 QStringList Labels() {
@@ -89,9 +89,9 @@ private slots:
                                        {"/dev/ttyACM0", "Pico", "", "E66", false},
                                        Usb("/dev/ttyUSB0")}
             << builtIn + QStringList{"COM5 - /dev/ttyACM0 (Pico, E66)",
-                                     "COM6 - /dev/ttyUSB0 (Prolific Technology Inc. "
+                                     "COM6 - /dev/ttyUSB0 (Example Devices Inc. "
                                      "USB-Serial Controller)",
-                                     "COM7 - /dev/ttyUSB1 (Prolific Technology Inc. "
+                                     "COM7 - /dev/ttyUSB1 (Example Devices Inc. "
                                      "USB-Serial Controller, A9X)"};
         QTest::newRow("listed twice")
             << std::vector<PortRecord>{{"/dev/ttyUSB0", "", "", "", false},
@@ -128,10 +128,10 @@ private slots:
         QVERIFY(platform::MapPortOption("COM1=/dev/ttyUSB0"));
         QVERIFY(platform::MapPortOption("COM5=/dev/ttyACM3"));
         g_records = {Usb("/dev/ttyUSB0", "A9X"), Usb("/dev/ttyUSB1")};
-        QCOMPARE(Labels(), (QStringList{"COM1 - /dev/ttyUSB0 (Prolific Technology Inc. USB-Serial "
+        QCOMPARE(Labels(), (QStringList{"COM1 - /dev/ttyUSB0 (Example Devices Inc. USB-Serial "
                                         "Controller, A9X)",
                                         "COM2", "COM3", "COM4", "COM5 - /dev/ttyACM3",
-                                        "COM6 - /dev/ttyUSB1 (Prolific Technology Inc. USB-Serial "
+                                        "COM6 - /dev/ttyUSB1 (Example Devices Inc. USB-Serial "
                                         "Controller)"}));
         QCOMPARE(platform::ResolvePortName("COM5"), std::string("/dev/ttyACM3"));
         QCOMPARE(platform::ResolvePortName("COM6"), std::string("/dev/ttyUSB1"));
@@ -193,7 +193,7 @@ private slots:
         QVERIFY(look && look->isActive());
         QTRY_COMPARE_WITH_TIMEOUT(box->count(), 6, 5000);
         QCOMPARE(BoxItems(box).mid(4),
-                 (QStringList{"COM5 - /dev/ttyUSB0 (Prolific Technology Inc. USB-Serial "
+                 (QStringList{"COM5 - /dev/ttyUSB0 (Example Devices Inc. USB-Serial "
                               "Controller)",
                               "COM6 - /dev/ttyACM0"}));
         QCOMPARE(box->currentIndex(), 4);
