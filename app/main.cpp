@@ -1,10 +1,14 @@
 // Program entry of tavik-config: options, the application object, the start
 // window and the hidden monitor, then the message loop.
+#include "DataCheck.h"
+#include "HeadlessOptions.h"
 #include "engine/PageTable.h"
 #include "engine/SerialLink.h"
+#include "engine/Transcript.h"
 #include "forms/FormRefs.h"
 #include "forms/Memoform.h"
 #include "forms/PageRouter.h"
+#include "forms/Remembered.h"
 #include "forms/Welcomeform.h"
 #include "platform/SerialDevice.h"
 #include "shared/Publicunit.h"
@@ -56,14 +60,21 @@ void PrintUsage(FILE* out, const char* program) {
                  "Usage: %s [options]\n"
                  "Configures the 24+2-port managed switch through its serial console.\n\n"
                  "Options:\n"
-                 "  --port COMn=PATH  use the device PATH for COMn (n = 1..4), e.g.\n"
-                 "                    --port COM1=/dev/ttyUSB0; may be repeated\n"
+                 "  --port COMn=PATH  use the device PATH for COMn, e.g.\n"
+                 "                    --port COM1=/dev/ttyUSB0; may be repeated. Serial\n"
+                 "                    devices present are listed without it, as COM5 on\n"
+                 "                    (COM1..COM4 are /dev/ttyS0..3)\n"
                  "  --demo            run against a simulated switch on COM1\n"
+                 "  --transcript FILE write the console session to FILE (time, direction,\n"
+                 "                    bytes as text; passwords as *) for a support case\n"
+                 "  --check-data      say where the data files are and whether they can\n"
+                 "                    be read, then exit\n"
+                 "%s"
                  "  --help            show this help and exit\n"
                  "  --version         show the version and exit\n"
                  "Qt's standard options (-platform NAME, -display DISPLAY, -style NAME ...)\n"
                  "are passed to Qt.\n",
-                 program);
+                 program, kHeadlessUsage);
 }
 
 // Qt's own options, which the application object takes out of argv: accepted
@@ -95,8 +106,11 @@ bool IsQtOption(const std::string& arg, bool& takesValue) {
 
 struct Arguments {
     bool demo = false;
+    bool checkData = false;
+    std::string transcript;
     bool help = false;
     bool version = false;
+    HeadlessOptions headless;
     std::string error;
 };
 
@@ -105,13 +119,22 @@ Arguments ParseArguments(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         bool takesValue = false;
-        if (arg != "--port" && arg != "--demo" && IsQtOption(arg, takesValue)) {
+        if (arg != "--port" && arg != "--demo" && arg != "--transcript" &&
+            IsQtOption(arg, takesValue)) {
             if (takesValue && ++i >= argc) {
                 args.error = arg + " needs a value";
                 break;
             }
         } else if (arg == "--demo") {
             args.demo = true;
+        } else if (arg == "--transcript" || arg.rfind("--transcript=", 0) == 0) {
+            if (arg == "--transcript" && i + 1 >= argc) {
+                args.error = "--transcript needs a file";
+                break;
+            }
+            args.transcript = arg == "--transcript" ? argv[++i] : arg.substr(13);
+        } else if (arg == "--check-data") {
+            args.checkData = true;
         } else if (arg == "--help" || arg == "-h") {
             args.help = true;
         } else if (arg == "--version") {
@@ -127,15 +150,16 @@ Arguments ParseArguments(int argc, char** argv) {
             } else {
                 value = arg.substr(std::strlen("--port="));
             }
-            // Only COM1..COM4 can be chosen in the start window.
-            const bool choosable = value.size() > 5 && (value[0] == 'C' || value[0] == 'c') &&
-                                   (value[1] == 'O' || value[1] == 'o') &&
-                                   (value[2] == 'M' || value[2] == 'm') && value[3] >= '1' &&
-                                   value[3] <= '4' && value[4] == '=';
-            if (!choosable || !platform::MapPortOption(value)) {
-                args.error = "bad --port value '" + value + "' (expected COMn=PATH, n = 1..4)";
+            // Any COMn: the start window lists the names given here too.
+            if (!platform::MapPortOption(value)) {
+                args.error = "bad --port value '" + value + "' (expected COMn=PATH)";
                 break;
             }
+            if (args.headless.port.empty())
+                args.headless.port =
+                    QString::fromStdString(value.substr(0, 4)).toUpper().toStdString();
+        } else if (TakeHeadlessOption(argc, argv, i, args.headless, args.error)) {
+            if (!args.error.empty()) break;
         } else {
             args.error = "unknown option '" + arg + "'";
             break;
@@ -162,12 +186,26 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    HeadlessJob job;
+    if (args.headless.active()) {
+        std::string error;
+        if (!MakeHeadlessJob(args.headless, job, error)) {
+            std::fprintf(stderr, "%s: %s\n", argv[0], error.c_str());
+            return ExitUsage;
+        }
+        // No display is needed: the windows are drawn nowhere.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QuietHeadlessMessages();
+    }
+
     TavikApplication app(argc, argv);
     TavikApplication::setApplicationName(QStringLiteral("tavik-config"));
     TavikApplication::setApplicationVersion(QString::fromLatin1(kVersion));
     // Windows are hidden and shown as the console moves; the program ends
     // only through the start or login window's Exit.
     TavikApplication::setQuitOnLastWindowClosed(false);
+
+    if (args.checkData) return CheckDataFiles(stdout);
 
     std::unique_ptr<sim::PtyServer> simulated;
     if (args.demo) {
@@ -181,6 +219,16 @@ int main(int argc, char** argv) {
         platform::MapPortName("COM1", simulated->devicePath());
     }
 
+    std::string transcriptError;
+    if (!args.transcript.empty() && !StartTranscript(args.transcript, transcriptError)) {
+        std::fprintf(stderr, "%s: cannot write the transcript: %s\n", argv[0],
+                     transcriptError.c_str());
+        return 1;
+    }
+
+    // The port and language of the last run come back.
+    EnableRememberedChoices();
+
     // The start window first: it is the main window.
     new TfrmWelcome;
     frmMemo.set(new TfrmMemo);
@@ -188,12 +236,19 @@ int main(int argc, char** argv) {
         frmWelcome->SetSimulatedNote(QStringLiteral(
             "Demo: COM1 is a simulated switch built into this program, not real hardware."));
     frmWelcome->Show();
-    // Once the loop runs, so the messages stand in front of a drawn window.
-    QTimer::singleShot(0, frmWelcome.get(), [] {
-        if (TfrmWelcome* welcome = frmWelcome.get()) welcome->StartUpChecks();
-    });
+    std::unique_ptr<HeadlessRun> headless;
+    if (args.headless.active()) {
+        headless = std::make_unique<HeadlessRun>(job);
+        QTimer::singleShot(0, headless.get(), [&headless] { headless->Start(); });
+    } else {
+        // Once the loop runs, so the messages stand in front of a drawn window.
+        QTimer::singleShot(0, frmWelcome.get(), [] {
+            if (TfrmWelcome* welcome = frmWelcome.get()) welcome->StartUpChecks();
+        });
+    }
 
     const int result = app.exec();
+    headless.reset();
 
     // Whatever way the loop ended, nothing may still read the line.
     if (IsLinkOpen()) CloseComPort();
@@ -207,5 +262,6 @@ int main(int argc, char** argv) {
     frmWelcome.clear();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     if (simulated) simulated->stop();
+    StopTranscript();
     return result;
 }

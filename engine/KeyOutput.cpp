@@ -1,10 +1,12 @@
 #include "engine/KeyOutput.h"
 
+#include "engine/ConsoleLog.h"
 #include "engine/SerialLink.h"
 #include "platform/Ui.h"
 
 #include <QPointer>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -15,13 +17,20 @@ constexpr size_t kMaxKeys = 254; // the send buffer holds 255 bytes
 // typed goes on from the position reached.
 int32_t g_nextKey = 0;
 QPointer<QObject> g_target;
+// Which keys of the send buffer are secret; set with the buffer.
+bool g_secret[kMaxKeys + 1] = {};
 
 } // namespace
 
-void SendKeys(const char* text) {
+void SendKeys(const char* text, const std::vector<SecretSpan>& secret) {
     ComThread* thread = GetComThread();
     if (thread == nullptr) return;
     const size_t n = text == nullptr ? 0 : strnlen(text, kMaxKeys);
+    std::memset(g_secret, 0, sizeof g_secret);
+    for (const SecretSpan& span : secret)
+        for (int i = std::max(span.start, 0); i < span.start + span.length && i < int(kMaxKeys);
+             ++i)
+            g_secret[i] = true;
     if (n > 0) std::memcpy(thread->sendBuffer, text, n);
     thread->sendBuffer[n] = 0;
     thread->sendPending.store(true);
@@ -46,6 +55,9 @@ void ComThread::TypeNextKey() {
     if (g_nextKey < n) {
         const auto byte = static_cast<uint8_t>(sendBuffer[g_nextKey]);
         if (port != nullptr) port->Write(&byte, 1);
+        const bool secret = g_nextKey <= int32_t(kMaxKeys) && g_secret[g_nextKey];
+        ReportConsoleBytes(ConsoleDirection::Typed,
+                           std::string(1, secret ? kSecretKeyShown : static_cast<char>(byte)));
         PostToTarget(WM_CONSOLE_KEY, 0, static_cast<intptr_t>(static_cast<int8_t>(byte)));
         ++g_nextKey;
     }

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 constexpr int WM_CONSOLE_LINE = 0x80B4; // carries its own copy of the line (freed with the event)
 constexpr int WM_CONSOLE_PAGE = 0x80B5; // lParam: new page state
@@ -18,7 +19,14 @@ constexpr char KEY_ENTER = 0x0D;
 constexpr char KEY_ESC = 0x1B;
 constexpr char KEY_SPACE = 0x20;
 
-void SendKeys(const char* text); // copies at most 254 bytes
+// The keys [start, start + length) of a text that are secret (a password):
+// the console monitor and the transcript show '*' for each.
+struct SecretSpan {
+    int start = 0;
+    int length = 0;
+};
+void SendKeys(const char* text,
+              const std::vector<SecretSpan>& secret = {}); // copies at most 254 bytes
 bool IsSendPending();
 // Drops whatever is still queued: nothing more is typed until the next
 // SendKeys.

@@ -191,9 +191,17 @@ std::vector<std::string> DataFilePlaces(const std::string& bareName) {
             places.push_back(folder + "/" + bareName);
         return places;
     }
-    if (QCoreApplication::instance() != nullptr)
-        places.push_back((QCoreApplication::applicationDirPath() + "/" + bare).toStdString());
-    places.push_back((QStringLiteral(TAVIK_DATA_DIR "/") + bare).toStdString());
+    if (QCoreApplication::instance() != nullptr) {
+        const QString dir = QCoreApplication::applicationDirPath();
+        places.push_back((dir + "/" + bare).toStdString());
+        // An installation moved as a whole (another prefix, a package
+        // unpacked elsewhere) still finds its data beside its bin folder.
+        places.push_back(
+            QFileInfo(dir + "/../share/tavik-config/" + bare).absoluteFilePath().toStdString());
+    }
+    const std::string installed = (QStringLiteral(TAVIK_DATA_DIR "/") + bare).toStdString();
+    if (std::find(places.begin(), places.end(), installed) == places.end())
+        places.push_back(installed);
     return places;
 }
 

@@ -1,5 +1,6 @@
 #include "engine/SerialLink.h"
 
+#include "engine/ConsoleLog.h"
 #include "engine/KeyOutput.h"
 #include "platform/Ui.h"
 
@@ -37,6 +38,10 @@ constexpr int32_t kTextPortOpenCheck = 1324;
 constexpr int32_t kTextCaptionSerialPort = 1227;
 constexpr int32_t kTextPortNotDevice = 1341;
 constexpr int32_t kTextPortInUse = 1342;
+constexpr int32_t kTextPortNoPermission = 1380;
+constexpr int32_t kTextPortPermissionFix = 1381;
+constexpr int32_t kTextPortNewLogin = 1382;
+constexpr int32_t kTextPortNotThere = 1383;
 
 // A message text with its line end dropped and "%1" filled in.
 QString messageWith(int32_t id, const std::string& arg) {
@@ -74,6 +79,20 @@ int SerialPort::Open(int portNumber) {
         QString text = langText(kTextPortOpenFailed) + "\n" + langText(kTextPortOpenCheck);
         if (error == Error::NotCharacterDevice) text = messageWith(kTextPortNotDevice, path);
         if (error == Error::InUse) text = messageWith(kTextPortInUse, path);
+        if (error == Error::NotThere) text = messageWith(kTextPortNotThere, path);
+        if (error == Error::NoPermission) {
+            // The group that owns this device, as the system has it
+            // (dialout on Debian, uucp on Arch ...), not a guess.
+            const std::string group = platform::DeviceGroup(path);
+            // The parts keep their line ends: an empty line between them.
+            const QString groupName = QString::fromLocal8Bit(group.c_str());
+            text = langText(kTextPortNoPermission)
+                       .arg(QString::fromLocal8Bit(path.c_str()), groupName) +
+                   "\n" + langText(kTextPortPermissionFix).arg(groupName) + "\n" +
+                   langText(kTextPortNewLogin);
+            while (text.endsWith(QLatin1Char('\n')))
+                text.chop(1);
+        }
         platform::AppMessageBox(text, langText(kTextCaptionSerialPort), platform::MB_OK);
         return -1;
     }
@@ -135,13 +154,20 @@ void ComThread::RunOnMain(void (ComThread::*step)()) {
     platform::Synchronize([this, step] { (this->*step)(); }, [this] { return terminate_.load(); });
 }
 
+void ComThread::ReceiveInput() {
+    if (port == nullptr) return;
+    ReportConsoleBytes(ConsoleDirection::Received,
+                       std::string(port->rxBuffer, strnlen(port->rxBuffer, sizeof port->rxBuffer)));
+    DeliverInput();
+}
+
 void ComThread::Cycle() {
     if (port == nullptr) return;
     const int n = port->Read();
     if (n > 0) {
         watchdog_.Heard(LinkNowUs());
         port->rxBuffer[n] = 0;
-        RunOnMain(&ComThread::DeliverInput);
+        RunOnMain(&ComThread::ReceiveInput);
         return;
     }
     Quiet();

@@ -58,6 +58,9 @@ public:
 
 private:
     void RunOnMain(void (ComThread::*step)());
+    // DeliverInput for bytes read from the line: they are reported to the
+    // console's observers first (the flush's lone ESC is not).
+    void ReceiveInput();
     // A quiet read: checks the line and the silence, reports a fault once.
     void Quiet();
     LinkWatchdog watchdog_;

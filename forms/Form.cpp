@@ -1,5 +1,7 @@
 #include "forms/Form.h"
 
+#include "forms/Accessible.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -34,7 +36,8 @@ public:
         if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType()) {
             QWidget* top = static_cast<QWidget*>(watched)->window();
             auto* form = qobject_cast<TForm*>(top);
-            if (form && form->isVisible() && form->isEnabled() && s_active != form)
+            if (form && form->TakesActivation() && form->isVisible() && form->isEnabled() &&
+                s_active != form)
                 form->Activate();
         }
         return false;
@@ -73,6 +76,8 @@ void TForm::Show() {
         FormShow();
         setVisible(true);
     }
+    // After the layout has placed the labels beside their boxes.
+    NameControls(this);
     raise();
     activateWindow();
     if (s_active != this) Activate();

@@ -34,6 +34,10 @@ public:
     void Close();
     void Repaint() { repaint(); }
     bool Freed() const { return freed_; }
+    // A window that only watches (the console monitor) is never the active
+    // form: a click into it leaves the active form as it was.
+    void SetTakesActivation(bool takes) { takesActivation_ = takes; }
+    bool TakesActivation() const { return takesActivation_; }
 
     // Enter clicks the focused button, or else this one, as in a dialog.
     void SetDefaultButton(QPushButton* button);
@@ -54,6 +58,7 @@ protected:
     void Activate();
 
 private:
+    bool takesActivation_ = true;
     friend class FormClickWatcher;
     QPointer<QPushButton> defaultButton_;
     bool closing_ = false;

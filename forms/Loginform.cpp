@@ -8,6 +8,7 @@
 #include "forms/Messageform.h"
 #include "forms/PageRouter.h"
 #include "forms/Restartconfigform.h"
+#include "forms/SessionEnd.h"
 #include "forms/Welcomeform.h"
 #include "lang/TextIds.h"
 #include "platform/Ui.h"
@@ -179,8 +180,9 @@ void PasswordPromptArrival() {
     TfrmLogin* login = frmLogin.get();
     if (login == nullptr) return;
     std::string keys = login->edtPassword->text().toLatin1().toStdString();
+    const int secret = static_cast<int>(keys.size());
     keys += KEY_ENTER;
-    SendKeys(keys.c_str());
+    SendKeys(keys.c_str(), {{0, secret}});
 }
 
 bool LoginRefused(int32_t promptCount) {
@@ -191,6 +193,7 @@ bool LoginRefused(int32_t promptCount) {
 }
 
 void LoginPageArrival() {
+    if (LoginLineBeforeDisconnect()) return;
     if (TfrmWelcome* welcome = frmWelcome.get()) welcome->Hide();
     if (CurrentForm != FORM_LOGIN) {
         frmMain.clear();

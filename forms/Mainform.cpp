@@ -4,11 +4,15 @@
 #include "engine/PageValues.h"
 #include "forms/FormRefs.h"
 #include "forms/Loginform.h"
+#include "forms/Memoform.h"
 #include "forms/Messageform.h"
 #include "forms/PageRouter.h"
 #include "forms/Restartconfigform.h"
+#include "forms/SessionEnd.h"
+#include "forms/SettingsFile.h"
 #include "forms/Staticconfigform.h"
 #include "lang/TextIds.h"
+#include "platform/Ui.h"
 #include "shared/Publicunit.h"
 
 #include <QLabel>
@@ -62,6 +66,9 @@ TfrmMain::TfrmMain() : TMenuForm("frmMain", txt::MainCaption, txt::MainTitle) {
     btnStaticConfig = AddMenuButton("btnStaticConfig", txt::MainStatic);
     btnReboot = AddMenuButton("btnReboot", txt::MainReboot);
     btnLogout = AddMenuButton("btnLogout", txt::MainLogout);
+    AddSettingsFileButtons(this, MenuLayout());
+    // The monitor is a tool, not a console item: last, at the side.
+    MenuLayout()->addWidget(MakeMonitorButton(this), 0, Qt::AlignRight);
     FinishMenu();
 
     // The create handler proper.
@@ -102,6 +109,11 @@ void TfrmMain::btnRebootClick() {
 }
 
 void TfrmMain::btnLogoutClick() {
+    // Yes: log out, then disconnect and go back to the Welcome window (to
+    // connect to another switch); No: log out to the login window.
+    if (platform::AppMessageBox(LangText(txt::AskLogoutDisconnect).trimmed(),
+                                LangText(txt::MainLogout), platform::MB_YESNO) == platform::IDYES)
+        DisconnectAtLoginPage();
     Close();
 }
 

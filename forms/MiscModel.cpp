@@ -75,12 +75,14 @@ void ResetMiscSettings() {
 }
 
 int BuildMiscKeys(const std::string& user, const std::string& oldPassword,
-                  const std::string& newPassword, const std::string& again, char* out,
-                  int outSize) {
+                  const std::string& newPassword, const std::string& again, char* out, int outSize,
+                  std::vector<SecretSpan>* secret) {
     KeyText keys(out, outSize);
     keys.add(KEY_ENTER);
     for (const std::string* box : {&user, &oldPassword, &newPassword, &again}) {
+        const int start = keys.length();
         keys.add(box->c_str());
+        if (secret != nullptr && box != &user) secret->push_back({start, keys.length() - start});
         keys.add(KEY_TAB);
     }
     const MiscRecord& now = MiscSettings;

@@ -2,8 +2,11 @@
 // The misc settings without widgets: the texts of the console's misc screen
 // (user name, Retry Forever, Auto-Aging, MAC hash), the switches they mean,
 // the copy taken when the window opens, and the keystroke text of an Apply.
+#include "engine/KeyOutput.h"
+
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct MiscRecord {
     char retryText[12]; // field texts as received, cut to 11 bytes
@@ -46,4 +49,5 @@ void ResetMiscSettings();
 // way), then Ctrl-A, Tab, Enter. Never writes more than outSize bytes
 // including the terminating zero; returns the length.
 int BuildMiscKeys(const std::string& user, const std::string& oldPassword,
-                  const std::string& newPassword, const std::string& again, char* out, int outSize);
+                  const std::string& newPassword, const std::string& again, char* out, int outSize,
+                  std::vector<SecretSpan>* secret = nullptr);

@@ -6,6 +6,7 @@
 #include "forms/Messageform.h"
 #include "forms/PageRouter.h"
 #include "forms/Staticconfigform.h"
+#include "forms/Unapplied.h"
 #include "lang/TextIds.h"
 #include "platform/Ui.h"
 #include "shared/Publicunit.h"
@@ -201,9 +202,19 @@ void TfrmMiscConfigX::btnSaveClick() {
 void TfrmMiscConfigX::WriteMisc() {
     // Four boxes of at most 10 characters: at most 53 keys.
     char text[64];
+    std::vector<SecretSpan> secret;
     BuildMiscKeys(Bytes(edtUsername), Bytes(edtOldPassword), Bytes(edtNewPassword),
-                  Bytes(edtPasswordAgain), text, sizeof text);
-    SendKeys(text);
+                  Bytes(edtPasswordAgain), text, sizeof text, &secret);
+    SendKeys(text, secret);
+}
+
+bool TfrmMiscConfigX::HasUnappliedChanges() const {
+    return edtUsername->text().toLatin1() != QByteArray(ConsoleUserName) ||
+           !edtOldPassword->text().isEmpty() || !edtNewPassword->text().isEmpty() ||
+           !edtPasswordAgain->text().isEmpty() ||
+           chkRetryForever->isChecked() != MiscSettings.retryForever ||
+           chkAutoAging->isChecked() != MiscSettings.autoAging ||
+           cboMacHash->currentIndex() != MiscSettings.hashIndex;
 }
 
 void TfrmMiscConfigX::btnQuitClick() {
@@ -214,6 +225,10 @@ void TfrmMiscConfigX::FormClose(TCloseAction& action) {
     // The save's result closes the window; closed before it, the busy window
     // would stay up over a console waiting for a key.
     if (AwaitingResult) {
+        action = caNone;
+        return;
+    }
+    if (!Saving && HasUnappliedChanges() && !ConfirmDiscardChanges(this)) {
         action = caNone;
         return;
     }

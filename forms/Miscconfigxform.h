@@ -24,6 +24,8 @@ void MiscResult(int32_t value);
 class TfrmMiscConfigX : public TForm {
     Q_OBJECT
 public:
+    // Edits in the window not yet applied to the switch.
+    bool HasUnappliedChanges() const;
     explicit TfrmMiscConfigX(QWidget* parent = nullptr); // the create handler
 
     void ShowMisc();

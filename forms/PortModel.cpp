@@ -2,6 +2,7 @@
 
 #include "engine/KeyOutput.h"
 #include "engine/PageValues.h"
+#include "forms/RowLineup.h"
 #include "lang/TextIds.h"
 #include "shared/FieldText.h"
 #include "shared/Publicunit.h"
@@ -35,26 +36,9 @@ bool SameText(const char* a, const char* b) {
     return strcmp(a, b) == 0;
 }
 
-// Per port of the read in progress: the cells seen (bit per field) and
-// whether one of them held a value the switch cannot hold.
-struct CellsSeen {
-    uint16_t fields;
-    bool impossible;
-};
-CellsSeen s_seen[kPortTableSize] = {};
-constexpr uint16_t kAllFields = (1u << (pv::PortFieldFlowHalf + 1)) - (1u << pv::PortFieldName);
-
-int s_pageStart = 0; // table index of row 0 of the page being read
-int s_pageNames = 0; // names read on it so far (rows filled from the top)
-
-bool SeenName(int i) {
-    return i >= 0 && i < kPortTableSize && (s_seen[i].fields & (1u << pv::PortFieldName));
-}
-
-void MarkGarbled(int portIndex) {
-    if (portIndex >= 0 && portIndex < kPortTableSize)
-        PortPageGarbled[portIndex / kPortsPerPage] = true;
-}
+// The read in progress: where each cell goes and which pages line up.
+RowLineup s_lineup(PortPageGarbled, kPortTableSize, kPortsPerPage, pv::PortFieldName,
+                   pv::PortFieldFlowHalf);
 
 bool IsRate(const std::string& raw) {
     int32_t v = 0;
@@ -123,10 +107,7 @@ bool HasPortName(int i) {
 void ResetPortTable() {
     Saving = false;
     PortCount = 0;
-    std::memset(s_seen, 0, sizeof s_seen);
-    s_pageStart = 0;
-    s_pageNames = 0;
-    std::fill(std::begin(PortPageGarbled), std::end(PortPageGarbled), false);
+    s_lineup.reset();
     for (PortEntry& e : PortTable) {
         e.name[0] = 0;
         e.type[0] = 0;
@@ -155,18 +136,8 @@ void AddPortCell(int32_t value, const char* text) {
     if (f == pv::PortFieldName) {
         std::string name = Trim(raw);
         if (name.empty()) return;
-        // A name on row 0, or on a row already named, starts the next page.
-        if (PortCount > 0 && (r == 0 || SeenName(s_pageStart + r))) {
-            s_pageStart += kPortsPerPage;
-            s_pageNames = 0;
-        }
-        const int slot = s_pageStart + r;
-        if (slot >= kPortTableSize) return;
-        // Names fill a page's rows from the top: a name on any other row
-        // means a cell was lost or moved on the line.
-        if (r != s_pageNames) MarkGarbled(slot);
-        s_pageNames = r + 1;
-        s_seen[slot] = {static_cast<uint16_t>(1u << f), false};
+        const int slot = s_lineup.placeName(r);
+        if (slot < 0) return;
         if (FindNoCase(name, "TRK") != std::string::npos)
             name = ReplaceFirstNoCase(name, "TRK", "TRUNK");
         if (FindNoCase(name, "MOD_") != std::string::npos)
@@ -178,10 +149,8 @@ void AddPortCell(int32_t value, const char* text) {
     }
     // The other cells belong to the row of the page whose name came last,
     // once each, on a row that has its name.
-    const int i = s_pageStart + r;
-    if (i >= kPortTableSize) return;
-    if (!SeenName(i) || (s_seen[i].fields & (1u << f))) MarkGarbled(i);
-    if (f > 0 && f < 16) s_seen[i].fields |= static_cast<uint16_t>(1u << f);
+    const int i = s_lineup.placeValue(r, f);
+    if (i < 0) return;
     PortEntry& e = PortTable[i];
     int32_t v = 0;
     switch (f) {
@@ -190,11 +159,11 @@ void AddPortCell(int32_t value, const char* text) {
         break;
     case pv::PortFieldInRate:
         e.inRate = ParseInt(raw, v) ? v : 0;
-        if (!IsRate(raw)) s_seen[i].impossible = true;
+        if (!IsRate(raw)) s_lineup.markImpossible(i);
         break;
     case pv::PortFieldOutRate:
         e.outRate = ParseInt(raw, v) ? v : 0;
-        if (!IsRate(raw)) s_seen[i].impossible = true;
+        if (!IsRate(raw)) s_lineup.markImpossible(i);
         break;
     case pv::PortFieldEnable:
         e.enabled = raw == "Yes" || raw == "YES";
@@ -219,9 +188,7 @@ void AddPortCell(int32_t value, const char* text) {
 bool PortReadWrapped(int32_t value, const char* text) {
     if (pv::PortCellField(value) != pv::PortFieldName || PortCount == 0) return false;
     if (Trim(text ? std::string(text, strnlen(text, 256)) : std::string()).empty()) return false;
-    const int r = pv::PortCellRow(value) - 1;
-    const bool newPage = r == 0 || SeenName(s_pageStart + r);
-    return (newPage ? s_pageStart + kPortsPerPage : s_pageStart) + r >= kPortTableSize;
+    return s_lineup.wrapsAt(pv::PortCellRow(value) - 1);
 }
 
 bool FinishPortRead() {
@@ -229,14 +196,12 @@ bool FinishPortRead() {
         PortEntry& e = PortTable[i];
         // A row whose name never came: shown as such, so the rows after it
         // still count as read.
-        if (!SeenName(i)) SetField(e.name, "?");
+        if (!s_lineup.seenName(i)) SetField(e.name, "?");
         const bool choices = IsChoice(AutoChoices(), e.autoText) &&
                              IsChoice(SpeedChoices(e.type, e.name), e.speedText);
-        if (s_seen[i].fields != kAllFields || s_seen[i].impossible || !choices) MarkGarbled(i);
+        if (!choices) s_lineup.markImpossible(i);
     }
-    for (bool g : PortPageGarbled)
-        if (g) return true;
-    return false;
+    return s_lineup.finish(PortCount);
 }
 
 void RestartPortRead() {

@@ -6,6 +6,7 @@
 #include "forms/Messageform.h"
 #include "forms/PageRouter.h"
 #include "forms/Staticconfigform.h"
+#include "forms/Unapplied.h"
 #include "lang/Language.h"
 #include "lang/TextIds.h"
 #include "platform/Ui.h"
@@ -63,7 +64,10 @@ void FinishApply() {
     platform::AppMessageBox(DecodeText(text), LangText(txt::CaptionPort), platform::MB_OK);
     TablePage = 0;
     Saving = false;
-    if (TfrmPortConfig* w = frmPortConfig.get()) w->Close();
+    if (TfrmPortConfig* w = frmPortConfig.get()) {
+        w->Applied = true;
+        w->Close();
+    }
 }
 
 } // namespace
@@ -334,10 +338,38 @@ void TfrmPortConfig::btnQuitClick() {
     Close();
 }
 
+bool TfrmPortConfig::HasUnappliedChanges() {
+    // Pages left earlier were marked when the user turned away from them;
+    // the page on show is compared as it stands, without validating it.
+    for (bool dirty : PageDirty)
+        if (dirty) return true;
+    for (int r = 0; r < kPortsPerPage; ++r) {
+        const int i = TablePage * kPortsPerPage + r;
+        if (!HasPortName(i)) break;
+        auto* panel =
+            findChild<QFrame*>(QStringLiteral("pnlP0%1").arg(r + 1), Qt::FindDirectChildrenOnly);
+        if (panel == nullptr || !panel->isEnabled()) continue;
+        const PortEntry& s = SavedPortTable[i];
+        if (RowControl<QLineEdit>(panel, 2)->text().trimmed() != QString::number(s.inRate) ||
+            RowControl<QLineEdit>(panel, 3)->text().trimmed() != QString::number(s.outRate) ||
+            RowControl<QCheckBox>(panel, 4)->isChecked() != s.enabled ||
+            RowControl<QComboBox>(panel, 5)->currentIndex() != s.autoIndex ||
+            RowControl<QComboBox>(panel, 6)->currentIndex() != s.speedIndex ||
+            RowControl<QCheckBox>(panel, 7)->isChecked() != s.flowFull ||
+            RowControl<QCheckBox>(panel, 8)->isChecked() != s.flowHalf)
+            return true;
+    }
+    return false;
+}
+
 void TfrmPortConfig::FormClose(TCloseAction& action) {
     // The write needs this window until the switch has reported the save;
     // only the completion closes it then.
     if (Saving) {
+        action = caNone;
+        return;
+    }
+    if (!Applied && HasUnappliedChanges() && !ConfirmDiscardChanges(this)) {
         action = caNone;
         return;
     }

@@ -35,6 +35,8 @@ public:
     // The console's port pages have been read through and the first page
     // has come back.
     bool AllRead = false;
+    // The switch reported the Apply; closing then asks nothing.
+    bool Applied = false;
     // The port pages have been read round a second time because the first
     // round left a page garbled (PortPageGarbled).
     bool Reread = false;
@@ -45,6 +47,8 @@ public:
     // message box, with the offending box reset to "0" and focused) when a
     // rate is not an integer in 0..1000.
     bool CollectPortPage();
+    // Whether anything shown differs from what was read (Exit then asks).
+    bool HasUnappliedChanges();
 
     void btnQuitClick();
     void btnSaveClick();

@@ -54,7 +54,27 @@ QString LinkFaultMessage(int32_t fault) {
     return MessageText(txt::SwitchStopped, MessageText(reason));
 }
 
+namespace {
+// The login page is six recognised lines. The session ends after the last
+// one: ended earlier, the rest of the page would still be on its way and
+// its lines would be answered (with the default walk's Tab) in place of the
+// next Connect's keys.
+constexpr int kLoginPageLines = 6;
+int g_loginLinesToDisconnect = 0;
+} // namespace
+
+void DisconnectAtLoginPage() {
+    g_loginLinesToDisconnect = kLoginPageLines;
+}
+
+bool LoginLineBeforeDisconnect() {
+    if (g_loginLinesToDisconnect <= 0) return false;
+    if (--g_loginLinesToDisconnect == 0) EndSession(QString());
+    return true;
+}
+
 void EndSession(const QString& message) {
+    g_loginLinesToDisconnect = 0;
     // First nothing more may reach the line, then the line goes.
     CancelPendingKeys();
     if (IsLinkOpen()) CloseComPort();
@@ -76,5 +96,6 @@ void EndSession(const QString& message) {
         welcome->btnConnect->setEnabled(true);
         welcome->setEnabled(true);
     }
-    platform::AppMessageBox(message, LangText(txt::CaptionConnect), platform::MB_OK);
+    if (!message.isEmpty())
+        platform::AppMessageBox(message, LangText(txt::CaptionConnect), platform::MB_OK);
 }

@@ -16,6 +16,16 @@ bool Is(const char* text, const char* what) {
     return text != nullptr && std::strcmp(text, what) == 0;
 }
 
+// Arrivals of each cell in the read in progress: [k][0] is trunk k's status,
+// [k][p] its port p cell; and whether a text was none the switch draws.
+uint8_t s_arrivals[kTrunks][kTrunkPorts + 1] = {};
+bool s_oddText = false;
+
+void CountArrival(int trunk, int port, bool drawnText) {
+    if (s_arrivals[trunk][port] < 255) s_arrivals[trunk][port] += 1;
+    if (!drawnText) s_oddText = true;
+}
+
 } // namespace
 
 void ResetTrunkTables() {
@@ -24,17 +34,31 @@ void ResetTrunkTables() {
         SavedTrunkTable[k] = TrunkEntry{};
         TrunkMemberCount[k] = 0;
     }
+    std::memset(s_arrivals, 0, sizeof s_arrivals);
+    s_oddText = false;
 }
 
 int StoreTrunkCell(int32_t value, const char* text) {
     if (pv::IsTrunkStatus(value)) {
-        TrunkTable[value - pv::TrunkStatus(1)].isStatic = Is(text, "Static ");
+        const int k = value - pv::TrunkStatus(1);
+        TrunkTable[k].isStatic = Is(text, "Static ");
+        CountArrival(k, 0, Is(text, "Static ") || Is(text, "Disable"));
         return -1;
     }
     if (!pv::IsTrunkMember(value)) return -1;
     const int k = pv::TrunkMemberTrunk(value) - 1;
-    TrunkTable[k].member[pv::TrunkMemberPort(value)] = Is(text, "v");
+    const int p = pv::TrunkMemberPort(value);
+    TrunkTable[k].member[p] = Is(text, "v");
+    CountArrival(k, p, Is(text, "v") || Is(text, "-"));
     return k;
+}
+
+bool TrunkScreenGarbled() {
+    if (s_oddText) return true;
+    for (const auto& trunk : s_arrivals)
+        for (uint8_t n : trunk)
+            if (n != 1) return true;
+    return false;
 }
 
 void TakeTrunkCopy() {

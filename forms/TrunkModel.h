@@ -22,12 +22,20 @@ extern TrunkEntry SavedTrunkTable[kTrunks];
 // all 0 after ResetTrunkTables (no click yet).
 extern int32_t TrunkMemberCount[kTrunks];
 
-// Every flag of both tables false and every count 0, before a new read.
+// Every flag of both tables false, every count 0 and the line-up state
+// cleared, before a new read.
 void ResetTrunkTables();
 // One console cell into TrunkTable: a status ("Static " with its blank means
 // static) or a member cell ("v" means member). Any other text reads false.
 // Returns the zero-based trunk of a member cell, -1 for other values.
 int StoreTrunkCell(int32_t value, const char* text);
+// The line-up check of a read: the screen is read cleanly only when each of
+// the 7 statuses and 182 member cells arrived exactly once, with a text the
+// switch draws there ("Static " / "Disable", "v" / "-"). A cell whose place
+// was damaged on the line arrives nowhere or in another cell's place, and a
+// damaged text reads as "not a member"; either way the window would show,
+// and Apply would toggle, something other than what the switch holds.
+bool TrunkScreenGarbled();
 // SavedTrunkTable := TrunkTable.
 void TakeTrunkCopy();
 

@@ -3,6 +3,7 @@
 // that port's seven radio buttons, one per trunk row, then the notes.
 #include "forms/Trunkconfigform.h"
 
+#include "forms/SessionEnd.h"
 #include "lang/Language.h"
 #include "lang/TextIds.h"
 #include "shared/Publicunit.h"
@@ -109,6 +110,13 @@ void TfrmTrkConfig::CreateControls() {
     btnQuit = new QPushButton(QStringLiteral("Exit"), this);
     btnQuit->setObjectName(QStringLiteral("btnQuit"));
     btnQuit->setGeometry(kWidth - 122, by, 100, 30);
+    // Between the title and the grid, the one place free in every language.
+    lblGarbled =
+        MakeLabel(this, "lblGarbled", QString(),
+                  QRect(kGridLeft, 44, kWidth - kGridLeft - 16, kGridTop - 46), Qt::AlignCenter);
+    lblGarbled->setWordWrap(true);
+    lblGarbled->setStyleSheet(QStringLiteral("color: maroon;"));
+    lblGarbled->hide();
     connect(btnSave, &QPushButton::clicked, this, [this] { btnSaveClick(); });
     connect(btnQuit, &QPushButton::clicked, this, [this] { btnQuitClick(); });
     setFixedSize(kWidth, kNotesTop + 7 * kNoteLine + 16);
@@ -126,6 +134,7 @@ void TfrmTrkConfig::ApplyLanguageLayout() {
         label(t.label)->setText(LangText(t.text));
     btnQuit->setText(LangText(txt::ExitButton));
     btnSave->setText(LangText(txt::ApplyButton));
+    lblGarbled->setText(MessageText(txt::TrunkScreenGarbled));
     // Chinese glyphs are taller than the Latin ones at the same size.
     if (LanguageId == kLangChineseTraditional || LanguageId == kLangChineseSimplified)
         for (int n : {27, 30, 31, 32, 33, 34, 35})

@@ -5,6 +5,7 @@
 #include "forms/FormRefs.h"
 #include "forms/Messageform.h"
 #include "forms/PageRouter.h"
+#include "forms/Unapplied.h"
 #include "lang/Language.h"
 #include "lang/TextIds.h"
 #include "platform/Ui.h"
@@ -50,7 +51,21 @@ void HandleTrunkRow(int32_t value, const char* text) {
 void TrunkArrival() {
     if (!frmTrkConfig.exists() && !ResyncPending) frmTrkConfig.set(new TfrmTrkConfig);
     if (Leaving || CurrentForm != TargetForm) return;
-    if (TfrmTrkConfig* w = frmTrkConfig.get()) ShowArrived(w);
+    TfrmTrkConfig* w = frmTrkConfig.get();
+    if (!w) return;
+    if (!w->isVisible()) {
+        if (TrunkScreenGarbled() && !w->Reread) {
+            // Once more: ESC has the console draw the screen afresh, as
+            // entered from the static menu (Edit highlighted, this entry).
+            w->Reread = true;
+            ResetTrunkTables();
+            const char keys[] = {KEY_ESC, 0};
+            SendKeys(keys);
+            return;
+        }
+        w->ShowLineup(TrunkScreenGarbled());
+    }
+    ShowArrived(w);
 }
 
 void TrunkSaveDone() {
@@ -84,9 +99,21 @@ void TfrmTrkConfig::FormActivate() {
     MembersChanged = false;
     StaticChanged = false;
     ShowTrunks();
+    shownState_ = ControlState(this);
     RulesArmed += 1;
     btnQuit->setFocus();
     Repaint();
+}
+
+void TfrmTrkConfig::ShowLineup(bool garbled) {
+    // What the grid shows may not be what the switch holds: shown, greyed
+    // out, and not written.
+    for (QGroupBox* box : findChildren<QGroupBox*>())
+        box->setEnabled(!garbled);
+    for (QCheckBox* box : findChildren<QCheckBox*>())
+        box->setEnabled(!garbled);
+    lblGarbled->setVisible(garbled);
+    btnSave->setEnabled(!garbled);
 }
 
 void TfrmTrkConfig::ShowTrunks() {
@@ -174,6 +201,7 @@ void TfrmTrkConfig::WriteTrunks() {
     btnSave->setEnabled(false);
     Saving = true;
     AwaitingResult = true;
+    Applied = true;
 }
 
 void TfrmTrkConfig::btnQuitClick() {
@@ -187,6 +215,12 @@ void TfrmTrkConfig::FormClose(TCloseAction& action) {
         action = caNone;
         return;
     }
+    // Before an Apply (Apply is still enabled) edits would be lost.
+    if (btnSave->isEnabledTo(this) && ControlState(this) != shownState_ &&
+        !ConfirmDiscardChanges(this)) {
+        action = caNone;
+        return;
+    }
     Leaving = true;
     setEnabled(false);
     TargetForm = FORM_TRUNK;
@@ -194,11 +228,11 @@ void TfrmTrkConfig::FormClose(TCloseAction& action) {
     BusyText = GetLangText(txt::BusyToStaticMenu);
     ShowBusyBox();
     // After an Apply the console waits on its result line, where any key
-    // leaves; otherwise Edit is highlighted and Quit is two Tabs away.
+    // leaves; otherwise Edit is highlighted and Quit is two Tabs away (also
+    // when a garbled screen kept Apply disabled).
     const char afterSave[] = {KEY_ENTER, 0};
     const char quit[] = {KEY_TAB, KEY_TAB, KEY_ENTER, 0};
-    // (The window itself is disabled by now; the button's own state counts.)
-    SendKeys(btnSave->isEnabledTo(this) ? quit : afterSave);
+    SendKeys(Applied ? afterSave : quit);
     action = caFree;
 }
 

@@ -43,8 +43,18 @@ public:
 
     QPushButton* btnQuit = nullptr;
     QPushButton* btnSave = nullptr;
+    // The note shown when the screen stayed garbled after a second read.
+    QLabel* lblGarbled = nullptr;
     // An Apply's keys are out and the switch's result has not come yet.
     bool AwaitingResult = false;
+    // Apply was pressed: the console waits on its result line, not on Edit.
+    bool Applied = false;
+    // The screen did not line up and has been drawn once more.
+    bool Reread = false;
+
+    // The read's outcome before the window is first shown: a screen still
+    // garbled gets the note and no Apply.
+    void ShowLineup(bool garbled);
 
 protected:
     void FormActivate() override;
@@ -58,4 +68,8 @@ private:
     // the first rule broken.
     bool TrunkRulesHold();
     QLabel* label(int n) const;
+
+private:
+    // The controls as ShowTrunks filled them: Exit asks when they differ.
+    QString shownState_;
 };

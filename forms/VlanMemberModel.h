@@ -34,13 +34,29 @@ std::vector<std::string> MemberChoices(int32_t idKind);
 // Index of `text` in `choices`, letter case ignored; -1 if none.
 int32_t MemberChoiceIndex(const std::vector<std::string>& choices, const char* text);
 
-// Names, choices and header texts emptied, PortCount 0; the copy stays.
+// Names, choices and header texts emptied, PortCount 0, the line-up state
+// cleared; the copy stays.
 void ResetMemberTables();
 // Stores one entry of the group screen (8000 range, 8101 name, 8102 ID,
-// 8011..8018 port name, 8021..8028 member). With the window open cells are
-// ignored once the table is complete; the first port name seen again
-// completes it.
+// 8011..8018 port name, 8021..8028 member), a row's cells in the entry of
+// its screen row (forms/RowLineup.h). With the window open cells are ignored
+// once the table is complete; the first port name seen again completes it.
 void AddMemberCell(int32_t value, const char* text, bool windowOpen, bool& tableComplete);
+
+// The line-up check of the member pages: a page is garbled when a member
+// cell does not line up with its port's name cell (same screen row, once),
+// a row misses its member cell, or (with a known ID range) a member text is
+// none of the choices. A garbled page is never written back field by field.
+extern bool MemberPageGarbled[4];
+// Has the read come round (the first name again, or a name that would start
+// a page past the table)?
+bool MemberReadWrapped(int32_t value, const char* text);
+// Ends a round of reading: marks the pages that do not line up (a row whose
+// name never came is named "?"); true when any page is garbled.
+bool FinishMemberRead();
+// Starts the read of the port rows afresh for a second round (the header
+// texts stay; the console draws them on every page).
+void RestartMemberRead();
 bool ValidMemberEntry(int i);
 int LastMemberPage();
 void TakeMemberCopy();
@@ -52,7 +68,8 @@ GroupCheck CheckGroupInput(const std::string& name, const std::string& id, int32
 
 // Keys for console page `page` of an Apply. A new group (`creating`) has its
 // first page always written and its name and ID typed; an existing group's
-// name and ID are passed with Tab. `last` is set when these keys choose Save.
-// Nothing (0) past the last page.
+// name and ID are passed with Tab. A garbled page gets only its page keys
+// (a new group's first page: its name and ID, none of its members). `last` is set when these keys
+// choose Save. Nothing (0) past the last page.
 int BuildMemberPageKeys(int page, bool creating, const std::string& name, const std::string& id,
                         int32_t choiceCount, char* out, int outSize, bool& last);

@@ -2,9 +2,11 @@
 
 #include "engine/KeyOutput.h"
 #include "engine/PageValues.h"
+#include "forms/RowLineup.h"
 #include "shared/FieldText.h"
 #include "shared/Publicunit.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -14,8 +16,17 @@ PvidEntry SavedPvidTable[kPvidTableSize];
 int32_t VlanMode = -1;
 int32_t SavedVlanMode = -1;
 int32_t VlanModeCount = 3;
+bool PvidPageGarbled[4] = {};
 
 namespace {
+
+constexpr int kNameField = 1;
+constexpr int kPvidField = 2;
+RowLineup s_lineup(PvidPageGarbled, kPvidTableSize, kPvidPerPage, kNameField, kPvidField);
+
+std::string Text(const char* text) {
+    return text ? std::string(text, strnlen(text, 256)) : std::string();
+}
 
 const char* const kModes[3] = {"Disabled ", "PortBased", "802.1Q   "};
 
@@ -42,6 +53,7 @@ void ResetPvidTables() {
         SavedPvidTable[i] = {{}, 1};
     }
     PortCount = 0;
+    s_lineup.reset();
 }
 
 bool ValidPvidEntry(int i) {
@@ -54,28 +66,44 @@ int LastPvidPage() {
 }
 
 void AddPvidCell(int32_t value, const char* text, bool windowOpen, bool& tableComplete) {
-    const std::string raw = text ? std::string(text, strnlen(text, 256)) : std::string();
+    const std::string raw = Text(text);
     if (windowOpen && VlanMode != kModeDot1q) return;
     if (Saving) return;
     if (windowOpen && tableComplete) return;
-    if (windowOpen && raw == PvidTable[0].name) {
+    if (windowOpen && !raw.empty() && raw == PvidTable[0].name) {
         // The console wrapped round to its first page: every page was read.
         tableComplete = true;
         return;
     }
     const int row = value % 10 - 1;
-    if (row < 0 || row >= kPvidPerPage) return;
-    if ((value / 10) % 10 == 1) {
-        if (Trim(raw).empty() || PortCount >= kPvidTableSize) return;
-        SetField(PvidTable[PortCount].name, raw);
-        PortCount += 1;
+    if ((value / 10) % 10 == kNameField) {
+        if (Trim(raw).empty()) return;
+        const int slot = s_lineup.placeName(row);
+        if (slot < 0) return;
+        SetField(PvidTable[slot].name, raw);
+        PortCount = static_cast<int8_t>(std::max<int>(PortCount, slot + 1));
         return;
     }
-    // A PVID belongs to the page whose names came last.
-    const int i = ((PortCount - 1) / kPvidPerPage) * kPvidPerPage + row;
-    if (i < 0 || i >= kPvidTableSize) return;
+    // A PVID belongs to the row of the page whose names came last.
+    const int i = s_lineup.placeValue(row, kPvidField);
+    if (i < 0) return;
     int32_t v = 1;
-    PvidTable[i].pvid = ParseInt(raw, v) ? v : 1;
+    const bool number = ParseInt(raw, v);
+    PvidTable[i].pvid = number ? v : 1;
+    if (!number || v < kMinPvid || v > kMaxPvid) s_lineup.markImpossible(i);
+}
+
+bool PvidReadWrapped(int32_t value, const char* text) {
+    if ((value / 10) % 10 != kNameField || PortCount == 0) return false;
+    const std::string raw = Text(text);
+    if (Trim(raw).empty()) return false;
+    return raw == PvidTable[0].name || s_lineup.wrapsAt(value % 10 - 1);
+}
+
+bool FinishPvidRead() {
+    for (int i = 0; i < PortCount && i < kPvidTableSize; ++i)
+        if (!s_lineup.seenName(i)) SetField(PvidTable[i].name, "?");
+    return s_lineup.finish(PortCount);
 }
 
 void TakePvidCopy() {
@@ -91,7 +119,8 @@ void MarkPvidPages() {
     for (bool& d : PageDirty)
         d = false;
     for (int i = 0; i < kPvidTableSize && ValidPvidEntry(i); ++i)
-        if (PvidTable[i].pvid != SavedPvidTable[i].pvid) PageDirty[i / kPvidPerPage] = true;
+        if (PvidTable[i].pvid != SavedPvidTable[i].pvid && !PvidPageGarbled[i / kPvidPerPage])
+            PageDirty[i / kPvidPerPage] = true;
 }
 
 int BuildModeChangeKeys(int32_t newIndex, int32_t prevIndex, char* out, int outSize) {
@@ -118,7 +147,8 @@ int BuildPvidPageKeys(int page, int32_t mode, char* out, int outSize, bool& last
     }
     const int lastPage = LastPvidPage();
     if (page > lastPage) return 0;
-    if (page >= 0 && page < 4 && PageDirty[page]) {
+    // What a garbled page shows may belong to other ports: it is passed.
+    if (page >= 0 && page < 4 && PageDirty[page] && !PvidPageGarbled[page]) {
         keys.add(KEY_TAB);
         keys.add(KEY_ENTER);
         for (int j = 0; j < kPvidPerPage; ++j) {

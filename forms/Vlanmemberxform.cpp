@@ -5,6 +5,8 @@
 #include "forms/FormRefs.h"
 #include "forms/Messageform.h"
 #include "forms/PageRouter.h"
+#include "forms/SessionEnd.h"
+#include "forms/Unapplied.h"
 #include "forms/Vlanconfigform.h"
 #include "lang/Language.h"
 #include "lang/TextIds.h"
@@ -49,6 +51,17 @@ void ShowGroupMessage(int32_t first, int32_t second, int32_t caption) {
 void HandleGroupRow(int32_t value, const char* text) {
     ShowBusyBox();
     TfrmVlanMemberX* window = frmVlanMemberX.get();
+    if (window && !window->TableComplete && !Saving && MemberReadWrapped(value, text)) {
+        // Round once more when a page did not line up; what the second
+        // round leaves garbled is shown disabled and never written.
+        if (FinishMemberRead() && !window->Reread) {
+            window->Reread = true;
+            RestartMemberRead();
+        } else {
+            window->TableComplete = true;
+            return;
+        }
+    }
     bool unused = false;
     AddMemberCell(value, text, window != nullptr, window ? window->TableComplete : unused);
 }
@@ -97,14 +110,20 @@ void GroupSaveComplete() {
     ShowGroupMessage(txt::SettingsSaved, txt::BackToPrevious, txt::CaptionGroup);
     TakeMemberCopy();
     Saving = false;
-    if (TfrmVlanMemberX* w = frmVlanMemberX.get()) w->Close();
+    if (TfrmVlanMemberX* w = frmVlanMemberX.get()) {
+        w->Answered = true;
+        w->Close();
+    }
 }
 
 void GroupSaveFailed() {
     CloseBusyBox();
     ShowGroupMessage(txt::GroupRefused, txt::BackToPrevious, txt::CaptionGroupEdit);
     Saving = false;
-    if (TfrmVlanMemberX* w = frmVlanMemberX.get()) w->Close();
+    if (TfrmVlanMemberX* w = frmVlanMemberX.get()) {
+        w->Answered = true;
+        w->Close();
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -178,6 +197,12 @@ void TfrmVlanMemberX::CreateControls() {
     btnQuit = new QPushButton(QStringLiteral("Exit"), this);
     btnQuit->setObjectName(QStringLiteral("btnQuit"));
     btnQuit->setGeometry(kWidth - 20 - 100, kHeight - 44, 100, 30);
+    lblGarbled = MakeLabel(this, "lblGarbled", QString(),
+                           QRect(24, kHeight - 48, kWidth - 20 - 212 - 34, 40),
+                           Qt::AlignLeft | Qt::AlignVCenter);
+    lblGarbled->setWordWrap(true);
+    lblGarbled->setStyleSheet(QStringLiteral("color: maroon;"));
+    lblGarbled->hide();
 }
 
 void TfrmVlanMemberX::ApplyTexts() {
@@ -193,6 +218,7 @@ void TfrmVlanMemberX::ApplyTexts() {
     }
     btnQuit->setText(LangText(txt::ExitButton));
     btnSave->setText(LangText(txt::ApplyButton));
+    lblGarbled->setText(MessageText(txt::PortRowsGarbled));
 }
 
 QFrame* TfrmVlanMemberX::PortPanel(int k) const {
@@ -239,6 +265,9 @@ void TfrmVlanMemberX::FillMemberPort(int i) {
         return;
     }
     panel->show();
+    const bool garbled = MemberPageGarbled[i / kMembersPerPage];
+    panel->setEnabled(!garbled);
+    if (garbled) lblGarbled->show();
     panel->findChild<QLabel*>(QStringLiteral("lblP%1").arg(i + 1))
         ->setText(DecodeText(Field(MemberTable[i].name)));
     QComboBox* list = MemberList(i + 1);
@@ -327,11 +356,16 @@ void TfrmVlanMemberX::FormActivate() {
     btnQuit->setFocus();
     Repaint();
     setEnabled(true);
+    shownState_ = ControlState(this);
 }
 
 void TfrmVlanMemberX::FormClose(TCloseAction& action) {
     // The save needs this window until the switch has answered it.
     if (Saving) {
+        action = caNone;
+        return;
+    }
+    if (!Answered && ControlState(this) != shownState_ && !ConfirmDiscardChanges(this)) {
         action = caNone;
         return;
     }

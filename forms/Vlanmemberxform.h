@@ -26,6 +26,8 @@ void WriteMemberPage();
 class TfrmVlanMemberX : public TForm {
     Q_OBJECT
 public:
+    // The switch answered an Apply: closing then asks nothing.
+    bool Answered = false;
     TfrmVlanMemberX(); // the create handler
 
     QLabel* lblFormTitle = nullptr;
@@ -35,10 +37,14 @@ public:
     QLineEdit* edtVlanID = nullptr;
     QPushButton* btnQuit = nullptr;
     QPushButton* btnSave = nullptr;
+    // The note under the table when a page stayed garbled.
+    QLabel* lblGarbled = nullptr;
 
     int32_t IdKind = kIdUnknown;
     int32_t ChoiceCount = 0;
     bool TableComplete = false;
+    // The pages did not line up and are being (or were) read round again.
+    bool Reread = false;
 
     void SetupGroupWindow();
     void FillMemberPort(int i);
@@ -59,4 +65,5 @@ protected:
 private:
     void CreateControls();
     void ApplyTexts();
+    QString shownState_; // the controls as filled from the switch
 };

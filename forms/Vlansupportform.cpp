@@ -4,6 +4,8 @@
 #include "forms/FormRefs.h"
 #include "forms/Messageform.h"
 #include "forms/PageRouter.h"
+#include "forms/SessionEnd.h"
+#include "forms/Unapplied.h"
 #include "forms/Vlanconfigform.h"
 #include "lang/Language.h"
 #include "lang/TextIds.h"
@@ -42,6 +44,18 @@ void VlanModeArrived(const char* text) {
 
 void HandlePvidRow(int32_t value, const char* text) {
     TfrmVlanSupport* window = frmVlanSupport.get();
+    if (window && !window->TableComplete && !Saving && VlanMode == kModeDot1q &&
+        PvidReadWrapped(value, text)) {
+        // Round once more when a page did not line up; what the second
+        // round leaves garbled is shown disabled and never written.
+        if (FinishPvidRead() && !window->Reread) {
+            window->Reread = true;
+            ResetPvidTables();
+        } else {
+            window->TableComplete = true;
+            return;
+        }
+    }
     bool unused = false;
     AddPvidCell(value, text, window != nullptr, window ? window->TableComplete : unused);
 }
@@ -89,7 +103,10 @@ void VlanSaveComplete() {
     SavedVlanMode = VlanMode;
     TablePage = 0;
     Saving = false;
-    if (TfrmVlanSupport* w = frmVlanSupport.get()) w->Close();
+    if (TfrmVlanSupport* w = frmVlanSupport.get()) {
+        w->Answered = true;
+        w->Close();
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -117,6 +134,7 @@ TfrmVlanSupport::TfrmVlanSupport() {
     findChild<QLabel*>(QStringLiteral("Label2"))->setText(LangText(txt::VlanPvidRange));
     btnQuit->setText(LangText(txt::ExitButton));
     btnSave->setText(LangText(txt::ApplyButton));
+    lblGarbled->setText(MessageText(txt::PortRowsGarbled));
 
     connect(cboVlanMode, &QComboBox::activated, this, [this](int i) { cboVlanModeChange(i); });
     connect(btnSave, &QPushButton::clicked, this, [this] { btnSaveClick(); });
@@ -194,6 +212,13 @@ void TfrmVlanSupport::CreateControls() {
     btnQuit->setObjectName(QStringLiteral("btnQuit"));
     btnQuit->setGeometry(kWidth - 20 - 100, kHeight - 44, 100, 30);
     SetDefaultButton(btnQuit);
+    lblGarbled =
+        MakeLabel(this, "lblGarbled", QString(),
+                  QRect(24, notesTop + 22, kWidth - 20 - 212 - 34, kHeight - notesTop - 24),
+                  Qt::AlignLeft | Qt::AlignVCenter);
+    lblGarbled->setWordWrap(true);
+    lblGarbled->setStyleSheet(QStringLiteral("color: maroon;"));
+    lblGarbled->hide();
 }
 
 QFrame* TfrmVlanSupport::PortPanel(int k) const {
@@ -231,6 +256,7 @@ void TfrmVlanSupport::FillPvidPort(int i) {
         return;
     }
     panel->show();
+    panel->setEnabled(!PvidPageGarbled[i / kPvidPerPage]);
     PortLabel(i + 1)->setText(DecodeText(Field(PvidTable[i].name)));
     PvidEdit(i + 1)->setText(QString::number(PvidTable[i].pvid));
 }
@@ -248,7 +274,8 @@ bool TfrmVlanSupport::ValidatePvids() {
     if (pnlPVID->isHidden()) return true;
     for (int k = 1; k <= kPvidTableSize; ++k) {
         QFrame* panel = PortPanel(k);
-        if (!panel || panel->isHidden()) continue;
+        // A garbled page's rows are not the user's to change.
+        if (!panel || panel->isHidden() || PvidPageGarbled[(k - 1) / kPvidPerPage]) continue;
         const QString label = PortLabel(k)->text();
         QLineEdit* edit = PvidEdit(k);
         int32_t v = 0;
@@ -279,6 +306,7 @@ bool TfrmVlanSupport::ValidatePvids() {
 
 void TfrmVlanSupport::cboVlanModeChange(int index) {
     TableComplete = false;
+    Reread = false;
     ResetPvidTables();
     VlanMode = index;
     char keys[32];
@@ -316,19 +344,27 @@ void TfrmVlanSupport::FormActivate() {
     Leaving = false;
     TablePage = 0;
     ShowPvidPanels();
+    lblGarbled->setVisible(false);
     if (VlanMode == kModeDot1q) {
         for (int i = 0; i < kPvidTableSize; ++i)
             FillPvidPort(i);
         TakePvidCopyAndMode();
+        for (int p = 0; p <= LastPvidPage() && p < 4; ++p)
+            if (PvidPageGarbled[p]) lblGarbled->setVisible(true);
     }
     UpdateApplyState();
     btnQuit->setFocus();
     Repaint();
+    shownState_ = ControlState(this);
 }
 
 void TfrmVlanSupport::FormClose(TCloseAction& action) {
     // The save needs this window until the switch has reported it.
     if (Saving) {
+        action = caNone;
+        return;
+    }
+    if (!Answered && ControlState(this) != shownState_ && !ConfirmDiscardChanges(this)) {
         action = caNone;
         return;
     }

@@ -26,17 +26,23 @@ void WritePvidPage();
 class TfrmVlanSupport : public TForm {
     Q_OBJECT
 public:
+    // The switch answered an Apply: closing then asks nothing.
+    bool Answered = false;
     TfrmVlanSupport(); // the create handler
 
     QComboBox* cboVlanMode = nullptr;
     QFrame* pnlPVID = nullptr;
     QPushButton* btnQuit = nullptr;
     QPushButton* btnSave = nullptr;
+    // The note under the table when a page stayed garbled.
+    QLabel* lblGarbled = nullptr;
 
     // The mode index last typed into the console, and whether every page of
     // the PVID table has been read.
     int32_t PrevModeIndex = -1;
     bool TableComplete = false;
+    // The pages did not line up and are being (or were) read round again.
+    bool Reread = false;
 
     void ShowPvidPanels();
     void FillPvidPort(int i);
@@ -59,4 +65,5 @@ protected:
 
 private:
     void CreateControls();
+    QString shownState_; // the controls as filled from the switch
 };

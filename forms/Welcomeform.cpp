@@ -4,9 +4,13 @@
 #include "engine/LineFraming.h"
 #include "engine/PageTable.h"
 #include "engine/SerialLink.h"
+#include "forms/Accessible.h"
 #include "forms/FormRefs.h"
+#include "forms/Memoform.h"
 #include "forms/Messageform.h"
 #include "forms/PageRouter.h"
+#include "forms/PortBox.h"
+#include "forms/Remembered.h"
 #include "forms/SessionEnd.h"
 #include "lang/Language.h"
 #include "lang/TextIds.h"
@@ -32,6 +36,8 @@
 namespace {
 
 constexpr int kConnectSeconds = 20;
+// How often the port box looks for devices plugged in or out.
+constexpr int kPortLookMs = 2000;
 
 constexpr char kConnectKeys[] = {'n', KEY_CTRL_A, KEY_ESC, KEY_TAB, 0};
 
@@ -71,6 +77,10 @@ void ApplyWelcomeTexts() {
     SetControlText(window, "btnConnect", txt::WelcomeConnect);
     SetControlText(window, "btnExit", txt::WelcomeExit);
     SetControlText(window, "Label2", txt::WelcomeLanguage);
+    // Made before the language file is read, so it takes its text here too.
+    if (auto* monitor = window->findChild<QPushButton*>(QStringLiteral("btnMonitor")))
+        monitor->setText(LangText(txt::MonitorCaption).trimmed() + QStringLiteral(" (F12)"));
+    if (window->isVisible()) NameControls(window);
 }
 
 // ---------------------------------------------------------------------------
@@ -115,8 +125,8 @@ TfrmWelcome::TfrmWelcome(QWidget* parent) : TForm(parent) {
     cboComPort = new QComboBox(this);
     cboComPort->setObjectName(QStringLiteral("cboComPort"));
     cboComPort->setEditable(false);
-    for (int n = 1; n <= 4; ++n)
-        cboComPort->addItem(QStringLiteral("COM%1").arg(n));
+    cboComPort->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    ports = new PortBox(cboComPort, kPortLookMs);
 
     cboLang = new QComboBox(this);
     cboLang->setObjectName(QStringLiteral("cboLang"));
@@ -163,6 +173,7 @@ TfrmWelcome::TfrmWelcome(QWidget* parent) : TForm(parent) {
     choices->addWidget(Label2, 1, 0);
     choices->addWidget(cboLang, 1, 1);
     choices->addWidget(btnExit, 1, 3);
+    choices->addWidget(MakeMonitorButton(this), 2, 3);
     choices->setColumnMinimumWidth(1, 160);
     choices->setColumnStretch(2, 1);
     btnConnect->setMinimumWidth(110);
@@ -198,6 +209,11 @@ TfrmWelcome::TfrmWelcome(QWidget* parent) : TForm(parent) {
     // An item chosen from the list and text typed into the box both change
     // the language.
     connect(cboLang, &QComboBox::editTextChanged, this, [this] { cboLangChange(); });
+
+    // The port and language of the last run, when the program remembers them.
+    const RememberedPort port = RememberedPortChoice();
+    if (!ports->SelectPath(port.path)) ports->Select(port.number);
+    if (const int language = RememberedLanguage(); language > 0) cboLang->setCurrentIndex(language);
 }
 
 TfrmWelcome::~TfrmWelcome() = default;
@@ -253,12 +269,14 @@ void TfrmWelcome::cboLangChange() {
         const QSignalBlocker quiet(cboLang);
         cboLang->setCurrentIndex(kept);
         cboLang->setEditText(cboLang->itemText(kept));
+    } else {
+        RememberLanguage(item < 0 ? 0 : item);
     }
     ApplyWelcomeTexts();
 }
 
 void TfrmWelcome::FormShow() {
-    cboComPort->setCurrentIndex(0);
+    ports->Refresh();
 }
 
 void TfrmWelcome::FormActivate() {
@@ -270,7 +288,8 @@ void TfrmWelcome::FormActivate() {
 
 void TfrmWelcome::btnConnectClick() {
     if (!CheckPageTable(true)) return;
-    if (OpenComPort(cboComPort->currentIndex() + 1) != 1) return;
+    if (OpenComPort(ports->SelectedNumber()) != 1) return;
+    RememberPort(ports->SelectedNumber(), ports->SelectedPath());
     StartComThread();
     SetTargetWindow(windowTitle());
     setEnabled(false);

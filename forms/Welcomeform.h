@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+class PortBox;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
@@ -34,6 +35,8 @@ public:
     QComboBox* cboLang = nullptr;
     QPlainTextEdit* memInit = nullptr;
     QTimer* tmrConnect = nullptr;
+    // Fills cboComPort and keeps it up to date (forms/PortBox.h).
+    PortBox* ports = nullptr;
     // The note shown when the switch is the built-in simulation (hidden
     // while empty).
     QLabel* lblSimulated = nullptr;

@@ -229,9 +229,36 @@ enum : int32_t {
     LanguageFileBad = 1338, // "%1": the file; the places follow
     LanguageBuiltIn = 1339,
     LanguageKept = 1340,
-    PortNotDevice = 1341, // "%1": the device path
-    PortInUse = 1342,     // "%1": the device path
-    PortRowsGarbled = 1343,
+    PortNotDevice = 1341,   // "%1": the device path
+    PortInUse = 1342,       // "%1": the device path
+    PortRowsGarbled = 1343, // also the VLAN windows' note under such rows
+    TrunkScreenGarbled = 1370,
+    PortNoPermission = 1380, // "%1": the device path, "%2": its group
+    PortPermissionFix = 1381, // "%1": the group
+    PortNewLogin = 1382,
+    PortNotThere = 1383, // "%1": the device path
+    MonitorCaption = 1384,
+    MonitorCopy = 1385,
+    AskLogoutDisconnect = 1386,
+    AskDiscardChanges = 1387,
+
+    // Settings files: backup and restore (docs/backup.md)
+    SaveSettingsButton = 1344,
+    RestoreSettingsButton = 1345,
+    BusyReadGroupOf = 1346, // "%1" group number, "%2" group count
+    SettingsCaption = 1347,
+    SettingsFileSaved = 1348,       // "%1": the file
+    SettingsFileNotSaved = 1349,    // "%1": the reason
+    SettingsFileFilter = 1350,
+    WalkSessionEnded = 1351,
+    WalkPortsGarbled = 1352,
+    SettingsFileUnwritable = 1353, // "%1": the file
+    RestoreAsk = 1354,             // the changes follow, one per line
+    RestoreNothing = 1355,
+    RestoreCancelled = 1356,
+    RestoreVerified = 1357,
+    RestoreDiffers = 1358, // the differences follow, one per line
+    RestoreBadFile = 1359, // "%1": the file, "%2": the first bad field
 };
 
 } // namespace txt

@@ -1,11 +1,14 @@
 #include "platform/SerialDevice.h"
 
+#include "platform/PortDiscovery.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <grp.h>
 #include <map>
 #include <mutex>
 #include <poll.h>
@@ -15,6 +18,7 @@
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace platform {
 
@@ -281,7 +285,8 @@ private:
         // that reads and writes are driven by poll() with our own time limits.
         const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
-            if (errno == EBUSY) openError_ = OpenError::InUse; // another's TIOCEXCL
+            // EBUSY: another program's TIOCEXCL.
+            openError_ = ClassifyOpenFailure(errno);
             return -1;
         }
         // Checked again on what was opened: the path may have changed.
@@ -346,6 +351,41 @@ std::string canonicalComName(const std::string& name) {
 
 } // namespace
 
+SerialDevice::OpenError ClassifyOpenFailure(int err) {
+    using Error = SerialDevice::OpenError;
+    switch (err) {
+    case EACCES:
+    case EPERM:
+        return Error::NoPermission;
+    case EBUSY:
+        return Error::InUse;
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return Error::NotThere;
+    default:
+        return Error::Failed;
+    }
+}
+
+std::string DeviceGroup(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    // getgrgid_r with a buffer that grows: some group databases are large.
+    std::vector<char> buf(1024);
+    for (;;) {
+        group g{};
+        group* found = nullptr;
+        const int r = ::getgrgid_r(st.st_gid, &g, buf.data(), buf.size(), &found);
+        if (r == ERANGE && buf.size() < (1u << 20)) {
+            buf.resize(buf.size() * 2);
+            continue;
+        }
+        if (r == 0 && found != nullptr) return found->gr_name;
+        return std::to_string(st.st_gid);
+    }
+}
+
 std::unique_ptr<SerialDevice> CreateTermiosDevice() {
     return std::make_unique<TermiosDevice>();
 }
@@ -380,6 +420,8 @@ std::string ResolvePortName(const std::string& comName) {
         if (it != portMap().end()) return it->second;
     }
     const unsigned long n = std::stoul(canonical.substr(3));
+    const std::string found = DiscoveredPortPath(static_cast<int>(n));
+    if (!found.empty()) return found;
     return "/dev/ttyS" + std::to_string(n - 1);
 }
 
@@ -398,6 +440,14 @@ bool MapPortOption(const std::string& option) {
     if (name.empty() || path.empty()) return false;
     MapPortName(name, path);
     return true;
+}
+
+std::map<int, std::string> ExplicitPortMappings() {
+    std::map<int, std::string> given;
+    std::lock_guard<std::mutex> lock(registryMutex());
+    for (const auto& [name, path] : portMap())
+        if (!canonicalComName(name).empty()) given[std::stoi(name.substr(3))] = path;
+    return given;
 }
 
 void ClearPortMappings() {

@@ -3,6 +3,7 @@
 // thread and written on the main thread through the same object.
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -35,9 +36,17 @@ public:
     enum class LineFault { None, HungUp, Error };
     virtual LineFault lineFault() { return LineFault::None; }
     // Why the last open() failed.
-    enum class OpenError { None, Failed, NotCharacterDevice, InUse };
+    enum class OpenError { None, Failed, NotCharacterDevice, InUse, NoPermission, NotThere };
     virtual OpenError openError() const { return OpenError::Failed; }
 };
+
+// What an open() failing with `err` (an errno value) means to the user:
+// EACCES/EPERM NoPermission, EBUSY InUse, ENOENT/ENODEV/ENXIO NotThere (an
+// adapter unplugged leaves a name without a device behind), else Failed.
+SerialDevice::OpenError ClassifyOpenFailure(int err);
+// The name of the group owning `path` (read with stat), its number when the
+// group has no name, "" when the path cannot be read.
+std::string DeviceGroup(const std::string& path);
 
 // POSIX termios implementation: raw, 9600 baud, 8N1, no flow control. Opens
 // character devices only, and only one at a time: TIOCEXCL keeps other
@@ -55,11 +64,14 @@ using SerialDeviceFactory = std::function<std::unique_ptr<SerialDevice>()>;
 void SetSerialDeviceFactory(SerialDeviceFactory factory);
 std::unique_ptr<SerialDevice> CreateSerialDevice();
 
-// "COMn" -> "/dev/ttyS(n-1)" unless MapPortName said otherwise.
+// "COMn" -> the path MapPortName gave it, else the device discovery named
+// COMn (platform/PortDiscovery.h), else "/dev/ttyS(n-1)".
 std::string ResolvePortName(const std::string& comName);
 void MapPortName(const std::string& comName, const std::string& path);
 // Parses "COMn=PATH" (the --port option). Returns false if malformed.
 bool MapPortOption(const std::string& option);
 void ClearPortMappings();
+// The COM numbers given a path with MapPortName / --port.
+std::map<int, std::string> ExplicitPortMappings();
 
 } // namespace platform

@@ -100,6 +100,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
             out.options.pacing = false;
         } else if (a == "--link") {
             ok = value(out.linkPath);
+        } else if (a == "--replay") {
+            ok = value(out.replayFile);
         } else if (a == "--state") {
             ok = value(out.stateFile);
         } else if (a == "--dump-state") {
@@ -174,6 +176,9 @@ const char* UsageText() {
            "                            power-cycle-at=port (chances 0..1 per byte;\n"
            "                            screens as the console's places: login, main,\n"
            "                            static, port, edit:port, prompt ...); repeatable\n"
+           "  --replay FILE             instead of the switch, play back the switch's side of\n"
+           "                            a transcript (tavik-config --transcript FILE): each\n"
+           "                            answer once as many keys arrived as were typed\n"
            "  --help                    this text\n"
            "\n"
            "Signals: SIGUSR1 power-cycles the switch; SIGINT or SIGTERM ends the program\n"

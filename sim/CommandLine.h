@@ -9,9 +9,10 @@ namespace sim {
 
 struct CommandLine {
     Options options;
-    std::string linkPath;  // --link
-    std::string stateFile; // --state
-    std::string dumpFile;  // --dump-state
+    std::string linkPath;   // --link
+    std::string stateFile;  // --state
+    std::string dumpFile;   // --dump-state
+    std::string replayFile; // --replay: a transcript's switch side instead of the switch
     bool help = false;
 };
 

@@ -1,6 +1,8 @@
 // tavik-switch-sim: the simulated switch console on a pseudo-terminal.
+#include "platform/PortDiscovery.h"
 #include "sim/CommandLine.h"
 #include "sim/PtyServer.h"
+#include "sim/ReplayServer.h"
 #include "sim/StateJson.h"
 
 #include <QFile>
@@ -9,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <pthread.h>
+#include <unistd.h>
 
 namespace {
 
@@ -31,6 +34,25 @@ void WriteState(const std::string& path, const sim::SwitchState& state) {
     QSaveFile f(QString::fromStdString(path));
     if (!f.open(QIODevice::WriteOnly) || f.write(sim::DumpStateJson(state)) < 0 || !f.commit())
         std::fprintf(stderr, "tavik-switch-sim: cannot write %s\n", path.c_str());
+}
+
+int Replay(const std::string& file, const sigset_t& waited) {
+    sim::ReplayServer server;
+    std::string error;
+    if (!server.start(file, error)) {
+        std::fprintf(stderr, "tavik-switch-sim: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("tavik-switch-sim: replaying %s on %s\n", file.c_str(),
+                server.devicePath().c_str());
+    std::fflush(stdout);
+    const std::string announced = platform::AnnounceSimulator(server.devicePath());
+    int sig = 0;
+    while (sigwait(&waited, &sig) == 0 && sig == SIGUSR1) {
+    }
+    if (!announced.empty()) ::unlink(announced.c_str());
+    server.stop();
+    return 0;
 }
 
 } // namespace
@@ -62,6 +84,8 @@ int main(int argc, char** argv) {
         sigaddset(&waited, s);
     pthread_sigmask(SIG_BLOCK, &waited, nullptr);
 
+    if (!cl.replayFile.empty()) return Replay(cl.replayFile, waited);
+
     sim::PtyServer server;
     if (!server.start(cl.options, cl.linkPath, &error)) {
         std::fprintf(stderr, "tavik-switch-sim: %s\n", error.c_str());
@@ -71,6 +95,9 @@ int main(int argc, char** argv) {
     if (!cl.linkPath.empty()) std::printf(" (link %s)", cl.linkPath.c_str());
     std::printf("\n");
     std::fflush(stdout);
+    // The configuration program lists every announced simulator in its
+    // port box; a link left by a killed simulator is ignored there.
+    const std::string announced = platform::AnnounceSimulator(server.devicePath());
 
     for (;;) {
         int sig = 0;
@@ -82,6 +109,7 @@ int main(int argc, char** argv) {
         break;
     }
     const sim::SwitchState final = server.stateSnapshot();
+    if (!announced.empty()) ::unlink(announced.c_str());
     server.stop();
     if (!cl.dumpFile.empty()) WriteState(cl.dumpFile, final);
     return 0;

@@ -118,6 +118,46 @@ private slots:
         QCOMPARE(StoreTrunkCell(5801, "v"), -1); // no trunk 8
     }
 
+    // The trunk screen lines up only when each status and member cell came
+    // once, with a text the switch draws there. Each row damages one whole
+    // screen (statuses "Disable", no members) in one way.
+    void trunkScreenLineup_data() {
+        QTest::addColumn<int>("missing"); // a cell that never came (0: none)
+        QTest::addColumn<int>("twice");   // a cell that came twice (0: none)
+        QTest::addColumn<int>("value");   // a cell with this text instead...
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("garbled");
+        QTest::newRow("intact") << 0 << 0 << 0 << QByteArray() << false;
+        QTest::newRow("static status") << 0 << 0 << 5014 << QByteArray("Static ") << false;
+        QTest::newRow("member") << 0 << 0 << 5726 << QByteArray("v") << false;
+        QTest::newRow("status lost") << 5014 << 0 << 0 << QByteArray() << true;
+        QTest::newRow("last member lost") << 5726 << 0 << 0 << QByteArray() << true;
+        QTest::newRow("status twice") << 0 << 5011 << 0 << QByteArray() << true;
+        QTest::newRow("member in another's place") << 5305 << 5306 << 0 << QByteArray() << true;
+        QTest::newRow("status without its blank") << 0 << 0 << 5013 << QByteArray("Static") << true;
+        QTest::newRow("member in capitals") << 0 << 0 << 5305 << QByteArray("V") << true;
+        QTest::newRow("member blank") << 0 << 0 << 5101 << QByteArray(" ") << true;
+    }
+    void trunkScreenLineup() {
+        QFETCH(int, missing);
+        QFETCH(int, twice);
+        QFETCH(int, value);
+        QFETCH(QByteArray, text);
+        QFETCH(bool, garbled);
+        for (int k = 1; k <= 7; ++k) {
+            for (int v = 5000 + 100 * k + 1; v <= 5000 + 100 * k + 26; ++v)
+                if (v != missing) StoreTrunkCell(v, v == value ? text.constData() : "-");
+            const int status = 5010 + k;
+            if (status != missing)
+                StoreTrunkCell(status, status == value ? text.constData() : "Disable");
+        }
+        if (twice) StoreTrunkCell(twice, twice / 100 == 50 ? "Disable" : "-");
+        QCOMPARE(TrunkScreenGarbled(), garbled);
+        // A new read starts clean.
+        ResetTrunkTables();
+        QVERIFY(TrunkScreenGarbled()); // nothing came yet
+    }
+
     // Both rules for one trunk before the next trunk; counts only from a
     // collection.
     void trunkRuleOrder() {

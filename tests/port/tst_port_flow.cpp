@@ -138,10 +138,11 @@ private slots:
     void init() {
         ResetProgramState();
         boxes.clear();
-        platform::SetMessageBoxHandler([this](const QString& text, const QString& caption, int) {
-            boxes.append({text, caption});
-            return platform::IDOK;
-        });
+        platform::SetMessageBoxHandler(
+            [this](const QString& text, const QString& caption, int buttons) {
+                boxes.append({text, caption});
+                return buttons == platform::MB_YESNO ? platform::IDYES : platform::IDOK;
+            });
     }
     void cleanup() {
         steps::EndSession(h);
@@ -190,11 +191,12 @@ private slots:
         QCOMPARE(h->keysTyped(), kReadKeys); // paging typed nothing
 
         h->clearKeysTyped();
-        win()->btnQuit->click();
+        win()->btnQuit->click(); // asks whether to drop the edit: Yes
         QVERIFY(h->runUntil([] { return !frmPortConfig.exists() && Up(frmStaticConfig.get()); },
                             20000));
         QCOMPARE(h->keysTyped(), std::string("\r"));
-        QVERIFY(boxes.isEmpty());
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.takeFirst().text, LangText(1387).trimmed());
         QVERIFY(h->sim().state() == before);
 
         QVERIFY(OpenPortWindow());

@@ -174,6 +174,30 @@ private slots:
         QCOMPARE(header->font().pointSize(), item == 0 ? 9 : 8);
         QCOMPARE(h->sim().state(), before);
     }
+
+    // Exit with a PVID typed but not applied asks; No keeps the window and
+    // types nothing, Yes leaves it with the switch unchanged.
+    void exitWithAnUnappliedPvidAsks() {
+        QVERIFY(Open(Dot1q()));
+        QVERIFY(OpenSupport());
+        support()->btnQuit->click(); // nothing changed: no question
+        QVERIFY(BackAtMenu());
+        QVERIFY(boxes.isEmpty());
+        QVERIFY(OpenSupport());
+        Pvid(3)->setText("7");
+        answer = platform::IDNO;
+        h->clearKeysTyped();
+        support()->btnQuit->click();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.first().text, LangText(1387).trimmed());
+        h->runFor(1000);
+        QVERIFY(Up(support()));
+        QCOMPARE(h->keysTyped(), std::string());
+        answer = platform::IDYES;
+        QVERIFY(Click(support()->btnQuit, MenuUp));
+        QCOMPARE(boxes.size(), 2);
+        QVERIFY(h->sim().state() == before);
+    }
 };
 
 QTEST_MAIN(VlanFlowTest)

@@ -95,6 +95,85 @@ private slots:
         QCOMPARE(QByteArray(out), QByteArray("\t\t\r"));
     }
 
+    // One page of eight rows with its fourth row damaged in one way: what
+    // makes a PVID or member page garbled, and that Apply then passes it.
+    void pageLineup_data() {
+        QTest::addColumn<bool>("member");
+        QTest::addColumn<QString>("damage"); // to row 4's cells
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<bool>("garbled");
+        QTest::newRow("PVID 7") << false << "" << QByteArray("7") << false;
+        QTest::newRow("PVID 1") << false << "" << QByteArray("  1") << false;
+        QTest::newRow("PVID 255") << false << "" << QByteArray("255") << false;
+        QTest::newRow("PVID 0") << false << "" << QByteArray("0") << true;
+        QTest::newRow("PVID 256") << false << "" << QByteArray("256") << true;
+        QTest::newRow("PVID x7") << false << "" << QByteArray("x7") << true;
+        QTest::newRow("PVID row without name") << false << "no name" << QByteArray("7") << true;
+        QTest::newRow("PVID lost") << false << "no value" << QByteArray("7") << true;
+        QTest::newRow("PVID twice") << false << "twice" << QByteArray("7") << true;
+        QTest::newRow("Tagged") << true << "" << QByteArray("Tagged  ") << false;
+        QTest::newRow("tagged in small letters") << true << "" << QByteArray("tagged  ") << false;
+        QTest::newRow("port-based choice in 802.1Q") << true << "" << QByteArray("Member") << true;
+        QTest::newRow("choice without its blanks") << true << "" << QByteArray("No") << true;
+        QTest::newRow("member row without name")
+            << true << "no name" << QByteArray("No      ") << true;
+        QTest::newRow("member lost") << true << "no value" << QByteArray("No      ") << true;
+        QTest::newRow("member twice") << true << "twice" << QByteArray("No      ") << true;
+        QTest::newRow("unknown range: choices not judged")
+            << true << "unknown range" << QByteArray("Maybe") << false;
+    }
+    void pageLineup() {
+        QFETCH(bool, member);
+        QFETCH(QString, damage);
+        QFETCH(QByteArray, value);
+        QFETCH(bool, garbled);
+        SetField(GroupRangeText,
+                 std::string(damage == "unknown range" ? "(1 - 64)" : "(1 - 4094)"));
+        bool complete = false;
+        auto add = [&](int32_t v, const char* text) {
+            if (member)
+                AddMemberCell(v, text, false, complete);
+            else
+                AddPvidCell(v, text, false, complete);
+        };
+        for (int r = 1; r <= 8; ++r) {
+            const std::string name = "PORT" + std::to_string(r);
+            const int32_t cell = member ? pv::GroupMember(r) : pv::VlanPvid(r);
+            const char* text = r != 4 ? (member ? "No      " : "1") : value.constData();
+            if (r != 4 || damage != "no name")
+                add(member ? pv::GroupPortName(r) : pv::VlanPortName(r), name.c_str());
+            if (r != 4 || damage != "no value") add(cell, text);
+            if (r == 4 && damage == "twice") add(cell, text);
+        }
+        QCOMPARE(member ? FinishMemberRead() : FinishPvidRead(), garbled);
+        QCOMPARE(member ? MemberPageGarbled[0] : PvidPageGarbled[0], garbled);
+        QCOMPARE(int(PortCount), 8);
+
+        // A change on the page: written when it lined up, else only Save.
+        char out[150];
+        bool last = false;
+        if (member) {
+            for (MemberEntry& e : MemberTable)
+                e.choice = 0;
+            TakeMemberCopy();
+            MemberTable[5].choice = 1;
+            MarkMemberPages();
+            BuildMemberPageKeys(0, false, "", "", 3, out, sizeof out, last);
+            QCOMPARE(QByteArray(out), garbled ? QByteArray("\t\t\r")
+                                              : QByteArray("\t\r\t\t\t\t\t\t\t \t\t\x01\b\t\t\r"));
+            // A new group's name and ID are typed whatever its first page showed.
+            BuildMemberPageKeys(0, true, "new", "7", 3, out, sizeof out, last);
+            if (garbled) QCOMPARE(QByteArray(out), QByteArray("\t\rnew\t7\x01\b\t\t\r"));
+        } else {
+            TakePvidCopy();
+            PvidTable[5].pvid = 60;
+            MarkPvidPages();
+            BuildPvidPageKeys(0, kModeDot1q, out, sizeof out, last);
+            QCOMPARE(QByteArray(out).startsWith("\t\r\t1\t1\t1\t"), !garbled);
+            QVERIFY(QByteArray(out).endsWith("\t\t\r"));
+        }
+    }
+
     void portNamesExpanded_data() {
         QTest::addColumn<QByteArray>("console");
         QTest::addColumn<QByteArray>("stored");

@@ -1,0 +1,194 @@
+#include "forms/SettingsWalk.h"
+
+#include "engine/KeyOutput.h"
+#include "forms/Editvlangrpform.h"
+#include "forms/FormRefs.h"
+#include "forms/Mainform.h"
+#include "forms/Messageform.h"
+#include "forms/Miscconfigxform.h"
+#include "forms/Portconfigform.h"
+#include "forms/Staticconfigform.h"
+#include "forms/Trunkconfigform.h"
+#include "forms/Vlanconfigform.h"
+#include "forms/Vlanmemberxform.h"
+#include "forms/Vlansupportform.h"
+#include "lang/TextIds.h"
+#include "shared/FieldText.h"
+#include "shared/Publicunit.h"
+
+#include <QDateTime>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace {
+
+// The window owns the console and a user could work in it: shown, enabled,
+// no busy window over it, no keys still to go out.
+bool Up(TForm* f, int32_t form) {
+    return f && f->isVisible() && f->isEnabled() && !frmMessage.exists() && !IsSendPending() &&
+           CurrentForm == form;
+}
+
+std::string Replace(std::string text, const char* mark, const std::string& with) {
+    const size_t at = text.find(mark);
+    if (at != std::string::npos) text.replace(at, 2, with);
+    return text;
+}
+
+} // namespace
+
+std::string GroupProgressText(int number, int count) {
+    return Replace(Replace(GetLangText(txt::BusyReadGroupOf), "%1", std::to_string(number)), "%2",
+                   std::to_string(count));
+}
+
+bool SettingsWalk::Start() {
+    doc_ = BackupDocument{};
+    error_.clear();
+    groupCount_ = groupNext_ = 0;
+    step_ = Step::Main;
+    state_ = State::Running;
+    if (!Up(frmMain.get(), FORM_MAIN)) {
+        Fail(GetLangText(txt::WalkSessionEnded));
+        return false;
+    }
+    doc_.firmware = Trim(Field(VersionText));
+    doc_.time = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
+    return true;
+}
+
+void SettingsWalk::Fail(const std::string& why) {
+    state_ = State::Failed;
+    error_ = why;
+}
+
+void SettingsWalk::Say(const std::string& line) {
+    if (progress) progress(line);
+}
+
+bool SettingsWalk::OpenNextGroup() {
+    TfrmEditVlanGrp* list = frmEditVlanGrp.get();
+    if (groupNext_ >= groupCount_ || !list) return false;
+    list->lbxVlanGroups->setCurrentRow(groupNext_);
+    list->lbxVlanGroupsClick();
+    list->btnEditClick();
+    ++groupNext_;
+    BusyText = GroupProgressText(groupNext_, groupCount_);
+    ShowBusyBox();
+    Say(BusyText);
+    return true;
+}
+
+SettingsWalk::State SettingsWalk::Poll() {
+    if (state_ != State::Running) return state_;
+    // The session ended under the walk (dead line, a restart, a login page).
+    if (CurrentForm == FORM_WELCOME || CurrentForm == FORM_LOGIN || SwitchRestarted) {
+        Fail(GetLangText(txt::WalkSessionEnded));
+        return state_;
+    }
+    switch (step_) {
+    case Step::Main:
+        if (!Up(frmMain.get(), FORM_MAIN)) break;
+        frmMain->btnStaticConfig->click();
+        step_ = Step::Static;
+        break;
+    case Step::Static:
+        if (!Up(frmStaticConfig.get(), FORM_STATIC)) break;
+        Say(GetLangText(txt::BusyReadPorts));
+        frmStaticConfig->btnPortConfig->click();
+        step_ = Step::Ports;
+        break;
+    case Step::Ports:
+        if (!Up(frmPortConfig.get(), FORM_PORT) || !frmPortConfig->AllRead) break;
+        for (bool garbled : PortPageGarbled)
+            if (garbled) {
+                Fail(GetLangText(txt::WalkPortsGarbled));
+                return state_;
+            }
+        CapturePorts(doc_);
+        frmPortConfig->btnQuit->click();
+        step_ = Step::StaticForTrunks;
+        break;
+    case Step::StaticForTrunks:
+        if (!Up(frmStaticConfig.get(), FORM_STATIC)) break;
+        Say(GetLangText(txt::BusyReadTrunks));
+        frmStaticConfig->btnTrunkConfig->click();
+        step_ = Step::Trunks;
+        break;
+    case Step::Trunks:
+        if (!Up(frmTrkConfig.get(), FORM_TRUNK)) break;
+        CaptureTrunks(doc_);
+        frmTrkConfig->btnQuit->click();
+        step_ = Step::StaticForVlan;
+        break;
+    case Step::StaticForVlan:
+        if (!Up(frmStaticConfig.get(), FORM_STATIC)) break;
+        Say(GetLangText(txt::BusyReadVlan));
+        frmStaticConfig->btnVlanConfig->click();
+        step_ = Step::VlanMenu;
+        break;
+    case Step::VlanMenu:
+        if (!Up(frmVlanConfig.get(), FORM_VLAN) || VlanProbe) break;
+        frmVlanConfig->btnConfig->click();
+        step_ = Step::Support;
+        break;
+    case Step::Support:
+        if (!Up(frmVlanSupport.get(), FORM_VLANSUPPORT)) break;
+        CaptureVlanSupport(doc_);
+        frmVlanSupport->btnQuit->click();
+        step_ = doc_.vlanMode == kModeDisabled ? Step::VlanMenuBack : Step::VlanMenuForList;
+        break;
+    case Step::VlanMenuForList:
+        if (!Up(frmVlanConfig.get(), FORM_VLAN)) break;
+        Say(GetLangText(txt::BusyReadGroupList));
+        frmVlanConfig->btnEdit->click();
+        step_ = Step::List;
+        break;
+    case Step::List:
+        if (!Up(frmEditVlanGrp.get(), FORM_GROUPLIST)) break;
+        if (groupNext_ == 0) groupCount_ = frmEditVlanGrp->lbxVlanGroups->count();
+        if (OpenNextGroup()) {
+            step_ = Step::Group;
+        } else {
+            frmEditVlanGrp->btnQuit->click();
+            step_ = Step::VlanMenuBack;
+        }
+        break;
+    case Step::Group:
+        if (!Up(frmVlanMemberX.get(), FORM_GROUPMEMBERS)) break;
+        doc_.groups.push_back(CaptureGroup());
+        frmVlanMemberX->btnQuit->click();
+        step_ = Step::List;
+        break;
+    case Step::VlanMenuBack:
+        if (!Up(frmVlanConfig.get(), FORM_VLAN)) break;
+        frmVlanConfig->btnPrevMenu->click();
+        step_ = Step::StaticForMisc;
+        break;
+    case Step::StaticForMisc:
+        if (!Up(frmStaticConfig.get(), FORM_STATIC)) break;
+        Say(GetLangText(txt::BusyReadMisc));
+        frmStaticConfig->btnMiscConfig->click();
+        step_ = Step::Misc;
+        break;
+    case Step::Misc:
+        if (!Up(frmMiscConfigX.get(), FORM_MISC)) break;
+        CaptureMisc(doc_);
+        frmMiscConfigX->btnQuit->click();
+        step_ = Step::StaticBack;
+        break;
+    case Step::StaticBack:
+        if (!Up(frmStaticConfig.get(), FORM_STATIC)) break;
+        Say(GetLangText(txt::BusyToMainMenu));
+        frmStaticConfig->btnMainMenu->click();
+        step_ = Step::MainBack;
+        break;
+    case Step::MainBack:
+        if (!Up(frmMain.get(), FORM_MAIN)) break;
+        std::sort(doc_.groups.begin(), doc_.groups.end(),
+                  [](const BackupGroup& a, const BackupGroup& b) { return a.id < b.id; });
+        state_ = State::Done;
+        break;
+    }
+    return state_;
+}

@@ -1,0 +1,246 @@
+// The port box: devices found by the system's serial port list (fed here with
+// the records that list returns), their COM names for the run, --port's
+// precedence, the simulators' announced links, and the start window keeping
+// its choice across refreshes and connecting to the device found.
+#include "engine/SerialLink.h"
+#include "forms/FormRefs.h"
+#include "forms/PortBox.h"
+#include "forms/Remembered.h"
+#include "forms/Welcomeform.h"
+#include "lang/Language.h"
+#include "platform/MemorySerial.h"
+#include "platform/PortDiscovery.h"
+#include "platform/SerialDevice.h"
+#include "tests/harness/ProgramReset.h"
+#include "tests/harness/WindowSteps.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <unistd.h>
+#include <vector>
+
+using platform::PortRecord;
+Q_DECLARE_METATYPE(std::vector<PortRecord>)
+
+namespace {
+
+std::vector<PortRecord> g_records;
+
+PortRecord Usb(const std::string& path, const std::string& serial = "") {
+    return {path, "USB-Serial Controller", "Example Devices Inc.", serial, false};
+}
+
+QStringList Labels() {
+    QStringList labels;
+    for (const platform::PortChoice& c : platform::RefreshPortChoices())
+        labels << QString::fromStdString(c.label);
+    return labels;
+}
+
+QStringList BoxItems(QComboBox* box) {
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    return items;
+}
+
+} // namespace
+
+class UiPortsTest : public QObject {
+    Q_OBJECT
+
+    platform::VirtualClock clock_;
+    std::unique_ptr<platform::ScriptedEndpoint> peer_;
+    std::string opened_;
+
+private slots:
+    void init() {
+        ResetProgramState();
+        platform::ClearPortMappings();
+        platform::ForgetDiscoveredPorts();
+        g_records.clear();
+        platform::SetPortLister([] { return g_records; });
+    }
+    void cleanup() {
+        steps::EndSession();
+        platform::SetSerialDeviceFactory(nullptr);
+        platform::SetPortLister(nullptr);
+        platform::ClearPortMappings();
+        platform::ForgetDiscoveredPorts();
+        DisableRememberedChoices();
+    }
+
+    void namesFollowPathOrder_data() {
+        QTest::addColumn<std::vector<PortRecord>>("records");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList builtIn{"COM1", "COM2", "COM3", "COM4"};
+        QTest::newRow("nothing found") << std::vector<PortRecord>{} << builtIn;
+        QTest::newRow("built-in ports are COM1-COM4 only")
+            << std::vector<PortRecord>{{"/dev/ttyS0", "", "", "", false},
+                                       {"/dev/ttyS3", "", "", "", false},
+                                       {"/dev/ttyS4", "", "", "", false}}
+            << builtIn + QStringList{"COM5 - /dev/ttyS4"};
+        QTest::newRow("path order, with what the system knows")
+            << std::vector<PortRecord>{Usb("/dev/ttyUSB1", "A9X"),
+                                       {"/dev/ttyACM0", "Pico", "", "E66", false},
+                                       Usb("/dev/ttyUSB0")}
+            << builtIn + QStringList{"COM5 - /dev/ttyACM0 (Pico, E66)",
+                                     "COM6 - /dev/ttyUSB0 (Example Devices Inc. "
+                                     "USB-Serial Controller)",
+                                     "COM7 - /dev/ttyUSB1 (Example Devices Inc. "
+                                     "USB-Serial Controller, A9X)"};
+        QTest::newRow("listed twice")
+            << std::vector<PortRecord>{{"/dev/ttyUSB0", "", "", "", false},
+                                       {"/dev/ttyUSB0", "", "", "", false}}
+            << builtIn + QStringList{"COM5 - /dev/ttyUSB0"};
+    }
+    void namesFollowPathOrder() {
+        QFETCH(std::vector<PortRecord>, records);
+        QFETCH(QStringList, expected);
+        g_records = records;
+        QCOMPARE(Labels(), expected);
+    }
+
+    void namesLastForTheRun() {
+        g_records = {Usb("/dev/ttyUSB0"), Usb("/dev/ttyUSB1")};
+        Labels();
+        // Unplugged, then a new device with a lower path, then the first
+        // one back: nobody takes another's name.
+        g_records = {Usb("/dev/ttyUSB1")};
+        QCOMPARE(Labels().mid(4).size(), 1);
+        QVERIFY(Labels().at(4).startsWith("COM6 - /dev/ttyUSB1"));
+        g_records = {{"/dev/ttyACM0", "", "", "", false}, Usb("/dev/ttyUSB1"), Usb("/dev/ttyUSB0")};
+        const QStringList labels = Labels().mid(4);
+        QCOMPARE(labels.size(), 3);
+        QVERIFY(labels[0].startsWith("COM5 - /dev/ttyUSB0"));
+        QVERIFY(labels[1].startsWith("COM6 - /dev/ttyUSB1"));
+        QVERIFY(labels[2].startsWith("COM7 - /dev/ttyACM0"));
+        QCOMPARE(platform::ResolvePortName("COM7"), std::string("/dev/ttyACM0"));
+        QCOMPARE(platform::ResolvePortName("com5"), std::string("/dev/ttyUSB0"));
+        QCOMPARE(platform::ResolvePortName("COM2"), std::string("/dev/ttyS1"));
+    }
+
+    void portOptionWins() {
+        QVERIFY(platform::MapPortOption("COM1=/dev/ttyUSB0"));
+        QVERIFY(platform::MapPortOption("COM5=/dev/ttyACM3"));
+        g_records = {Usb("/dev/ttyUSB0", "A9X"), Usb("/dev/ttyUSB1")};
+        QCOMPARE(Labels(), (QStringList{"COM1 - /dev/ttyUSB0 (Example Devices Inc. USB-Serial "
+                                        "Controller, A9X)",
+                                        "COM2", "COM3", "COM4", "COM5 - /dev/ttyACM3",
+                                        "COM6 - /dev/ttyUSB1 (Example Devices Inc. USB-Serial "
+                                        "Controller)"}));
+        QCOMPARE(platform::ResolvePortName("COM5"), std::string("/dev/ttyACM3"));
+        QCOMPARE(platform::ResolvePortName("COM6"), std::string("/dev/ttyUSB1"));
+    }
+
+    void simulatorLinks() {
+        QTemporaryDir dir;
+        const std::string folder = dir.path().toStdString();
+        const std::string own = folder + "/" + std::to_string(::getpid());
+        QCOMPARE(::symlink("/dev/null", own.c_str()), 0);
+        // A simulator that was killed (no such process), a device that has
+        // gone, a name that is no process id, a plain file.
+        QCOMPARE(::symlink("/dev/null", (folder + "/2147483646").c_str()), 0);
+        QCOMPARE(::symlink("/dev/pts/999999", (folder + "/1").c_str()), 0);
+        QCOMPARE(::symlink("/dev/null", (folder + "/sim").c_str()), 0);
+        QFile plain(QString::fromStdString(folder + "/" + std::to_string(::getppid())));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        const std::vector<PortRecord> found = platform::ListSimulatorLinks(folder);
+        QCOMPARE(found.size(), size_t(1));
+        QCOMPARE(found[0].path, std::string("/dev/null"));
+        QVERIFY(found[0].simulated);
+        QCOMPARE(found[0].description, "tavik-switch-sim, process " + std::to_string(::getpid()));
+    }
+
+    void simulatorAnnouncesItself() {
+        QTemporaryDir runtime;
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+        const std::string link = platform::AnnounceSimulator("/dev/null");
+        QCOMPARE(link, platform::SimulatorLinkFolder() + "/" + std::to_string(::getpid()));
+        QCOMPARE(platform::SimulatorLinkFolder(),
+                 runtime.path().toStdString() + "/tavik-switch-sim");
+        QCOMPARE(platform::ListSimulatorLinks(platform::SimulatorLinkFolder()).size(), size_t(1));
+        qunsetenv("XDG_RUNTIME_DIR");
+    }
+
+    void startWindowKeepsChoiceAndConnects() {
+        peer_ = std::make_unique<platform::ScriptedEndpoint>();
+        platform::SetMessageBoxHandler(
+            [](const QString&, const QString&, int) { return int(platform::IDOK); });
+        platform::SetSerialDeviceFactory([this] {
+            auto device = std::make_unique<platform::MemorySerialDevice>(clock_, *peer_);
+            device->onlyPath = "/dev/ttyUSB0";
+            return device;
+        });
+        SetManualStepping(true);
+        g_records = {Usb("/dev/ttyUSB0")};
+        new TfrmWelcome;
+        frmWelcome->Show();
+        QComboBox* box = frmWelcome->cboComPort;
+        QCOMPARE(box->count(), 5);
+        QVERIFY(box->itemText(4).startsWith("COM5 - /dev/ttyUSB0"));
+        box->setCurrentIndex(4);
+
+        // Plugged in while the window is open: found by the window's own
+        // look-up, the choice stays on the same device.
+        g_records = {{"/dev/ttyACM0", "", "", "", false}, Usb("/dev/ttyUSB0")};
+        auto* look = frmWelcome->findChild<QTimer*>("tmrPorts");
+        QVERIFY(look && look->isActive());
+        QTRY_COMPARE_WITH_TIMEOUT(box->count(), 6, 5000);
+        QCOMPARE(BoxItems(box).mid(4),
+                 (QStringList{"COM5 - /dev/ttyUSB0 (Example Devices Inc. USB-Serial "
+                              "Controller)",
+                              "COM6 - /dev/ttyACM0"}));
+        QCOMPARE(box->currentIndex(), 4);
+
+        // The chosen device is what Connect opens (the factory's device
+        // refuses any other path).
+        frmWelcome->btnConnect->click();
+        QVERIFY(IsLinkOpen());
+        QVERIFY(frmWelcome->tmrConnect->isActive());
+    }
+
+    // The port and language of the last run come back; the port as the same
+    // device, even when discovery names it differently in the new run.
+    void lastChoicesRemembered() {
+        QTemporaryDir dir;
+        EnableRememberedChoices(dir.filePath("tavik-config.conf"));
+        peer_ = std::make_unique<platform::ScriptedEndpoint>();
+        platform::SetMessageBoxHandler(
+            [](const QString&, const QString&, int) { return int(platform::IDOK); });
+        platform::SetSerialDeviceFactory([this] {
+            auto device = std::make_unique<platform::MemorySerialDevice>(clock_, *peer_);
+            device->onlyPath = "/dev/ttyUSB0";
+            return device;
+        });
+        SetManualStepping(true);
+        g_records = {Usb("/dev/ttyUSB0")};
+        new TfrmWelcome;
+        frmWelcome->Show();
+        QCOMPARE(frmWelcome->cboComPort->currentIndex(), 0); // nothing remembered yet
+        QCOMPARE(frmWelcome->cboLang->currentIndex(), 0);
+        frmWelcome->cboComPort->setCurrentIndex(4);
+        frmWelcome->cboLang->setCurrentIndex(2);
+        frmWelcome->btnConnect->click();
+        QVERIFY(IsLinkOpen());
+        steps::EndSession();
+
+        // The next run: another device sorts first and takes COM5.
+        ResetProgramState();
+        platform::ForgetDiscoveredPorts();
+        g_records = {{"/dev/ttyACM0", "", "", "", false}, Usb("/dev/ttyUSB0")};
+        new TfrmWelcome;
+        frmWelcome->Show();
+        QVERIFY(frmWelcome->cboComPort->currentText().startsWith("COM6 - /dev/ttyUSB0"));
+        QCOMPARE(frmWelcome->cboLang->currentIndex(), 2);
+        QCOMPARE(LanguageId, int32_t(1028));
+    }
+};
+
+QTEST_MAIN(UiPortsTest)
+#include "ui_ports_test.moc"
