@@ -19,6 +19,7 @@
 namespace {
 
 constexpr int kMonitorKey = Qt::Key_F12;
+constexpr int kMaxLines = 5000;
 
 // A one-line text of the message range, without its line end.
 QString LineText(int32_t id) {
@@ -54,7 +55,7 @@ TfrmMemo::TfrmMemo(QWidget* parent) : TForm(parent) {
     font.setFixedPitch(true);
     Memo1->setFont(font);
     // A long session stays bounded.
-    Memo1->setMaximumBlockCount(5000);
+    Memo1->setMaximumBlockCount(kMaxLines);
     btnCopy = new QPushButton(LineText(txt::MonitorCopy), this);
     btnCopy->setObjectName(QStringLiteral("btnCopy"));
     auto* buttons = new QHBoxLayout;
@@ -95,6 +96,7 @@ void TfrmMemo::ShowMonitor() {
 }
 
 void TfrmMemo::btnCopyClick() {
+    ShowHeld();
     const QString selected = Memo1->textCursor().selectedText();
     // The selection separates lines with U+2029.
     QString text = selected.isEmpty() ? Memo1->toPlainText() : selected;
@@ -115,24 +117,65 @@ void TfrmMemo::Received(const std::string& bytes) {
         text.chop(1);
     if (text.isEmpty()) return;
     typing_ = false;
-    // Follows the console unless the reader scrolled up to read.
-    QScrollBar* bar = Memo1->verticalScrollBar();
-    const bool atEnd = bar->value() == bar->maximum();
-    const int kept = bar->value();
-    Memo1->appendPlainText(text);
-    bar->setValue(atEnd ? bar->maximum() : kept);
+    Append(text, true);
 }
 
 void TfrmMemo::Typed(const std::string& bytes) {
     const QString keys = QString::fromLatin1(ReadableBytes(bytes).c_str());
     if (!typing_) {
-        Memo1->appendPlainText(QStringLiteral("> ") + keys);
         typing_ = true;
+        Append(QStringLiteral("> ") + keys, true);
         return;
     }
+    Append(keys, false);
+}
+
+void TfrmMemo::Append(const QString& text, bool newLine) {
+    if (!isVisible()) {
+        if (newLine && (!held_.isEmpty() || !Memo1->document()->isEmpty())) {
+            held_ += QLatin1Char('\n');
+            ++heldLines_;
+        }
+        held_ += text;
+        heldLines_ += static_cast<int>(text.count(QLatin1Char('\n')));
+        // As bounded as the memo: only its last kMaxLines lines are kept.
+        if (heldLines_ > 2 * kMaxLines) {
+            qsizetype at = held_.size();
+            for (int n = 0; n < kMaxLines && at > 0; ++n)
+                at = held_.lastIndexOf(QLatin1Char('\n'), at - 1);
+            held_.remove(0, at); // from the line break before the first line kept
+            heldLines_ = kMaxLines;
+        }
+        return;
+    }
+    // Follows the console unless the reader scrolled up to read.
+    QScrollBar* bar = Memo1->verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
+    const int kept = bar->value();
+    if (newLine) {
+        Memo1->appendPlainText(text);
+    } else {
+        QTextCursor end(Memo1->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(text);
+    }
+    bar->setValue(atEnd ? bar->maximum() : kept);
+}
+
+void TfrmMemo::ShowHeld() {
+    if (held_.startsWith(QLatin1Char('\n')) && Memo1->document()->isEmpty()) held_.remove(0, 1);
+    if (held_.isEmpty()) return;
     QTextCursor end(Memo1->document());
     end.movePosition(QTextCursor::End);
-    end.insertText(keys);
+    end.insertText(held_);
+    held_.clear();
+    heldLines_ = 0;
+    Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
+}
+
+void TfrmMemo::showEvent(QShowEvent* event) {
+    ShowHeld();
+    TForm::showEvent(event);
 }
 
 void ShowConsoleMonitor() {

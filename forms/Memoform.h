@@ -7,6 +7,8 @@
 // F12 in any window, or a window's monitor button, shows it.
 #include "forms/Form.h"
 
+#include <QString>
+
 #include <string>
 
 class QPlainTextEdit;
@@ -27,12 +29,23 @@ public:
     // Copies the selected text, or everything when nothing is selected.
     void btnCopyClick();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void Received(const std::string& bytes);
     void Typed(const std::string& bytes);
+    // Adds text to the memo, as a new line or at the end of the last one.
+    // While the window is hidden the text is only held: laying out every
+    // line as it arrives cost the program more than anything else while the
+    // switch drew. It goes into the memo when the window is shown.
+    void Append(const QString& text, bool newLine);
+    void ShowHeld();
     int observer_ = 0;
     std::string partial_; // received bytes after the last line break
     bool typing_ = false; // the last line shown is a line of typed keys
+    QString held_;        // text for the memo not yet in it
+    int heldLines_ = 0;
 };
 
 // Shows the console monitor, when there is one.

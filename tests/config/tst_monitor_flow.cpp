@@ -62,6 +62,7 @@ private slots:
         QVERIFY(ConnectAs(s, "root", kLoginPassword));
         const std::string typedAtLogin = s.Typed();
         QVERIFY(typedAtLogin.find(kLoginPassword) != std::string::npos); // the switch got it
+        frmMemo->ShowMonitor(); // what came while it was hidden goes in now
         QPlainTextEdit* memo = frmMemo->Memo1;
         QString text = memo->toPlainText();
         QVERIFY(!text.contains(kLoginPassword));
@@ -87,6 +88,39 @@ private slots:
 
         frmMemo->btnCopyClick();
         QCOMPARE(QApplication::clipboard()->text(), memo->toPlainText());
+    }
+
+    // A hidden monitor lays nothing out: it holds what comes (as bounded as
+    // the memo) and shows it when it is shown, as if it had been up all along.
+    void hiddenMonitorFillsInWhenShown() {
+        QStringList lines; // what a monitor shows, line by line
+        auto feed = [&lines](int from, int to) {
+            for (int i = from; i < to; ++i) {
+                ReportConsoleBytes(ConsoleDirection::Received,
+                                   "\x1b[05;10HLine " + std::to_string(i) + "\r\n");
+                lines << QStringLiteral("Line %1").arg(i);
+                if (i % 7 == 0) {
+                    ReportConsoleBytes(ConsoleDirection::Typed, "\t");
+                    ReportConsoleBytes(ConsoleDirection::Typed, "ab");
+                    lines << QStringLiteral("> <TAB>ab");
+                }
+            }
+        };
+        TfrmMemo up, hidden;
+        up.ShowMonitor();
+        feed(0, 30);
+        QVERIFY(hidden.Memo1->toPlainText().isEmpty());
+        hidden.ShowMonitor();
+        QCOMPARE(hidden.Memo1->toPlainText(), lines.join('\n'));
+        QCOMPARE(up.Memo1->toPlainText(), lines.join('\n'));
+
+        up.hide();
+        hidden.hide();
+        const QString before = hidden.Memo1->toPlainText();
+        feed(30, 10000); // more than the 5000 lines the memo keeps
+        QCOMPARE(hidden.Memo1->toPlainText(), before);
+        hidden.ShowMonitor();
+        QCOMPARE(hidden.Memo1->toPlainText(), lines.mid(lines.size() - 5000).join('\n'));
     }
 
     // A transcript of a login and a password change: no password in it,
