@@ -109,7 +109,15 @@ public:
         // away: a poll would wake for it alone, so this read sleeps to its
         // first look instead.
         if (fullReads > 0) {
-            std::this_thread::sleep_until(std::min(deadline, nextLook(start, max, step)));
+            // What piled up meanwhile (the program was held up, or the
+            // device hands bytes over in bunches) is taken at once: a
+            // backlog drains at the speed of memory, not of the line.
+            if (take(buf, max, got) == Take::Dead) return waitOut(deadline, got);
+            if (got == max) {
+                fullReads_ = fullReads + 1;
+                return got;
+            }
+            std::this_thread::sleep_until(std::min(deadline, nextLook(start, max - got, step)));
             if (look(buf, max, got, g) == Take::Dead) return waitOut(deadline, got);
         }
         // Otherwise, or if that look found nothing, waiting for the first

@@ -141,6 +141,21 @@ private slots:
         }
     }
 
+    // Bytes that piled up while the program was busy are read at once,
+    // not one line-speed read after another.
+    void backlogDrainsWithoutWaiting() {
+        auto device = platform::CreateTermiosDevice();
+        QVERIFY(device->open(ttyname(slave)));
+        const std::string backlog(800, 'x');
+        QCOMPARE(::write(master, backlog.data(), backlog.size()), ssize_t(backlog.size()));
+        uint8_t buf[80];
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < 10; ++i)
+            QCOMPARE(device->read(buf, 80), 80);
+        const int64_t ms = MsSince(start);
+        QVERIFY2(ms < 100, qPrintable(QString("800 waiting bytes read in %1 ms").arg(ms)));
+    }
+
     // The switch draws at 9600 baud, about a byte a millisecond: a read
     // gathers them instead of waking for each one.
     void pacedBurstIsGatheredWithoutWakingPerByte() {
