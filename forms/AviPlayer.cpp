@@ -1,6 +1,9 @@
 #include "forms/AviPlayer.h"
 
+#include <QAbstractEventDispatcher>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
 
 #include <algorithm>
@@ -288,33 +291,73 @@ bool Decode(const QByteArray& bytes, Clip& clip, QString* error) {
 } // namespace avi
 
 AviPlayer::AviPlayer(QWidget* parent) : QWidget(parent) {
-    connect(&timer_, &QTimer::timeout, this, &AviPlayer::advance);
+    timer_.setSingleShot(true);
+    connect(&timer_, &QTimer::timeout, this, &AviPlayer::nextFrame);
+    // A frame that is nearly due is shown when the program wakes for
+    // something else anyway (while the switch draws, the reader hands over a
+    // read every 83 ms): the animation then costs no wake-ups of its own.
+    if (auto* dispatcher = QAbstractEventDispatcher::instance())
+        connect(dispatcher, &QAbstractEventDispatcher::awake, this, [this] {
+            if (playing_ && sinceFrame_.elapsed() >= clip_.frameIntervalMs * 3 / 4) nextFrame();
+        });
 }
 
 bool AviPlayer::open(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > avi::kMaxFileBytes) {
-        openData(QByteArray());
-        return false;
+    // The busy window opens its animation every time it appears, hundreds
+    // of times in a session: a file is decoded once and kept while its size
+    // and time stay the same.
+    struct Decoded {
+        QString path;
+        qint64 size = -1;
+        QDateTime modified;
+        avi::Clip clip;
+        bool ok = false;
+    };
+    static Decoded last;
+    const QFileInfo info(path);
+    const bool same = info.exists() && last.path == path && last.size == info.size() &&
+                      last.modified == info.lastModified();
+    if (!same) {
+        last = {path, info.size(), info.lastModified(), avi::Clip(), false};
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly) && file.size() <= avi::kMaxFileBytes)
+            last.ok = avi::Decode(file.readAll(), last.clip);
     }
-    return openData(file.readAll());
+    load(last.clip);
+    return last.ok;
 }
 
 bool AviPlayer::openData(const QByteArray& data) {
-    stop();
-    current_ = 0;
-    bool ok = avi::Decode(data, clip_);
-    updateGeometry();
-    update();
+    avi::Clip clip;
+    const bool ok = avi::Decode(data, clip);
+    load(clip);
     return ok;
 }
 
+void AviPlayer::load(const avi::Clip& clip) {
+    stop();
+    current_ = 0;
+    clip_ = clip;
+    updateGeometry();
+    update();
+}
+
 void AviPlayer::play() {
-    if (frameCount() > 1) timer_.start(clip_.frameIntervalMs);
+    if (frameCount() <= 1) return;
+    playing_ = true;
+    sinceFrame_.start();
+    timer_.start(clip_.frameIntervalMs);
 }
 
 void AviPlayer::stop() {
+    playing_ = false;
     timer_.stop();
+}
+
+void AviPlayer::nextFrame() {
+    sinceFrame_.start();
+    timer_.start(clip_.frameIntervalMs);
+    advance();
 }
 
 QImage AviPlayer::frame(int i) const {

@@ -4,6 +4,7 @@
 // palettised, 24-bit, 32-bit) or RLE8, shown in a loop at the file's frame
 // rate. A file it cannot read fully is refused and the widget shows nothing.
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QTimer>
 #include <QWidget>
@@ -41,14 +42,14 @@ public:
     bool openData(const QByteArray& data);
     void play();
     void stop();
-    bool isPlaying() const { return timer_.isActive(); }
+    bool isPlaying() const { return playing_; }
 
     int frameCount() const { return static_cast<int>(clip_.frames.size()); }
     QSize frameSize() const { return clip_.size; }
     QImage frame(int i) const;
     int currentFrame() const { return current_; }
     int frameIntervalMs() const { return clip_.frameIntervalMs; }
-    // One timer tick: the next frame, wrapping to the first.
+    // The next frame, wrapping to the first.
     void advance();
 
     QSize sizeHint() const override;
@@ -57,7 +58,11 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void load(const avi::Clip& clip);
+    void nextFrame();
     avi::Clip clip_;
     int current_ = 0;
+    bool playing_ = false;
     QTimer timer_;
+    QElapsedTimer sinceFrame_;
 };

@@ -7,11 +7,13 @@
 #include "shared/Publicunit.h"
 #include "tools/avi/AviWriter.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QPointer>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -186,6 +188,27 @@ private slots:
         QCOMPARE(player.currentFrame(), 0);
     }
 
+    // Frames keep their rate, and one that is nearly due is shown when the
+    // program wakes for something else, not on a wake-up of its own.
+    void framesRideOnOtherWakeUps() {
+        AviPlayer player;
+        QVERIFY(player.openData(GeneratedAnimation()));
+        player.play();
+        auto* dispatcher = QAbstractEventDispatcher::instance();
+        emit dispatcher->awake(); // too early for the next frame
+        QCOMPARE(player.currentFrame(), 0);
+        QTest::qSleep(80); // three quarters of the 100 ms frame have passed
+        emit dispatcher->awake();
+        QCOMPARE(player.currentFrame(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(player.currentFrame(), 2, 1000);
+        player.stop();
+        QTest::qSleep(110);
+        emit dispatcher->awake();
+        QCoreApplication::processEvents();
+        QCOMPARE(player.currentFrame(), 2);
+        QVERIFY(!player.isPlaying());
+    }
+
     void rejectsTruncatedAndGarbageFiles() {
         const QByteArray good = GeneratedAnimation();
         QVERIFY(good.size() > 1000);
@@ -206,6 +229,37 @@ private slots:
         }
 
         QVERIFY(!player.open(QStringLiteral("/nonexistent.avi")));
+    }
+
+    // The busy window opens its file at every showing: it is decoded once,
+    // and again when it changes.
+    void fileIsDecodedOnceUntilItChanges() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.avi"));
+        auto write = [&](const QByteArray& bytes, const QDateTime& time) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+            f.close();
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.setFileTime(time, QFileDevice::FileModificationTime));
+        };
+        const QByteArray good = GeneratedAnimation();
+        QByteArray other = good; // same size, one palette entry changed
+        other[other.indexOf("strf") + 8 + 40] = char(0x55);
+        const QDateTime t0 = QDateTime::currentDateTime().addSecs(-60);
+        AviPlayer player;
+        write(good, t0);
+        QVERIFY(player.open(path));
+        const QImage first = player.frame(0);
+        write(other, t0); // same size and time: taken as unchanged
+        QVERIFY(player.open(path));
+        QCOMPARE(player.frame(0), first);
+        write(other, t0.addSecs(1));
+        QVERIFY(player.open(path));
+        QVERIFY(player.frame(0) != first);
+        write(good.left(100), t0.addSecs(2));
+        QVERIFY(!player.open(path));
+        QCOMPARE(player.frameCount(), 0);
     }
 
     void rle8DeltasClippingAndShortPalette() {
