@@ -5,6 +5,7 @@
 #include "forms/FormRefs.h"
 #include "forms/Messageform.h"
 #include "forms/PageRouter.h"
+#include "forms/RowLineup.h"
 #include "forms/Staticconfigform.h"
 #include "forms/Unapplied.h"
 #include "lang/Language.h"
@@ -91,12 +92,7 @@ void HandlePortRow(int32_t value, const char* text) {
     TfrmPortConfig* window = frmPortConfig.get();
     if (window && window->AllRead) return;
     if (window && (IsFirstPortAgain(text) || PortReadWrapped(value, text))) {
-        // Round once more when a page did not line up; what the second
-        // round leaves garbled is shown disabled and never written.
-        if (FinishPortRead() && !window->Reread) {
-            window->Reread = true;
-            RestartPortRead();
-        } else {
+        if (ReadRoundDone(FinishPortRead(), window->Reread, RestartPortRead)) {
             window->AllRead = true;
             return;
         }

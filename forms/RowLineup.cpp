@@ -72,3 +72,10 @@ bool RowLineup::finish(int count) {
 bool RowLineup::anyGarbled() const {
     return std::any_of(pages_, pages_ + kPages, [](bool g) { return g; });
 }
+
+bool ReadRoundDone(bool misaligned, bool& reread, void (*restart)()) {
+    if (!misaligned || reread) return true;
+    reread = true;
+    restart();
+    return false;
+}

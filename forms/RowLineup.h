@@ -55,3 +55,9 @@ private:
     int pageNames_ = 0;  // names read on it so far (rows filled from the top)
     bool named_ = false; // a name was placed in this round
 };
+
+// A read that came round to its first row again: true when the table is as
+// complete as it gets. A page that did not line up is read once more (the
+// first time, `restart` begins the second round and false is returned);
+// what the second round leaves garbled is shown disabled and never written.
+bool ReadRoundDone(bool misaligned, bool& reread, void (*restart)());

@@ -5,6 +5,7 @@
 #include "forms/FormRefs.h"
 #include "forms/Messageform.h"
 #include "forms/PageRouter.h"
+#include "forms/RowLineup.h"
 #include "forms/SessionEnd.h"
 #include "forms/Unapplied.h"
 #include "forms/Vlanconfigform.h"
@@ -52,12 +53,7 @@ void HandleGroupRow(int32_t value, const char* text) {
     ShowBusyBox();
     TfrmVlanMemberX* window = frmVlanMemberX.get();
     if (window && !window->TableComplete && !Saving && MemberReadWrapped(value, text)) {
-        // Round once more when a page did not line up; what the second
-        // round leaves garbled is shown disabled and never written.
-        if (FinishMemberRead() && !window->Reread) {
-            window->Reread = true;
-            RestartMemberRead();
-        } else {
+        if (ReadRoundDone(FinishMemberRead(), window->Reread, RestartMemberRead)) {
             window->TableComplete = true;
             return;
         }

@@ -4,6 +4,7 @@
 #include "forms/FormRefs.h"
 #include "forms/Messageform.h"
 #include "forms/PageRouter.h"
+#include "forms/RowLineup.h"
 #include "forms/SessionEnd.h"
 #include "forms/Unapplied.h"
 #include "forms/Vlanconfigform.h"
@@ -46,12 +47,7 @@ void HandlePvidRow(int32_t value, const char* text) {
     TfrmVlanSupport* window = frmVlanSupport.get();
     if (window && !window->TableComplete && !Saving && VlanMode == kModeDot1q &&
         PvidReadWrapped(value, text)) {
-        // Round once more when a page did not line up; what the second
-        // round leaves garbled is shown disabled and never written.
-        if (FinishPvidRead() && !window->Reread) {
-            window->Reread = true;
-            ResetPvidTables();
-        } else {
+        if (ReadRoundDone(FinishPvidRead(), window->Reread, ResetPvidTables)) {
             window->TableComplete = true;
             return;
         }
