@@ -55,11 +55,10 @@ void MiscResult(int32_t value) {
     if (!w || !w->isVisible()) return;
     CloseBusyBox();
     const int32_t first = value == pv::MiscSaved ? txt::SettingsSaved : txt::PasswordNotChanged;
-    const std::string text =
-        std::string(GetLangText(first)) + "\n" + GetLangText(txt::BackToStatic);
     const QPointer<TfrmMiscConfigX> still(w);
     w->AwaitingResult = false;
-    platform::AppMessageBox(DecodeText(text), LangText(txt::CaptionMisc), platform::MB_OK);
+    platform::AppMessageBox(LangLines(first, txt::BackToStatic), LangText(txt::CaptionMisc),
+                            platform::MB_OK);
     // The window may have been dropped while the box was open (the switch
     // restarted underneath it).
     if (still) still->Close();

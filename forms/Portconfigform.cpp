@@ -60,9 +60,8 @@ std::string ShownChoiceBytes(QComboBox* list) {
 
 void FinishApply() {
     CloseBusyBox();
-    std::string text =
-        std::string(GetLangText(txt::SettingsSaved)) + "\n" + GetLangText(txt::BackToPrevious);
-    platform::AppMessageBox(DecodeText(text), LangText(txt::CaptionPort), platform::MB_OK);
+    platform::AppMessageBox(LangLines(txt::SettingsSaved, txt::BackToPrevious),
+                            LangText(txt::CaptionPort), platform::MB_OK);
     TablePage = 0;
     Saving = false;
     if (TfrmPortConfig* w = frmPortConfig.get()) {

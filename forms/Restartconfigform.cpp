@@ -60,10 +60,8 @@ void TfrmRestartConfig::FormActivate() {
 
 void TfrmRestartConfig::btnDefaultClick() {
     MenuTarget = 0;
-    const std::string question =
-        std::string(GetLangText(txt::FactoryDefaultWarn)) + "\n" + GetLangText(txt::AskContinue);
     const QPointer<TfrmRestartConfig> self(this);
-    if (platform::AppMessageBox(DecodeText(question), LangText(txt::CaptionFactoryDefault),
+    if (platform::AppMessageBox(LangLines(txt::FactoryDefaultWarn, txt::AskContinue), LangText(txt::CaptionFactoryDefault),
                                 platform::MB_YESNO) != platform::IDYES ||
         !StillAsked(self))
         return;

@@ -72,11 +72,9 @@ void TrunkSaveDone() {
     TfrmTrkConfig* w = frmTrkConfig.get();
     if (!w || !w->isVisible()) return;
     CloseBusyBox();
-    const std::string text =
-        std::string(GetLangText(txt::SettingsSaved)) + "\n" + GetLangText(txt::BackToPrevious);
     const QPointer<TfrmTrkConfig> still(w);
     w->AwaitingResult = false;
-    TrunkMessage(DecodeText(text));
+    TrunkMessage(LangLines(txt::SettingsSaved, txt::BackToPrevious));
     // Console lines are handled while the box is open; the window may have
     // been dropped meanwhile (the switch restarted).
     if (still) still->Close();

@@ -40,8 +40,7 @@ std::string Latin1(const QString& s) {
 }
 
 void ShowGroupMessage(int32_t first, int32_t second, int32_t caption) {
-    const std::string text = std::string(GetLangText(first)) + "\n" + GetLangText(second);
-    platform::AppMessageBox(DecodeText(text), LangText(caption), platform::MB_OK);
+    platform::AppMessageBox(LangLines(first, second), LangText(caption), platform::MB_OK);
 }
 
 } // namespace

@@ -93,9 +93,8 @@ void VlanScreenComplete() {
 void VlanSaveComplete() {
     if (!Saving || TablePage < LastPvidPage()) return;
     CloseBusyBox();
-    const std::string text =
-        std::string(GetLangText(txt::SettingsSaved)) + "\n" + GetLangText(txt::BackToPrevious);
-    platform::AppMessageBox(DecodeText(text), LangText(txt::CaptionVlan), platform::MB_OK);
+    platform::AppMessageBox(LangLines(txt::SettingsSaved, txt::BackToPrevious),
+                            LangText(txt::CaptionVlan), platform::MB_OK);
     SavedVlanMode = VlanMode;
     TablePage = 0;
     Saving = false;

@@ -44,3 +44,7 @@ QString DecodeText(const std::string& bytes) {
 QString LangText(int32_t id) {
     return DecodeText(std::string(GetLangText(id)));
 }
+
+QString LangLines(int32_t first, int32_t second) {
+    return DecodeText(std::string(GetLangText(first)) + "\n" + GetLangText(second));
+}

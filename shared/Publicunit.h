@@ -61,6 +61,9 @@ const char* GetLangText(int32_t id);
 QString LangText(int32_t id);
 // Any byte string in the current language's code page, decoded for display.
 QString DecodeText(const std::string& bytes);
+// Two language texts, the second on the line under the first (a message
+// box's statement and what happens next), decoded for display.
+QString LangLines(int32_t first, int32_t second);
 
 std::string MakeMoveKeys(int32_t target, int32_t& current);
 bool SameStr(const char* a, const char* b);
