@@ -132,10 +132,7 @@ TfrmEditVlanGrp::TfrmEditVlanGrp() {
     lbxVlanGroups->setGeometry(28, 84, 240, kHeight - 84 - 24);
     lbxVlanGroups->viewport()->installEventFilter(this);
     auto button = [this](const char* name, int y) {
-        auto* b = new QPushButton(this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(kWidth - 24 - 110, y, 110, 30);
-        return b;
+        return MakeButton(this, name, QString(), QRect(kWidth - 24 - 110, y, 110, 30));
     };
     btnEdit = button("btnEdit", 84);
     btnDelete = button("btnDelete", 124);

@@ -29,6 +29,23 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const 
     return l;
 }
 
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text,
+                        const QRect& geometry) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(geometry);
+    return b;
+}
+
+QLabel* MakeGarbledNote(QWidget* parent, const QString& text, const QRect& geometry,
+                        Qt::Alignment align) {
+    QLabel* l = MakeLabel(parent, "lblGarbled", text, geometry, align);
+    l->setWordWrap(true);
+    l->setStyleSheet(QStringLiteral("color: maroon;"));
+    l->hide();
+    return l;
+}
+
 // Activates a form when the user clicks into it, as the window system would.
 class FormClickWatcher : public QObject {
 public:

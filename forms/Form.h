@@ -20,6 +20,12 @@ class QPushButton;
 QFont UiFont(int pointSize, bool bold = false);
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
                   Qt::Alignment align = Qt::AlignLeft | Qt::AlignTop);
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text,
+                        const QRect& geometry);
+// "lblGarbled": the note a window shows, in maroon and wrapped, when a
+// table it read did not line up; hidden until then.
+QLabel* MakeGarbledNote(QWidget* parent, const QString& text, const QRect& geometry,
+                        Qt::Alignment align);
 
 class TForm : public QWidget {
     Q_OBJECT

@@ -125,21 +125,16 @@ void TfrmPortConfig::CreateControls() {
     // Buttons: paging under the table on the left, Apply and Exit on the right.
     const int by = kTableTop + 8 * kRowHeight + 10;
     auto button = [this, by](const char* name, const QString& text, int left, int width) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(left, by, width, 30);
-        return b;
+        return MakeButton(this, name, text, QRect(left, by, width, 30));
     };
     btnPrevPage = button("btnPrevPage", QStringLiteral("Previous Page"), kTableLeft, 120);
     btnNextPage = button("btnNextPage", QStringLiteral("Next Page"), kTableLeft + 128, 120);
     btnSave = button("btnSave", QStringLiteral("Apply"), 764 - 20 - 212, 100);
     btnQuit = button("btnQuit", QStringLiteral("Exit"), 764 - 20 - 100, 100);
-    lblGarbled = MakeLabel(this, "lblGarbled", MessageText(txt::PortRowsGarbled),
-                           QRect(kTableLeft + 256, by - 4, 764 - 20 - 212 - kTableLeft - 264, 38),
-                           Qt::AlignLeft | Qt::AlignVCenter);
-    lblGarbled->setWordWrap(true);
-    lblGarbled->setStyleSheet(QStringLiteral("color: maroon;"));
-    lblGarbled->hide();
+    lblGarbled =
+        MakeGarbledNote(this, MessageText(txt::PortRowsGarbled),
+                        QRect(kTableLeft + 256, by - 4, 764 - 20 - 212 - kTableLeft - 264, 38),
+                        Qt::AlignLeft | Qt::AlignVCenter);
     connect(btnPrevPage, &QPushButton::clicked, this, [this] { btnPrevPageClick(); });
     connect(btnNextPage, &QPushButton::clicked, this, [this] { btnNextPageClick(); });
     connect(btnSave, &QPushButton::clicked, this, [this] { btnSaveClick(); });

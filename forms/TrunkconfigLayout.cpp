@@ -104,19 +104,13 @@ void TfrmTrkConfig::CreateControls() {
     }
 
     const int by = kNotesTop + 7 * kNoteLine - 34;
-    btnSave = new QPushButton(QStringLiteral("Apply"), this);
-    btnSave->setObjectName(QStringLiteral("btnSave"));
-    btnSave->setGeometry(kWidth - 122, by - 40, 100, 30);
-    btnQuit = new QPushButton(QStringLiteral("Exit"), this);
-    btnQuit->setObjectName(QStringLiteral("btnQuit"));
-    btnQuit->setGeometry(kWidth - 122, by, 100, 30);
+    btnSave =
+        MakeButton(this, "btnSave", QStringLiteral("Apply"), QRect(kWidth - 122, by - 40, 100, 30));
+    btnQuit = MakeButton(this, "btnQuit", QStringLiteral("Exit"), QRect(kWidth - 122, by, 100, 30));
     // Between the title and the grid, the one place free in every language.
-    lblGarbled =
-        MakeLabel(this, "lblGarbled", QString(),
-                  QRect(kGridLeft, 44, kWidth - kGridLeft - 16, kGridTop - 46), Qt::AlignCenter);
-    lblGarbled->setWordWrap(true);
-    lblGarbled->setStyleSheet(QStringLiteral("color: maroon;"));
-    lblGarbled->hide();
+    lblGarbled = MakeGarbledNote(this, QString(),
+                                 QRect(kGridLeft, 44, kWidth - kGridLeft - 16, kGridTop - 46),
+                                 Qt::AlignCenter);
     connect(btnSave, &QPushButton::clicked, this, [this] { btnSaveClick(); });
     connect(btnQuit, &QPushButton::clicked, this, [this] { btnQuitClick(); });
     setFixedSize(kWidth, kNotesTop + 7 * kNoteLine + 16);

@@ -186,18 +186,13 @@ void TfrmVlanMemberX::CreateControls() {
         list->setGeometry(86, 1, 110, 24);
         connect(list, &QComboBox::activated, this, [this, list] { ChangeMember(list); });
     }
-    btnSave = new QPushButton(QStringLiteral("Apply"), this);
-    btnSave->setObjectName(QStringLiteral("btnSave"));
-    btnSave->setGeometry(kWidth - 20 - 212, kHeight - 44, 100, 30);
-    btnQuit = new QPushButton(QStringLiteral("Exit"), this);
-    btnQuit->setObjectName(QStringLiteral("btnQuit"));
-    btnQuit->setGeometry(kWidth - 20 - 100, kHeight - 44, 100, 30);
-    lblGarbled = MakeLabel(this, "lblGarbled", QString(),
-                           QRect(24, kHeight - 48, kWidth - 20 - 212 - 34, 40),
-                           Qt::AlignLeft | Qt::AlignVCenter);
-    lblGarbled->setWordWrap(true);
-    lblGarbled->setStyleSheet(QStringLiteral("color: maroon;"));
-    lblGarbled->hide();
+    btnSave = MakeButton(this, "btnSave", QStringLiteral("Apply"),
+                         QRect(kWidth - 20 - 212, kHeight - 44, 100, 30));
+    btnQuit = MakeButton(this, "btnQuit", QStringLiteral("Exit"),
+                         QRect(kWidth - 20 - 100, kHeight - 44, 100, 30));
+    lblGarbled =
+        MakeGarbledNote(this, QString(), QRect(24, kHeight - 48, kWidth - 20 - 212 - 34, 40),
+                        Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 void TfrmVlanMemberX::ApplyTexts() {

@@ -200,20 +200,14 @@ void TfrmVlanSupport::CreateControls() {
         p.setColor(QPalette::WindowText, Qt::red);
         l->setPalette(p);
     }
-    btnSave = new QPushButton(QStringLiteral("Apply"), this);
-    btnSave->setObjectName(QStringLiteral("btnSave"));
-    btnSave->setGeometry(kWidth - 20 - 212, kHeight - 44, 100, 30);
-    btnQuit = new QPushButton(QStringLiteral("Exit"), this);
-    btnQuit->setObjectName(QStringLiteral("btnQuit"));
-    btnQuit->setGeometry(kWidth - 20 - 100, kHeight - 44, 100, 30);
+    btnSave = MakeButton(this, "btnSave", QStringLiteral("Apply"),
+                         QRect(kWidth - 20 - 212, kHeight - 44, 100, 30));
+    btnQuit = MakeButton(this, "btnQuit", QStringLiteral("Exit"),
+                         QRect(kWidth - 20 - 100, kHeight - 44, 100, 30));
     SetDefaultButton(btnQuit);
-    lblGarbled =
-        MakeLabel(this, "lblGarbled", QString(),
-                  QRect(24, notesTop + 22, kWidth - 20 - 212 - 34, kHeight - notesTop - 24),
-                  Qt::AlignLeft | Qt::AlignVCenter);
-    lblGarbled->setWordWrap(true);
-    lblGarbled->setStyleSheet(QStringLiteral("color: maroon;"));
-    lblGarbled->hide();
+    lblGarbled = MakeGarbledNote(
+        this, QString(), QRect(24, notesTop + 22, kWidth - 20 - 212 - 34, kHeight - notesTop - 24),
+        Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 QFrame* TfrmVlanSupport::PortPanel(int k) const {
