@@ -54,6 +54,12 @@ class UiConnectTest : public QObject {
         std::memset(thread->sendBuffer, 0, sizeof thread->sendBuffer);
         return keys;
     }
+    // No session left: the start window is usable and Connect starts afresh.
+    static void VerifyIdle() {
+        QVERIFY(!IsLinkOpen() && frmMessage.get() == nullptr);
+        QVERIFY(frmWelcome->isVisible() && frmWelcome->isEnabled());
+        QVERIFY(frmWelcome->btnConnect->isEnabled() && !frmWelcome->tmrConnect->isActive());
+    }
 
 private slots:
     void init() {
@@ -102,34 +108,32 @@ private slots:
         QTest::addColumn<int>("value");
         QTest::addColumn<QByteArray>("text"); // null: no text at all
         QTest::addColumn<QByteArray>("keys");
-        // The table decides for its own values, whatever the line says.
-        QTest::newRow("main menu Logout") << 2003 << QByteArray("Saving ...") << QByteArray("\r");
-        QTest::newRow("port Quit") << 4001 << QByteArray("Edit") << QByteArray("\r");
-        QTest::newRow("restart Previous Menu") << 15003 << QByteArray("") << QByteArray("\r");
-        QTest::newRow("main menu Static") << 2001 << QByteArray("<Quit>") << QByteArray("\t");
-        QTest::newRow("port Next Page") << 4005 << QByteArray("Exit this") << QByteArray("\t");
-        QTest::newRow("restart Factory Default")
-            << 15001 << QByteArray("Return to") << QByteArray("\t");
-        // Other values: Enter on an exit text ("RETURN TO" in any letter
-        // case, "<Quit>" and "Exit this" exactly), Tab otherwise.
         const struct {
             const char* name;
             int32_t value;
             const char *text, *keys;
-        } byText[] = {
-            {"return to, sentence case", -1, "Press ESC to return to the main menu", "\r"},
-            {"return to, title case", -1, "<Return To Previous Menu>", "\r"},
-            {"quit, lower case", -1, "<quit>", "\t"},
-            {"exit this", -1, "Exit this screen", "\r"},
-            {"exit this, lower case", -1, "exit this screen", "\t"},
-            {"empty", 0, "", "\t"},
-            {"quit on the login page", 1, "<Quit>", "\r"},
-            {"saving message", 4006, "Saving ...", "\t"},
-            {"quit with blanks", 15004, " <Quit> ", "\r"},
-            {"no text", -1, nullptr, "\t"},
-            {"first self-test line", 2, "OK", ""},
-            {"last self-test line", 14, "OK", ""}};
-        for (const auto& c : byText)
+        } rows[] = {// The table decides for its own values, whatever the line says.
+                    {"main menu Logout", 2003, "Saving ...", "\r"},
+                    {"port Quit", 4001, "Edit", "\r"},
+                    {"restart Previous Menu", 15003, "", "\r"},
+                    {"main menu Static", 2001, "<Quit>", "\t"},
+                    {"port Next Page", 4005, "Exit this", "\t"},
+                    {"restart Factory Default", 15001, "Return to", "\t"},
+                    // Other values: Enter on an exit text ("RETURN TO" in any letter
+                    // case, "<Quit>" and "Exit this" exactly), Tab otherwise.
+                    {"return to, sentence case", -1, "Press ESC to return to the main menu", "\r"},
+                    {"return to, title case", -1, "<Return To Previous Menu>", "\r"},
+                    {"quit, lower case", -1, "<quit>", "\t"},
+                    {"exit this", -1, "Exit this screen", "\r"},
+                    {"exit this, lower case", -1, "exit this screen", "\t"},
+                    {"empty", 0, "", "\t"},
+                    {"quit on the login page", 1, "<Quit>", "\r"},
+                    {"saving message", 4006, "Saving ...", "\t"},
+                    {"quit with blanks", 15004, " <Quit> ", "\r"},
+                    {"no text", -1, nullptr, "\t"},
+                    {"first self-test line", 2, "OK", ""},
+                    {"last self-test line", 14, "OK", ""}};
+        for (const auto& c : rows)
             QTest::newRow(c.name) << int(c.value) << QByteArray(c.text) << QByteArray(c.keys);
     }
     void defaultWalkAnswers() {
@@ -201,16 +205,38 @@ private slots:
         QVERIFY(frmMessage.get() == nullptr && GetComThread() == nullptr && TargetForm == 0);
     }
 
-    void silentLineTimesOutAfterTwentyTicks() {
+    // Lines the table does not know (random bytes, over-long lines, zero
+    // bytes: nothing may crash or hang) get the default walk's Tab but do
+    // not stop the countdown, as a device speaking something else is no
+    // switch: they end in the time-out message like a silent line. A line
+    // the table knows does stop it.
+    void connectTimesOutAfterTwentyTicks_data() {
+        QTest::addColumn<bool>("garbage");
+        QTest::newRow("silent line") << false;
+        QTest::newRow("garbage") << true;
+    }
+    void connectTimesOutAfterTwentyTicks() {
+        QFETCH(bool, garbage);
         frmWelcome->cboComPort->setCurrentIndex(2);
         frmWelcome->btnConnect->click();
-        QVERIFY(IsLinkOpen() && frmWelcome->tmrConnect->isActive());
-        QVERIFY(!frmWelcome->isEnabled());
+        QVERIFY(IsLinkOpen() && frmWelcome->tmrConnect->isActive() && !frmWelcome->isEnabled());
         QCOMPARE(TargetForm, int32_t(FORM_LOGIN));
-        // The connect keys go out one per quiet read.
-        step(6);
-        QCOMPARE(peer_->written, std::string("n\x01\x1b\t"));
-
+        if (garbage) {
+            std::string noise;
+            uint32_t seed = 12345;
+            for (int i = 0; i < 6000; ++i) {
+                seed = seed * 1103515245u + 12345u;
+                noise += static_cast<char>((seed >> 16) & 0xFF);
+                if (i % 900 == 0) noise += std::string(300, 'x') + "\r";
+            }
+            peer_->push(noise, clock_.nowUs());
+            step(400);
+            QCOMPARE(peer_->nextOutputTime(), platform::LineEndpoint::kNever); // all read
+            QVERIFY(!peer_->written.empty() && peer_->written.back() == '\t'); // answered
+        } else {
+            step(6); // the connect keys go out one per quiet read
+            QCOMPARE(peer_->written, std::string("n\x01\x1b\t"));
+        }
         const std::string prefix = std::string(GetLangText(1260)) + "\n\n";
         for (int tick = 0; tick <= 20; ++tick) {
             if (tick > 0) frmWelcome->tmrConnectTimer();
@@ -222,41 +248,12 @@ private slots:
         const std::string text =
             std::string(GetLangText(1309)) + "\n" + GetLangText(1310) + "\n" + GetLangText(1311);
         QCOMPARE(boxes_, QStringList({LangText(1223), DecodeText(text)}));
-        QVERIFY(!IsLinkOpen() && GetParser() == nullptr && frmMessage.get() == nullptr);
-        QVERIFY(!frmWelcome->tmrConnect->isActive());
-        QVERIFY(frmWelcome->isEnabled() && frmWelcome->btnConnect->isEnabled());
-
-        // Connect is usable again.
-        frmWelcome->btnConnect->click();
-        QVERIFY(IsLinkOpen() && frmWelcome->tmrConnect->isActive());
-    }
-
-    // Random bytes, over-long lines, zero bytes: nothing may crash or hang.
-    // Lines the table does not know get the default walk's Tab but do not
-    // stop the countdown (a device speaking something else is no switch),
-    // so this ends in the time-out message like a silent line; a line the
-    // table knows does stop it.
-    void garbageFromTheLineEndsInTheTimeOut() {
-        frmWelcome->btnConnect->click();
-        std::string noise;
-        uint32_t seed = 12345;
-        for (int i = 0; i < 6000; ++i) {
-            seed = seed * 1103515245u + 12345u;
-            noise += static_cast<char>((seed >> 16) & 0xFF);
-            if (i % 900 == 0) noise += std::string(300, 'x') + "\r";
-        }
-        peer_->push(noise, clock_.nowUs());
-        step(400);
-        QCOMPARE(peer_->nextOutputTime(), platform::LineEndpoint::kNever); // all read
-        QVERIFY(IsLinkOpen() && frmWelcome->tmrConnect->isActive() && boxes_.empty());
-        QVERIFY(!peer_->written.empty() && peer_->written.back() == '\t'); // answered
-        for (int tick = 1; tick <= 20; ++tick)
-            frmWelcome->tmrConnectTimer();
-        QCOMPARE(boxes_.value(0), LangText(1223));
-        QVERIFY(!IsLinkOpen() && frmWelcome->btnConnect->isEnabled());
+        VerifyIdle();
+        QVERIFY(GetParser() == nullptr);
 
         boxes_.clear();
         frmWelcome->btnConnect->click();
+        QVERIFY(IsLinkOpen() && frmWelcome->tmrConnect->isActive());
         peer_->push("\x1b[01;24H24+2 Port Managed Ethernet Switch\x1b", clock_.nowUs());
         step(4);
         QVERIFY(!frmWelcome->tmrConnect->isActive() && boxes_.empty());
@@ -269,51 +266,31 @@ private slots:
         peer_->push("\x1b[2J\x1b[05;10HHello\x1b[06;10HWorld\x1b[07;01H", clock_.nowUs());
         step(2);
         QCOMPARE(boxes_, QStringList({LangText(1223), MessageText(1334)}));
-        QVERIFY(!IsLinkOpen() && GetParser() == nullptr && frmMessage.get() == nullptr);
-        QVERIFY(frmWelcome->isVisible() && frmWelcome->isEnabled());
-        QVERIFY(frmWelcome->btnConnect->isEnabled() && !frmWelcome->tmrConnect->isActive());
+        VerifyIdle();
+        QVERIFY(GetParser() == nullptr);
     }
 
-    // The simulator stopped under the program (its end of the terminal
-    // closed): the session ends at once with the hang-up message, and a
-    // simulator started again is connected to without restarting.
-    void realLineHangUpThenReconnect() {
+    // Connect, login, logout and Exit with the real reader thread and timing;
+    // then the simulator stops under the login window (its end of the
+    // terminal closed): the session ends at once with the hang-up message,
+    // and a simulator started again is connected to without restarting.
+    void realLineLoginHangUpAndReconnect() {
         platform::SetSerialDeviceFactory(nullptr);
         SetManualStepping(false);
-        auto server = std::make_unique<sim::PtyServer>();
-        std::string error;
-        QVERIFY2(server->start(sim::Options{}, std::string(), &error), error.c_str());
-        platform::MapPortName("COM1", server->devicePath());
-        frmWelcome->btnConnect->click();
-        QVERIFY(QTest::qWaitFor([] { return frmLogin.get() && frmLogin->isVisible(); }, 10000));
-        server->stop();
-        QVERIFY(QTest::qWaitFor([this] { return !boxes_.isEmpty(); }, 5000));
-        QCOMPARE(boxes_, QStringList({LangText(1223), LinkFaultMessage(LinkFaultHungUp)}));
-        QVERIFY(!IsLinkOpen() && frmWelcome->isVisible() && frmWelcome->btnConnect->isEnabled());
-        QVERIFY(!frmLogin.exists());
-        server = std::make_unique<sim::PtyServer>();
-        QVERIFY2(server->start(sim::Options{}, std::string(), &error), error.c_str());
-        platform::MapPortName("COM1", server->devicePath());
-        frmWelcome->btnConnect->click();
-        QVERIFY(QTest::qWaitFor([] { return frmLogin.get() && frmLogin->isVisible(); }, 10000));
-        frmLogin->btnExit->click();
-        QVERIFY(!IsLinkOpen());
-    }
-
-    void realLineConnectAndLogin() {
-        platform::SetSerialDeviceFactory(nullptr);
-        SetManualStepping(false);
-        sim::PtyServer server;
-        std::string error;
         // The switch answers as fast as the pseudo-terminal carries it (the
         // program's timing at 9600 baud is what scripts/bench measures).
         sim::Options fast;
         fast.pacing = false;
         fast.loginPauseMs = 0;
-        QVERIFY2(server.start(fast, std::string(), &error), error.c_str());
-        platform::MapPortName("COM1", server.devicePath());
-        frmWelcome->btnConnect->click();
-        QVERIFY(QTest::qWaitFor([] { return steps::Shown(frmLogin.get()); }, 10000));
+        auto server = std::make_unique<sim::PtyServer>();
+        std::string error;
+        auto connect = [&] {
+            QVERIFY2(server->start(fast, std::string(), &error), error.c_str());
+            platform::MapPortName("COM1", server->devicePath());
+            frmWelcome->btnConnect->click();
+            QVERIFY(QTest::qWaitFor([] { return steps::Shown(frmLogin.get()); }, 10000));
+        };
+        connect();
         // The rest of the login page and of the connect keys, as a user
         // would wait for them (six of the page's lines are recognised).
         QVERIFY(QTest::qWaitFor([] { return frmLogin->LoginPromptCount >= 6 && !IsSendPending(); },
@@ -321,10 +298,18 @@ private slots:
         steps::EnterAccount();
         QVERIFY(QTest::qWaitFor(steps::MainUp, 30000));
         QCOMPARE(frmMain->lblVersion->text(), QStringLiteral("Version: 1.02a - A1 "));
-        // Log out (closing the main window), then Exit: the reader thread
-        // stops and the port closes.
-        frmMain->Close();
+        frmMain->Close(); // logs out
         QVERIFY(QTest::qWaitFor([] { return frmLogin->isVisible() && !frmMain.exists(); }, 10000));
+
+        server->stop();
+        QVERIFY(QTest::qWaitFor([this] { return !boxes_.isEmpty(); }, 5000));
+        QCOMPARE(boxes_, QStringList({LangText(1223), LinkFaultMessage(LinkFaultHungUp)}));
+        QVERIFY(!IsLinkOpen() && frmWelcome->isVisible() && frmWelcome->btnConnect->isEnabled());
+        QVERIFY(!frmLogin.exists());
+        boxes_.clear();
+        server = std::make_unique<sim::PtyServer>();
+        connect();
+        // Exit: the reader thread stops and the port closes.
         frmLogin->btnExit->click();
         QCOMPARE(boxes_, QStringList({LangText(1210), LangText(1300)}));
         QVERIFY(!IsLinkOpen() && GetParser() == nullptr && GetComThread() == nullptr);
