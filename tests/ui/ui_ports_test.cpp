@@ -137,13 +137,16 @@ private slots:
         QCOMPARE(platform::ResolvePortName("COM6"), std::string("/dev/ttyUSB1"));
     }
 
+    // A simulator announces its line in the runtime folder; the links of
+    // killed simulators, gone devices and other names are passed over.
     void simulatorLinks() {
-        QTemporaryDir dir;
-        const std::string folder = dir.path().toStdString();
-        const std::string own = folder + "/" + std::to_string(::getpid());
-        QCOMPARE(::symlink("/dev/null", own.c_str()), 0);
-        // A simulator that was killed (no such process), a device that has
-        // gone, a name that is no process id, a plain file.
+        QTemporaryDir runtime;
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+        const std::string folder = platform::SimulatorLinkFolder();
+        QCOMPARE(folder, runtime.path().toStdString() + "/tavik-switch-sim");
+        QCOMPARE(platform::AnnounceSimulator("/dev/null"),
+                 folder + "/" + std::to_string(::getpid()));
+        qunsetenv("XDG_RUNTIME_DIR");
         QCOMPARE(::symlink("/dev/null", (folder + "/2147483646").c_str()), 0);
         QCOMPARE(::symlink("/dev/pts/999999", (folder + "/1").c_str()), 0);
         QCOMPARE(::symlink("/dev/null", (folder + "/sim").c_str()), 0);
@@ -157,37 +160,31 @@ private slots:
         QCOMPARE(found[0].description, "tavik-switch-sim, process " + std::to_string(::getpid()));
     }
 
-    void simulatorAnnouncesItself() {
-        QTemporaryDir runtime;
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-        const std::string link = platform::AnnounceSimulator("/dev/null");
-        QCOMPARE(link, platform::SimulatorLinkFolder() + "/" + std::to_string(::getpid()));
-        QCOMPARE(platform::SimulatorLinkFolder(),
-                 runtime.path().toStdString() + "/tavik-switch-sim");
-        QCOMPARE(platform::ListSimulatorLinks(platform::SimulatorLinkFolder()).size(), size_t(1));
-        qunsetenv("XDG_RUNTIME_DIR");
-    }
-
-    void startWindowKeepsChoiceAndConnects() {
+    // The choice stays on its device when another is plugged in while the
+    // window is open, Connect opens that device, and the next run brings
+    // port and language back, the port as the same device even when
+    // discovery names it differently then.
+    void startWindowKeepsAndRemembersTheChoice() {
+        QTemporaryDir dir;
+        EnableRememberedChoices(dir.filePath("tavik-config.conf"));
         peer_ = std::make_unique<platform::ScriptedEndpoint>();
         platform::SetMessageBoxHandler(
             [](const QString&, const QString&, int) { return int(platform::IDOK); });
         platform::SetSerialDeviceFactory([this] {
             auto device = std::make_unique<platform::MemorySerialDevice>(clock_, *peer_);
-            device->onlyPath = "/dev/ttyUSB0";
+            device->onlyPath = "/dev/ttyUSB0"; // refuses any other device
             return device;
         });
         SetManualStepping(true);
         g_records = {Usb("/dev/ttyUSB0")};
-        new TfrmWelcome;
-        frmWelcome->Show();
+        steps::ShowWelcome();
         QComboBox* box = frmWelcome->cboComPort;
         QCOMPARE(box->count(), 5);
-        QVERIFY(box->itemText(4).startsWith("COM5 - /dev/ttyUSB0"));
+        QCOMPARE(box->currentIndex(), 0); // nothing remembered yet
+        QCOMPARE(frmWelcome->cboLang->currentIndex(), 0);
+        frmWelcome->cboLang->setCurrentIndex(2);
         box->setCurrentIndex(4);
 
-        // Plugged in while the window is open: found by the window's own
-        // look-up, the choice stays on the same device.
         g_records = {{"/dev/ttyACM0", "", "", "", false}, Usb("/dev/ttyUSB0")};
         auto* look = frmWelcome->findChild<QTimer*>("tmrPorts");
         QVERIFY(look && look->isActive());
@@ -197,45 +194,14 @@ private slots:
                               "Controller)",
                               "COM6 - /dev/ttyACM0"}));
         QCOMPARE(box->currentIndex(), 4);
-
-        // The chosen device is what Connect opens (the factory's device
-        // refuses any other path).
         frmWelcome->btnConnect->click();
-        QVERIFY(IsLinkOpen());
-        QVERIFY(frmWelcome->tmrConnect->isActive());
-    }
-
-    // The port and language of the last run come back; the port as the same
-    // device, even when discovery names it differently in the new run.
-    void lastChoicesRemembered() {
-        QTemporaryDir dir;
-        EnableRememberedChoices(dir.filePath("tavik-config.conf"));
-        peer_ = std::make_unique<platform::ScriptedEndpoint>();
-        platform::SetMessageBoxHandler(
-            [](const QString&, const QString&, int) { return int(platform::IDOK); });
-        platform::SetSerialDeviceFactory([this] {
-            auto device = std::make_unique<platform::MemorySerialDevice>(clock_, *peer_);
-            device->onlyPath = "/dev/ttyUSB0";
-            return device;
-        });
-        SetManualStepping(true);
-        g_records = {Usb("/dev/ttyUSB0")};
-        new TfrmWelcome;
-        frmWelcome->Show();
-        QCOMPARE(frmWelcome->cboComPort->currentIndex(), 0); // nothing remembered yet
-        QCOMPARE(frmWelcome->cboLang->currentIndex(), 0);
-        frmWelcome->cboComPort->setCurrentIndex(4);
-        frmWelcome->cboLang->setCurrentIndex(2);
-        frmWelcome->btnConnect->click();
-        QVERIFY(IsLinkOpen());
+        QVERIFY(IsLinkOpen() && frmWelcome->tmrConnect->isActive());
         steps::EndSession();
 
-        // The next run: another device sorts first and takes COM5.
+        // The next run: the other device sorts first and takes COM5.
         ResetProgramState();
         platform::ForgetDiscoveredPorts();
-        g_records = {{"/dev/ttyACM0", "", "", "", false}, Usb("/dev/ttyUSB0")};
-        new TfrmWelcome;
-        frmWelcome->Show();
+        steps::ShowWelcome();
         QVERIFY(frmWelcome->cboComPort->currentText().startsWith("COM6 - /dev/ttyUSB0"));
         QCOMPARE(frmWelcome->cboLang->currentIndex(), 2);
         QCOMPARE(LanguageId, int32_t(1028));
