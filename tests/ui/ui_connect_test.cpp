@@ -2,27 +2,16 @@
 // answers, the version text and the start window's connect phase. Then
 // connect and log in over a real line: the simulated switch on a
 // pseudo-terminal, the real reader thread and timing.
-#include "engine/KeyOutput.h"
 #include "engine/LineFraming.h"
 #include "engine/LinkWatchdog.h"
-#include "engine/PageTable.h"
 #include "engine/SerialLink.h"
-#include "forms/FormRefs.h"
-#include "forms/Loginform.h"
-#include "forms/Mainform.h"
-#include "forms/Messageform.h"
-#include "forms/Restartconfigform.h"
 #include "forms/SessionEnd.h"
-#include "forms/Welcomeform.h"
 #include "platform/MemorySerial.h"
 #include "sim/PtyServer.h"
 #include "tests/harness/ProgramReset.h"
 #include "tests/harness/WindowSteps.h"
 
-#include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 

@@ -1,16 +1,12 @@
 // The program's real windows (offscreen) and engine end to end, joined in
 // memory to the simulated switch on a virtual clock: what the windows show,
 // the keys typed and what the switch ended up with.
-#include "engine/PageTable.h"
 #include "tests/harness/ProgramReset.h"
 #include "tests/harness/WindowSteps.h"
 
-#include <QComboBox>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QtTest>
@@ -51,13 +47,10 @@ class UiFlowTest : public QObject {
         return keys;
     }
 
-    bool Until(TForm* (*form)(), int64_t ms = 30000) {
-        return h->runUntil([form] { return Shown(form()); }, ms);
+    template <class Form> bool Until(const FormRef<Form>& form, int64_t ms = 30000) {
+        return h->runUntil([&form] { return Shown(form.get()); }, ms);
     }
-    static TForm* LoginForm() { return frmLogin.get(); }
-    static TForm* MainForm() { return steps::MainUp() ? frmMain.get() : nullptr; }
-    static TForm* StaticForm() { return frmStaticConfig.get(); }
-    static TForm* RestartForm() { return frmRestartConfig.get(); }
+    bool UntilMain() { return h->runUntil(steps::MainUp, 30000); }
 
     void Start(sim::Options options = {}) {
         if (!options.initial) options.initial = sim::FactoryState(options.modules);
@@ -65,8 +58,6 @@ class UiFlowTest : public QObject {
         h = std::make_unique<LinkHarness>(std::move(options));
         steps::ShowWelcome();
     }
-    bool Connect() { return steps::Connect(*h); }
-    bool LoginSettled() { return steps::LoginSettled(*h); }
     bool LogIn(const char* user = "admin", const char* password = "admin") {
         return steps::LogIn(*h, user, password);
     }
@@ -115,7 +106,7 @@ private slots:
         Start(o);
         QCOMPARE(Where(), startsAt);
         frmWelcome->memInit->setPlainText(QStringLiteral("a line of an earlier boot"));
-        QVERIFY(Connect());
+        QVERIFY(steps::Connect(*h));
         QCOMPARE(Where(), QStringLiteral("login"));
         QVERIFY(!frmWelcome->isVisible() && !frmWelcome->tmrConnect->isActive());
         QCOMPARE(CurrentForm, int32_t(FORM_LOGIN));
@@ -174,7 +165,7 @@ private slots:
         QCOMPARE(frmWelcome->cboLang->count(), 3); // typed text is not added
         check(frmWelcome->windowTitle(), 0);
         check(frmWelcome->btnConnect->text(), 5);
-        QVERIFY(Connect());
+        QVERIFY(steps::Connect(*h));
         check(frmLogin->windowTitle(), 100);
         check(frmLogin->btnLogin->text(), 104);
 
@@ -215,7 +206,7 @@ private slots:
         // Main to static and back, twice: a fresh window each time.
         for (int visit = 0; visit < 2; ++visit) {
             frmMain->btnStaticConfig->click();
-            QVERIFY(Until(StaticForm));
+            QVERIFY(Until(frmStaticConfig));
             QCOMPARE(Typed(), std::string("\r"));
             QCOMPARE(Where(), QStringLiteral("static"));
             QPointer<TfrmStaticConfig> menu = frmStaticConfig.get();
@@ -224,14 +215,14 @@ private slots:
             QVERIFY(menu->btnTrunkConfig->isEnabled() && menu->btnVlanConfig->isEnabled() &&
                     menu->btnMiscConfig->isEnabled());
             menu->btnMainMenu->click();
-            QVERIFY(Until(MainForm));
+            QVERIFY(UntilMain());
             QCOMPARE(Typed(), std::string("\t\t\t\t\r"));
             QVERIFY(menu.isNull() && !frmStaticConfig.exists());
         }
 
         // The restart menu: both confirmations answered No change nothing.
         frmMain->btnReboot->click();
-        QVERIFY(Until(RestartForm));
+        QVERIFY(Until(frmRestartConfig));
         TfrmRestartConfig* restart = frmRestartConfig.get();
         check(restart->windowTitle(), 1200);
         check(restart->btnDefault->text(), 1202);
@@ -245,14 +236,14 @@ private slots:
         QVERIFY(Shown(restart) && restart->isEnabled() && !Restarting);
         QCOMPARE(Where(), QStringLiteral("restart"));
         restart->btnPrevMenu->click();
-        QVERIFY(Until(MainForm));
+        QVERIFY(UntilMain());
         QCOMPARE(Typed(), std::string("\t\t\r"));
         QVERIFY(!frmRestartConfig.exists());
 
         // Logout (the highlight stayed on item 1) and a second login: no walk.
         QPointer<TfrmMain> first = frmMain.get();
         frmMain->btnLogout->click();
-        QVERIFY(LoginSettled());
+        QVERIFY(steps::LoginSettled(*h));
         QCOMPARE(Typed(), std::string("\t\r"));
         QVERIFY(first.isNull() && frmLogin->lblMsg->text().isEmpty());
         QVERIFY(LogIn());
@@ -264,14 +255,14 @@ private slots:
         answer = platform::IDYES;
         boxes.clear();
         frmMain->btnReboot->click();
-        QVERIFY(Until(RestartForm));
+        QVERIFY(Until(frmRestartConfig));
         frmWelcome->memInit->setPlainText(QStringLiteral("lines of the first boot"));
         frmRestartConfig->btnRestart->click();
         QCOMPARE(boxes, QStringList{LangText(1225)});
         QVERIFY(frmWelcome->isVisible() && !frmMain.exists());
         QCOMPARE(frmWelcome->memInit->toPlainText(), QStringLiteral("lines of the first boot"));
         QVERIFY(h->runUntil([] { return frmWelcome->memInit->blockCount() == 13; }, 30000));
-        QVERIFY(Until(LoginForm));
+        QVERIFY(Until(frmLogin));
         QVERIFY(frmWelcome->memInit->toPlainText().startsWith(QLatin1String(SelfTestLabel(2))));
         QVERIFY(!frmRestartConfig.exists());
         QVERIFY(h->sim().state() == initial);
@@ -283,19 +274,19 @@ private slots:
         QPointer<TfrmMain> old = frmMain.get();
         h->powerCycle();
         QVERIFY(h->runUntil([&] { return frmWelcome->isVisible() && !(old && old->isVisible()); }));
-        QVERIFY(Until(LoginForm) && old.isNull());
+        QVERIFY(Until(frmLogin) && old.isNull());
         QVERIFY(LogIn());
 
         // Factory default: "y" to the switch's question, then its reboot.
         frmMain->btnReboot->click();
-        QVERIFY(Until(RestartForm));
+        QVERIFY(Until(frmRestartConfig));
         boxes.clear();
         Typed();
         frmRestartConfig->btnDefault->click();
         QCOMPARE(boxes, QStringList{LangText(1224)});
         QVERIFY(frmWelcome->isVisible() && frmWelcome->memInit->toPlainText().isEmpty());
         QCOMPARE(BusyText, std::string(GetLangText(1280)));
-        QVERIFY(Until(LoginForm, 60000));
+        QVERIFY(Until(frmLogin, 60000));
         QCOMPARE(Typed().substr(0, 2), std::string("\ry"));
         QCOMPARE(frmWelcome->memInit->blockCount(), 13);
         QVERIFY(h->sim().state() == sim::FactoryState());

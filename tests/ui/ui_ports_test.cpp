@@ -3,19 +3,12 @@
 // precedence, the simulators' announced links, and the start window keeping
 // its choice across refreshes and connecting to the device found.
 #include "engine/SerialLink.h"
-#include "forms/FormRefs.h"
-#include "forms/PortBox.h"
 #include "forms/Remembered.h"
-#include "forms/Welcomeform.h"
-#include "lang/Language.h"
 #include "platform/MemorySerial.h"
 #include "platform/PortDiscovery.h"
-#include "platform/SerialDevice.h"
 #include "tests/harness/ProgramReset.h"
 #include "tests/harness/WindowSteps.h"
 
-#include <QComboBox>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>

@@ -2,24 +2,14 @@
 // English, says which file it could not read and where it looked, refuses
 // to connect without a page table, and keeps the language in force when a
 // later choice cannot be read.
-#include "engine/PageTable.h"
 #include "engine/SerialLink.h"
-#include "forms/FormRefs.h"
-#include "forms/Messageform.h"
 #include "forms/SessionEnd.h"
-#include "forms/Welcomeform.h"
-#include "lang/Language.h"
 #include "platform/MemorySerial.h"
-#include "platform/SerialDevice.h"
-#include "platform/Ui.h"
-#include "shared/Publicunit.h"
 #include "tests/harness/ProgramReset.h"
+#include "tests/harness/WindowSteps.h"
 
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QLabel>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -59,16 +49,9 @@ private slots:
         SetManualStepping(true);
     }
     void cleanup() {
-        if (IsLinkOpen()) CloseComPort();
-        DestroyParser();
-        CloseBusyBox();
-        frmWelcome.clear();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        steps::EndSession();
         QDir::setCurrent(home_);
         SetDataFolders({});
-        platform::SetSerialDeviceFactory(nullptr);
-        platform::SetMessageBoxHandler(nullptr);
-        ResetLanguageState();
     }
 
     void missingFilesAreNamedAndConnectWaitsForTheTable_data() {
@@ -86,8 +69,7 @@ private slots:
             QFile f(work_->filePath("Parser.tbl"));
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(table) == table.size());
         }
-        new TfrmWelcome;
-        frmWelcome->Show();
+        steps::ShowWelcome();
         // No language file: the built-in English texts.
         QCOMPARE(frmWelcome->btnConnect->text(), QStringLiteral("Connect"));
         QCOMPARE(frmWelcome->windowTitle(), QStringLiteral("24 +2 Tavik Switch - Welcome"));
