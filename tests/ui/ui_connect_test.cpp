@@ -1,7 +1,6 @@
-// Without a switch, over a scripted line: menu move keys, the default walk's
-// answers, the version text and the start window's connect phase. Then
-// connect and log in over a real line: the simulated switch on a
-// pseudo-terminal, the real reader thread and timing.
+// Menu move keys, the default walk's answers, the version text and the start
+// window's connect phase over a scripted line; then a session over the
+// simulated switch's pseudo-terminal with the real reader thread and timing.
 #include "engine/LineFraming.h"
 #include "engine/LinkWatchdog.h"
 #include "engine/SerialLink.h"
@@ -66,12 +65,9 @@ private slots:
             return device;
         });
         SetManualStepping(true);
-        new TfrmWelcome;
-        frmWelcome->Show();
+        steps::ShowWelcome();
     }
     void cleanup() { steps::EndSession(); }
-
-    // --- shared operations ---
 
     void moveKeysWalkTheHighlightAndRememberIt() {
         int32_t current = 2;
@@ -97,19 +93,19 @@ private slots:
         QTest::addColumn<int>("value");
         QTest::addColumn<QByteArray>("text"); // null: no text at all
         QTest::addColumn<QByteArray>("keys");
+        // Values the table knows decide, whatever the line says; for the
+        // others Enter on an exit text ("RETURN TO" in any letter case,
+        // "<Quit>" and "Exit this" exactly), Tab otherwise.
         const struct {
             const char* name;
             int32_t value;
             const char *text, *keys;
-        } rows[] = {// The table decides for its own values, whatever the line says.
-                    {"main menu Logout", 2003, "Saving ...", "\r"},
+        } rows[] = {{"main menu Logout", 2003, "Saving ...", "\r"},
                     {"port Quit", 4001, "Edit", "\r"},
                     {"restart Previous Menu", 15003, "", "\r"},
                     {"main menu Static", 2001, "<Quit>", "\t"},
                     {"port Next Page", 4005, "Exit this", "\t"},
                     {"restart Factory Default", 15001, "Return to", "\t"},
-                    // Other values: Enter on an exit text ("RETURN TO" in any letter
-                    // case, "<Quit>" and "Exit this" exactly), Tab otherwise.
                     {"return to, sentence case", -1, "Press ESC to return to the main menu", "\r"},
                     {"return to, title case", -1, "<Return To Previous Menu>", "\r"},
                     {"quit, lower case", -1, "<quit>", "\t"},
@@ -139,15 +135,14 @@ private slots:
         QTest::addColumn<QByteArray>("revision");
         QTest::addColumn<QByteArray>("hardware");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("no first word") << QByteArray(" 1.02 (x)") << QByteArray("a")
-                                       << QByteArray("A1") << QByteArray("?a - A1 ");
-        QTest::newRow("empty lines")
-            << QByteArray("") << QByteArray("") << QByteArray("") << QByteArray("? -  ");
         // The buffer keeps 11 characters.
-        QTest::newRow("long firmware") << QByteArray("1.02.0003.456 (x)") << QByteArray("b")
-                                       << QByteArray("A1") << QByteArray("1.02.0003.4");
-        QTest::newRow("long hardware") << QByteArray("1.02 (x)") << QByteArray("rev")
-                                       << QByteArray("HW-1234") << QByteArray("1.02rev - H");
+        const char* rows[][5] = {{"no first word", " 1.02 (x)", "a", "A1", "?a - A1 "},
+                                 {"empty lines", "", "", "", "? -  "},
+                                 {"long firmware", "1.02.0003.456 (x)", "b", "A1", "1.02.0003.4"},
+                                 {"long hardware", "1.02 (x)", "rev", "HW-1234", "1.02rev - H"}};
+        for (const auto& r : rows)
+            QTest::newRow(r[0]) << QByteArray(r[1]) << QByteArray(r[2]) << QByteArray(r[3])
+                                << QByteArray(r[4]);
     }
     void versionIsAssembledFromTheThreeLines() {
         QFETCH(QByteArray, firmware);
@@ -293,7 +288,7 @@ private slots:
         server->stop();
         QVERIFY(QTest::qWaitFor([this] { return !boxes_.isEmpty(); }, 5000));
         QCOMPARE(boxes_, QStringList({LangText(1223), LinkFaultMessage(LinkFaultHungUp)}));
-        QVERIFY(!IsLinkOpen() && frmWelcome->isVisible() && frmWelcome->btnConnect->isEnabled());
+        VerifyIdle();
         QVERIFY(!frmLogin.exists());
         boxes_.clear();
         server = std::make_unique<sim::PtyServer>();

@@ -1,8 +1,5 @@
-// The end of a session from the line's side, with the real windows against
-// the simulated switch on the virtual clock: a hang-up or a dead switch ends
-// the session with a message and the Welcome window back, a reconnect starts
-// afresh, an idle console ends nothing, and a reboot in the middle of an
-// Apply types nothing more into the booting switch.
+// The end of a session from the line's side (real windows, simulated switch,
+// virtual clock): line faults, an idle console and a reboot during Apply.
 #include "engine/LinkWatchdog.h"
 #include "engine/SerialLink.h"
 #include "forms/PortModel.h"

@@ -1,7 +1,5 @@
-// Missing or unreadable data files: the program starts in its built-in
-// English, says which file it could not read and where it looked, refuses
-// to connect without a page table, and keeps the language in force when a
-// later choice cannot be read.
+// Missing or unreadable data files: built-in English, messages naming the
+// places looked in, no Connect without a page table.
 #include "engine/SerialLink.h"
 #include "forms/SessionEnd.h"
 #include "platform/MemorySerial.h"
