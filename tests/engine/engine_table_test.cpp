@@ -92,21 +92,6 @@ private slots:
         QCOMPARE(compile(readAll(path("p.txt"))), table);
     }
 
-    // Entries are kept sorted by position; equal positions keep file order,
-    // which decides the match when two keys fit one line.
-    void equalPositionsKeepFileOrder() {
-        compile("TOP\t510\t\"Port\"\t4\nTOP\t300\t\"low\"\t5\nTOP\t510\t\"Port Conf\"\t6\n"
-                "TOP\t510\t\"P\"\t7\nTOP\t200\t\"lower\"\t8\n");
-        Parser p;
-        QVERIFY(p.LoadTable(path("t.tbl").toStdString()));
-        const int values[] = {8, 5, 4, 6, 7, -1};
-        QCOMPARE(p.TopList().Count(), 6);
-        for (int i = 0; i < 6; ++i)
-            QCOMPARE(p.TopList().At(i).value, values[i]);
-        QCOMPARE(p.Parse("[05;10HPort Configuration")->value, -1); // page 4 is empty
-        QCOMPARE(p.PageState(), 4);
-    }
-
     void sourceErrorsWriteNothing() {
         const std::pair<QByteArray, QByteArray> cases[] = {
             {"TOP 1 \"a\" 1\n16 1 \"a\" 1\n", ":2: bad list"},
@@ -131,7 +116,8 @@ private slots:
         Parser p = load(compile("TOP 10000 \"x\" 1\nTOP 12345 \"y\" 2\nTOP 9999 \"Boot\" 3\n"
                                 "TOP -5 \"neg\" 4\n3 700 \"b\" 3002\n3 300 \"Sa\" 3001\n"
                                 "3 300 \"Save\" 3003\n3 300 \"S\" 3004\n"));
-        // Above 9999 is dropped, equal codes keep their file order, the sentinel stays last.
+        // Above 9999 is dropped, equal positions keep their file order (which
+        // decides the match when two keys fit one line), the sentinel stays last.
         QCOMPARE(str(p.TopList()), "-5:neg:4 9999:Boot:3 10000::-1");
         QCOMPARE(str(p.PageList(3)), "300:Sa:3001 300:Save:3003 300:S:3004 700:b:3002 10000::-1");
         for (int i : {0, 1, 2, 4, 15}) // lists the file left empty are there too

@@ -9,30 +9,35 @@
 
 namespace {
 
-// Types the keys (100 ms apart) and collects everything that comes out.
-std::string Run(sim::Switch& sw, sim::FaultyLine& line, const std::string& keys, int64_t& now) {
-    std::string out;
-    auto drain = [&] {
-        for (int64_t t; (t = line.nextOutputTime()) != sim::Switch::kNever;) {
-            now = std::max(now, t);
-            out += static_cast<char>(line.takeOutput());
-        }
-    };
-    drain();
-    for (char k : keys) {
-        line.keyIn(static_cast<uint8_t>(k), now += 100000);
-        drain();
+// A quick-booting switch behind a faulty line.
+struct Faulty {
+    sim::Switch sw;
+    sim::FaultyLine line;
+    int64_t now = 0;
+    explicit Faulty(const sim::FaultOptions& f) : sw(Quick(), 0), line(sw, f) {}
+    static sim::Options Quick() {
+        sim::Options o;
+        o.pacing = false;
+        o.bootAtStart = true;
+        return o;
     }
-    (void)sw;
-    return out;
-}
-
-sim::Options Quick() {
-    sim::Options o;
-    o.pacing = false;
-    o.bootAtStart = true;
-    return o;
-}
+    // Types the keys (100 ms apart) and collects everything that comes out.
+    std::string run(const std::string& keys = "") {
+        std::string out;
+        auto drain = [&] {
+            for (int64_t t; (t = line.nextOutputTime()) != sim::Switch::kNever;) {
+                now = std::max(now, t);
+                out += static_cast<char>(line.takeOutput());
+            }
+        };
+        drain();
+        for (char k : keys) {
+            line.keyIn(static_cast<uint8_t>(k), now += 100000);
+            drain();
+        }
+        return out;
+    }
+};
 
 } // namespace
 
@@ -73,13 +78,7 @@ private slots:
     // The same seed gives the same damage; flips change bytes, drops lose
     // them, and a clean line passes the switch's output unchanged.
     void randomFaultsFollowTheSeed() {
-        auto output = [](sim::FaultOptions f) {
-            sim::Options o = Quick();
-            sim::Switch sw(o, 0);
-            sim::FaultyLine line(sw, f);
-            int64_t now = 0;
-            return Run(sw, line, "", now);
-        };
+        auto output = [](const sim::FaultOptions& f) { return Faulty(f).run(); };
         const std::string clean = output({});
         QVERIFY(clean.find("Vlan Initialize") != std::string::npos);
         sim::FaultOptions flips;
@@ -95,39 +94,31 @@ private slots:
     }
 
     void hangUpAndPowerCycleWhereTold() {
-        sim::Options o = Quick();
-        sim::Switch sw(o, 0);
         sim::FaultOptions f;
         f.hangUpAfter = 40;
-        sim::FaultyLine line(sw, f);
-        int64_t now = 0;
-        QCOMPARE(Run(sw, line, "", now).size(), size_t(40));
-        QVERIFY(line.hungUp());
-        QCOMPARE(line.nextOutputTime(), sim::Switch::kNever);
+        Faulty after(f);
+        QCOMPARE(after.run().size(), size_t(40));
+        QVERIFY(after.line.hungUp());
+        QCOMPARE(after.line.nextOutputTime(), sim::Switch::kNever);
 
         // Log in, then open the static menu: the switch restarts there.
-        sim::Switch sw2(Quick(), 0);
-        sim::FaultOptions g;
-        g.powerCycleAt = "static";
-        sim::FaultyLine line2(sw2, g);
-        now = 0;
-        Run(sw2, line2, "", now); // the boot output
-        const std::string out = Run(sw2, line2, "admin\radmin\r\r", now);
+        f = {};
+        f.powerCycleAt = "static";
+        Faulty cycled(f);
+        cycled.run(); // the boot output
+        const std::string out = cycled.run("admin\radmin\r\r");
         const size_t staticMenu = out.find("Static Configuration Menu");
         QVERIFY(staticMenu != std::string::npos);
         QVERIFY(out.find("Power-On Self Test", staticMenu) != std::string::npos);
-        QCOMPARE(QString::fromStdString(sw2.where()), QStringLiteral("login"));
+        QCOMPARE(cycled.sw.where(), std::string("login"));
 
-        sim::Switch sw3(Quick(), 0);
-        sim::FaultOptions h;
-        h.hangUpAt = "main";
-        sim::FaultyLine line3(sw3, h);
-        now = 0;
-        Run(sw3, line3, "", now);
-        Run(sw3, line3, "admin\radmin\r", now);
-        QVERIFY(line3.hungUp());
-        Run(sw3, line3, "\r", now); // lost on the closed line
-        QCOMPARE(QString::fromStdString(sw3.where()), QStringLiteral("main"));
+        f = {};
+        f.hangUpAt = "main";
+        Faulty hung(f);
+        hung.run("admin\radmin\r");
+        QVERIFY(hung.line.hungUp());
+        hung.run("\r"); // lost on the closed line
+        QCOMPARE(hung.sw.where(), std::string("main"));
     }
 };
 

@@ -21,30 +21,23 @@ struct Start {
     std::string pretype;
     const char* where; // where the console is before the connect keys
 };
+// States the menu rows below do not reach: inputs, edits, questions, later pages.
 const std::vector<Start> kStarts{
     {'f', "", "login"},
     {'f', "adm", "login"},
     {'f', "admin\r", "login:password"},
-    {'f', kLogin + "\t\t", "main"},
-    {'f', kToStatic + "\t\t", "static"},
     {'f', kToPort + "\b\r\b\r\t\t", "port"},
     {'f', kToPort + "\t\r" + std::string(11, '\t') + " ", "edit:port"},
     {'f', kToPort + "\t\r12", "edit:port"},
     {'f', kToPort + "\t\t\r", "prompt"},
-    {'f', kToTrunk + "\t", "trunk"},
     {'f', kToTrunk + "\r \t", "edit:trunk"},
-    {'f', kToMisc + "\t", "misc"},
     {'f', kToMisc + "\r", "edit:misc"},
     {'f', kToMisc + "\r\txy", "edit:misc"},
     {'f', kToVlan + "\t\r", "vlan"},
-    {'f', kToSupport + "\t", "vlansupport"},
     {'f', kToSupport + "\t\r ", "edit:vlansupport"},
     {'q', kToSupport + "\t\r\t4", "edit:vlansupport"},
-    {'q', kToGroup + "\t", "group"},
     {'q', kToGroup + "\t\rab", "edit:group"},
-    {'q', kToList + "\t", "grouplist"},
     {'q', kToList + "\t\r\t", "grouplist:select"},
-    {'f', kToRestart + "\t", "restart"},
     {'f', kToRestart + "\r", "restart:question"},
 };
 
