@@ -2,33 +2,20 @@
 // What the VLAN flow tests share: a session with the real windows against
 // the simulated switch, logged in and on the VLAN menu, with message boxes
 // recorded (and questions answered) instead of shown.
-#include "engine/KeyOutput.h"
-#include "engine/PageTable.h"
 #include "forms/Editvlangrpform.h"
-#include "forms/FormRefs.h"
-#include "forms/Loginform.h"
-#include "forms/Mainform.h"
-#include "forms/Messageform.h"
-#include "forms/Staticconfigform.h"
 #include "forms/Vlanconfigform.h"
 #include "forms/Vlanmemberxform.h"
 #include "forms/Vlansupportform.h"
-#include "forms/Welcomeform.h"
-#include "lang/Language.h"
 #include "platform/Ui.h"
-#include "shared/Publicunit.h"
-#include "tests/harness/LinkHarness.h"
 #include "tests/harness/ProgramReset.h"
+#include "tests/harness/WindowSteps.h"
 
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QtTest>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,9 +28,7 @@ inline void QuietOffscreen(QtMsgType type, const QMessageLogContext& context,
     if (s_previousHandler) s_previousHandler(type, context, message);
 }
 
-inline bool Up(TForm* f) {
-    return f && f->isVisible() && f->isEnabled() && !frmMessage.get() && !IsSendPending();
-}
+using steps::Up;
 inline bool MenuUp() {
     return Up(frmVlanConfig.get()) && !VlanProbe;
 }
@@ -60,10 +45,13 @@ inline QByteArray Shown(const std::string& keys) {
     return QByteArray::fromStdString(keys).toPercentEncoding();
 }
 
-inline sim::SwitchState Dot1q() {
+inline sim::SwitchState InMode(const char* mode) {
     sim::SwitchState s = sim::FactoryState();
-    s.vlanMode = sim::kModeDot1q;
+    s.vlanMode = mode;
     return s;
+}
+inline sim::SwitchState Dot1q() {
+    return InMode(sim::kModeDot1q);
 }
 
 // Reading a group screen or the 802.1Q PVID table: the menu's move, then
@@ -89,18 +77,7 @@ protected:
         sim::Options options;
         options.initial = state;
         h = std::make_unique<LinkHarness>(std::move(options));
-        new TfrmWelcome;
-        frmWelcome->Show();
-        frmWelcome->cboLang->setCurrentIndex(languageItem);
-        frmWelcome->cboLangChange();
-        frmWelcome->btnConnect->click();
-        if (!h->runUntil([] { return Up(frmLogin.get()); }, 20000)) return false;
-        frmLogin->edtUsername->setText("admin");
-        frmLogin->edtPassword->setText("admin");
-        frmLogin->btnLogin->click();
-        if (!h->runUntil([] { return Up(frmMain.get()); }, 60000)) return false;
-        frmMain->btnStaticConfig->click();
-        if (!h->runUntil([] { return Up(frmStaticConfig.get()); }, 20000)) return false;
+        if (!steps::ReachStaticMenu(*h, languageItem)) return false;
         if (!frmStaticConfig->btnVlanConfig->isEnabled()) return false;
         frmStaticConfig->btnVlanConfig->click();
         if (!h->runUntil(MenuUp, 30000)) return false;
@@ -159,20 +136,11 @@ protected:
             });
     }
     void EndCase() {
-        h.reset();
-        DestroyParser();
-        CloseBusyBox();
         frmVlanSupport.clear();
         frmVlanMemberX.clear();
         frmEditVlanGrp.clear();
         frmVlanConfig.clear();
-        frmPortConfig.clear();
-        frmStaticConfig.clear();
-        frmMain.clear();
-        frmLogin.clear();
-        frmWelcome.clear();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        steps::EndSession(h);
         platform::SetMessageBoxHandler(nullptr);
-        ResetLanguageState();
     }
 };

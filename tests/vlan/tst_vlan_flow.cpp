@@ -11,39 +11,13 @@ private slots:
     void init() { StartCase(); }
     void cleanup() { EndCase(); }
 
-    // ---- VLAN menu
+    // ---- VLAN menu and VLAN support
 
-    // Disabled: both group buttons off; Previous Menu at once moves from
-    // item 0 to item 3.
-    void menuInDisabledModeAndPreviousMenu() {
-        QVERIFY(Open(sim::FactoryState()));
-        QVERIFY(!frmVlanConfig->btnCreate->isEnabled());
-        QVERIFY(!frmVlanConfig->btnEdit->isEnabled());
-        QVERIFY(frmVlanConfig->btnConfig->isEnabled());
-        QVERIFY(frmVlanConfig->btnPrevMenu->isEnabled());
-        QVERIFY(Click(frmVlanConfig->btnPrevMenu, [] { return Up(frmStaticConfig.get()); }));
-        QCOMPARE(h->keysTyped(), std::string("\t\t\t\r"));
-        QVERIFY(!frmVlanConfig.exists());
-        QCOMPARE(h->sim().state(), before);
-    }
-
-    // Back from the group list (item 2), VLAN Configure moves back two.
-    void menuRemembersTheItemLastChosen() {
-        QVERIFY(Open(Dot1q()));
-        QVERIFY(frmVlanConfig->btnCreate->isEnabled());
-        QVERIFY(OpenList());
-        QCOMPARE(h->keysTyped(), std::string("\t\t\r"));
-        QVERIFY(Click(list()->btnQuit, MenuUp));
-        QCOMPARE(h->keysTyped(), std::string("\r"));
-        QVERIFY(OpenSupport());
-        QCOMPARE(h->keysTyped(), "\b\b\r" + kPages);
-    }
-
-    // ---- VLAN support
-
-    // Disabled -> PortBased, applied: the menu offers the group buttons.
+    // Disabled -> PortBased, applied: the menu offers the group buttons, and
+    // the group list, empty, says so.
     void portBasedEnablesTheGroupButtons() {
         QVERIFY(Open(sim::FactoryState()));
+        QVERIFY(!frmVlanConfig->btnCreate->isEnabled() && !frmVlanConfig->btnEdit->isEnabled());
         QVERIFY(OpenSupport());
         QCOMPARE(h->keysTyped(), std::string("\r"));
         QVERIFY(support()->pnlPVID->isHidden());
@@ -61,25 +35,45 @@ private slots:
         sim::SwitchState want = before;
         want.vlanMode = sim::kModePortBased;
         QCOMPARE(h->sim().state(), want);
+
+        QVERIFY(OpenList());
+        QCOMPARE(list()->lbxVlanGroups->count(), 0);
+        list()->lbxVlanGroupsClick();
+        ExpectBox(DecodeText(GetLangText(1314)), 1218);
+        QVERIFY(!list()->btnEdit->isEnabled());
     }
 
-    // 26 ports over four pages; a change on port 20 writes page 2 only.
-    void pvidOfPort20() {
+    // The menu remembers the item last chosen: back from the group list
+    // (item 2), VLAN Configure moves back two. Apply without a change passes
+    // every page with its page key and still reports. 802.1Q -> Disabled is
+    // one Space round; Previous Menu then moves from item 0 to item 3.
+    void applyUnchangedThenDisableAndLeave() {
         QVERIFY(Open(Dot1q()));
+        QVERIFY(OpenList());
+        QCOMPARE(h->keysTyped(), std::string("\t\t\r"));
+        QVERIFY(Click(list()->btnQuit, MenuUp));
+        QCOMPARE(h->keysTyped(), std::string("\r"));
         QVERIFY(OpenSupport());
-        QCOMPARE(h->keysTyped(), "\r" + kPages);
-        QCOMPARE(int(PortCount), 26);
-        for (const char* header : {"lblPort2", "lblPVID2", "lblPort3", "lblPVID3"})
-            QVERIFY(!support()->pnlPVID->findChild<QLabel*>(header)->isHidden());
-        QCOMPARE(support()->PortLabel(25)->text(), QStringLiteral("MOD_1"));
-        QVERIFY(!support()->PortPanel(26)->isHidden());
-        Pvid(20)->setText("20");
+        QCOMPARE(h->keysTyped(), "\b\b\r" + kPages);
         QVERIFY(Click(support()->btnSave, MenuUp));
-        QVERIFY2(h->keysTyped() == "\b\r\b\r\t\r\t1\t1\t1\t20\t1\t1\t1\t1\x01\b\b\r\t\t\r\r",
-                 Shown(h->keysTyped()).constData());
+        QCOMPARE(h->keysTyped(), std::string("\b\r\b\r\b\r\t\t\r\r"));
         ExpectBox(Texts(1301, 1302), 1214);
+        QCOMPARE(h->sim().state(), before);
+
+        QVERIFY(OpenSupport());
+        h->clearKeysTyped();
+        ChooseMode(0);
+        QVERIFY(h->runUntil([this] { return Up(support()); }));
+        QCOMPARE(h->keysTyped(), std::string("\t\r \x01\b"));
+        QVERIFY(support()->pnlPVID->isHidden());
+        QVERIFY(Click(support()->btnSave, MenuUp));
+        QVERIFY(!frmVlanConfig->btnCreate->isEnabled());
+        QVERIFY(!frmVlanConfig->btnEdit->isEnabled());
+        QVERIFY(Click(frmVlanConfig->btnPrevMenu, [] { return Up(frmStaticConfig.get()); }));
+        QCOMPARE(h->keysTyped(), std::string("\t\t\t\r"));
+        QVERIFY(!frmVlanConfig.exists());
         sim::SwitchState want = before;
-        want.ports[19].pvid = 20;
+        want.vlanMode = sim::kModeDisabled;
         QCOMPARE(h->sim().state(), want);
     }
 
@@ -113,30 +107,9 @@ private slots:
         sim::SwitchState want = before;
         want.ports[2].pvid = text.toInt();
         QCOMPARE(h->sim().state(), want);
-    }
-
-    // No change: every page passed with its page key, the save still ends
-    // with the message. Then 802.1Q -> Disabled, one Space round.
-    void applyUnchangedThenDisable() {
-        QVERIFY(Open(Dot1q()));
-        QVERIFY(OpenSupport());
-        QVERIFY(Click(support()->btnSave, MenuUp));
-        QCOMPARE(h->keysTyped(), std::string("\b\r\b\r\b\r\t\t\r\r"));
-        ExpectBox(Texts(1301, 1302), 1214);
-        QCOMPARE(h->sim().state(), before);
-
-        QVERIFY(OpenSupport());
-        h->clearKeysTyped();
-        ChooseMode(0);
-        QVERIFY(h->runUntil([this] { return Up(support()); }));
-        QCOMPARE(h->keysTyped(), std::string("\t\r \x01\b"));
-        QVERIFY(support()->pnlPVID->isHidden());
-        QVERIFY(Click(support()->btnSave, MenuUp));
-        QVERIFY(!frmVlanConfig->btnCreate->isEnabled());
-        QVERIFY(!frmVlanConfig->btnEdit->isEnabled());
-        sim::SwitchState want = before;
-        want.vlanMode = sim::kModeDisabled;
-        QCOMPARE(h->sim().state(), want);
+        QVERIFY(OpenSupport()); // read back as stored
+        QCOMPARE(support()->cboVlanMode->currentText(), QStringLiteral("802.1Q   "));
+        QCOMPARE(Pvid(3)->text(), text);
     }
 
     // ---- The windows in each language
@@ -153,6 +126,13 @@ private slots:
         QCOMPARE(frmVlanConfig->windowTitle(), LangText(600));
         QCOMPARE(frmVlanConfig->btnEdit->text(), LangText(604));
         QVERIFY(OpenSupport());
+        // 26 ports over four pages, every column of the PVID table shown.
+        QCOMPARE(h->keysTyped(), "\r" + kPages);
+        QCOMPARE(int(PortCount), 26);
+        for (const char* header : {"lblPort2", "lblPVID2", "lblPort3", "lblPVID3"})
+            QVERIFY(!support()->pnlPVID->findChild<QLabel*>(header)->isHidden());
+        QCOMPARE(support()->PortLabel(25)->text(), QStringLiteral("MOD_1"));
+        QVERIFY(!support()->PortPanel(26)->isHidden());
         QCOMPARE(support()->windowTitle(), LangText(900));
         QCOMPARE(support()->findChild<QLabel*>("Label2")->text(), LangText(906));
         QCOMPARE(support()->btnSave->text(), LangText(518));

@@ -211,18 +211,15 @@ private slots:
         QTest::addColumn<QString>("id");
         QTest::addColumn<int>("kind");
         QTest::addColumn<int>("check");
-        QTest::newRow("blank name") << "   "
-                                    << "5" << int(kIdDot1q) << int(GroupNameMissing);
-        QTest::newRow("27 port-based") << "a"
-                                       << "27" << int(kIdPortBased) << int(GroupIdOutOfRange);
-        QTest::newRow("26 port-based") << "a"
-                                       << "26" << int(kIdPortBased) << int(GroupOk);
-        QTest::newRow("4094") << "a"
-                              << "4094" << int(kIdDot1q) << int(GroupOk);
-        QTest::newRow("0") << "a"
-                           << "0" << int(kIdDot1q) << int(GroupIdOutOfRange);
-        QTest::newRow("empty id") << "a"
-                                  << "" << int(kIdDot1q) << int(GroupIdNotNumber);
+        auto row = [](const char* tag, const char* name, const char* id, int kind, int check) {
+            QTest::newRow(tag) << QString(name) << QString(id) << kind << check;
+        };
+        row("blank name", "   ", "5", kIdDot1q, GroupNameMissing);
+        row("27 port-based", "a", "27", kIdPortBased, GroupIdOutOfRange);
+        row("26 port-based", "a", "26", kIdPortBased, GroupOk);
+        row("4094", "a", "4094", kIdDot1q, GroupOk);
+        row("0", "a", "0", kIdDot1q, GroupIdOutOfRange);
+        row("empty id", "a", "", kIdDot1q, GroupIdNotNumber);
     }
     void groupInput() {
         QFETCH(QString, name);
