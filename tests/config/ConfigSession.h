@@ -20,11 +20,14 @@
 #include "tests/harness/LinkHarness.h"
 #include "tests/harness/ProgramReset.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringList>
@@ -37,28 +40,34 @@ inline bool Up(TForm* f) {
     return f && f->isVisible() && f->isEnabled() && !frmMessage.get() && !IsSendPending();
 }
 
-// The language box's items: file, code page.
-struct LanguageFile {
-    const char* file;
-    const char* codec;
-};
-inline LanguageFile LanguageOfItem(int item) {
-    static const LanguageFile kFiles[3] = {{"Language_EN.txt", "Windows-1252"},
-                                           {"Language_CN.txt", "GBK"},
-                                           {"Language_TW.txt", "Big5"}};
-    return kFiles[item];
-}
-
-// A text read straight from a language file and decoded with the file's own
-// code page: what a caption must show.
+// A text read straight from the language file of the start window's item
+// (0 English, 1 Simplified, 2 Traditional Chinese), decoded with the file's
+// own code page: what a caption must show.
 inline QString FileText(int languageItem, int id) {
-    const LanguageFile lf = LanguageOfItem(languageItem);
-    QFile f(QString::fromLatin1(lf.file));
-    QStringDecoder decode(lf.codec);
+    static const char* const kFiles[3][2] = {{"Language_EN.txt", "Windows-1252"},
+                                             {"Language_CN.txt", "GBK"},
+                                             {"Language_TW.txt", "Big5"}};
+    QFile f(QString::fromLatin1(kFiles[languageItem][0]));
+    QStringDecoder decode(kFiles[languageItem][1]);
     const QString text = f.open(QIODevice::ReadOnly) ? decode(f.readAll()) : QString();
     const QRegularExpression entry(QStringLiteral("^[ \\t]*%1[ \\t](.*?)\\r?$").arg(id),
                                    QRegularExpression::MultilineOption);
     return entry.match(text).captured(1);
+}
+
+// The labels (object name, text id) whose text is not the file's, or is
+// cut because the label is narrower than its text.
+template <size_t N>
+QStringList WrongLabels(QWidget* w, int languageItem,
+                        const std::pair<const char*, int> (&labels)[N]) {
+    QStringList wrong;
+    for (auto [name, id] : labels) {
+        auto* l = w->findChild<QLabel*>(QLatin1String(name));
+        if (!l || l->text() != FileText(languageItem, id) ||
+            l->fontMetrics().horizontalAdvance(l->text()) > l->width())
+            wrong << QLatin1String(name);
+    }
+    return wrong;
 }
 
 // The offscreen platform's complaints about window management are noise.
@@ -73,10 +82,28 @@ inline void QuietOffscreen(QtMsgType type, const QMessageLogContext& context,
 }
 
 // With TAVIK_SCREENSHOTS set to a folder, the window's picture is saved
-// there as <name>.png (how the screenshots in docs/ are made).
-inline void SaveScreenshot(QWidget* w, const QString& name) {
+// there as <name><suffix of the language item>.png (how the screenshots in
+// docs/ are made).
+inline void SaveScreenshot(QWidget* w, const QString& name, int languageItem = 0) {
     const QString dir = qEnvironmentVariable("TAVIK_SCREENSHOTS");
-    if (!dir.isEmpty()) w->grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
+    const char* const suffix[3] = {"", "-cn", "-tw"};
+    if (!dir.isEmpty())
+        w->grab().save(dir + QLatin1Char('/') + name + QLatin1String(suffix[languageItem]) +
+                       QStringLiteral(".png"));
+}
+
+inline QRadioButton* TrunkCell(int trunk, int port) {
+    return frmTrkConfig->findChild<QRadioButton*>(
+        QStringLiteral("optP%1K%2").arg(port, 2, 10, QLatin1Char('0')).arg(trunk));
+}
+inline QCheckBox* TrunkStatus(int trunk) {
+    return frmTrkConfig->findChild<QCheckBox*>(QStringLiteral("chkTrk%1").arg(trunk));
+}
+
+inline void EnterPasswords(const char* old, const char* fresh, const char* again) {
+    frmMiscConfigX->edtOldPassword->setText(QString::fromLatin1(old));
+    frmMiscConfigX->edtNewPassword->setText(QString::fromLatin1(fresh));
+    frmMiscConfigX->edtPasswordAgain->setText(QString::fromLatin1(again));
 }
 
 struct Box {
@@ -115,6 +142,12 @@ public:
     }
 
     sim::Switch& sim() { return h->sim(); }
+    QStringList BoxTexts() const {
+        QStringList texts;
+        for (const Box& b : boxes)
+            texts << b.text;
+        return texts;
+    }
     // The keys typed since the last call.
     std::string Typed() {
         const std::string keys = h->keysTyped();
@@ -124,14 +157,15 @@ public:
 
     // Connects in the language of the start window's item (0 English,
     // 1 Simplified, 2 Traditional Chinese) and logs in.
-    bool Connect(sim::Options options = {}, int languageItem = 0, const char* user = "admin") {
+    bool Connect(sim::Options options = {}, int languageItem = 0, const char* user = "admin",
+                 const char* password = "admin") {
         h = std::make_unique<LinkHarness>(std::move(options));
         new TfrmWelcome;
         frmWelcome->Show();
         frmWelcome->cboLang->setCurrentIndex(languageItem);
         frmWelcome->cboLangChange();
         frmWelcome->btnConnect->click();
-        return h->runUntil([] { return Up(frmLogin.get()); }, 20000) && LogIn(user, "admin");
+        return h->runUntil([] { return Up(frmLogin.get()); }, 20000) && LogIn(user, password);
     }
     bool LogIn(const char* user, const char* password) {
         frmLogin->edtUsername->setText(QString::fromLatin1(user));
@@ -158,5 +192,9 @@ public:
     bool OpenMiscWindow() {
         frmStaticConfig->btnMiscConfig->click();
         return h->runUntil([] { return Up(frmMiscConfigX.get()); }, 30000);
+    }
+    bool OpenPortWindow() {
+        frmStaticConfig->btnPortConfig->click();
+        return h->runUntil([] { return Up(frmPortConfig.get()); }, 60000);
     }
 };
