@@ -2,43 +2,24 @@
 // A logged-in session of the real windows (offscreen) against the simulated
 // switch over the in-memory line, ending on the static configuration menu:
 // what the trunk and misc window tests start from.
-#include "engine/KeyOutput.h"
-#include "engine/PageTable.h"
-#include "forms/FormRefs.h"
-#include "forms/Loginform.h"
-#include "forms/Mainform.h"
-#include "forms/Messageform.h"
 #include "forms/Miscconfigxform.h"
 #include "forms/PageRouter.h"
-#include "forms/Portconfigform.h"
-#include "forms/Staticconfigform.h"
 #include "forms/Trunkconfigform.h"
-#include "forms/Welcomeform.h"
-#include "lang/Language.h"
 #include "platform/Ui.h"
-#include "shared/Publicunit.h"
-#include "tests/harness/LinkHarness.h"
 #include "tests/harness/ProgramReset.h"
+#include "tests/harness/WindowSteps.h"
 
 #include <QCheckBox>
-#include <QComboBox>
-#include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringList>
 
-#include <memory>
 #include <string>
 
-// In front: shown and enabled, no busy box, no keys still to type.
-inline bool Up(TForm* f) {
-    return f && f->isVisible() && f->isEnabled() && !frmMessage.get() && !IsSendPending();
-}
+using steps::Up;
 
 // A text read straight from the language file of the start window's item
 // (0 English, 1 Simplified, 2 Traditional Chinese), decoded with the file's
@@ -106,48 +87,29 @@ inline void EnterPasswords(const char* old, const char* fresh, const char* again
     frmMiscConfigX->edtPasswordAgain->setText(QString::fromLatin1(again));
 }
 
-struct Box {
-    QString text, caption;
-};
-
 class ConfigSession {
 public:
     std::unique_ptr<LinkHarness> h;
-    QList<Box> boxes;
+    QStringList boxes, captions; // the message boxes shown
 
     ConfigSession() {
         if (!PreviousMessageHandler())
             PreviousMessageHandler() = qInstallMessageHandler(QuietOffscreen);
         ResetProgramState();
         platform::SetMessageBoxHandler([this](const QString& text, const QString& caption, int) {
-            boxes.append({text, caption});
+            boxes << text;
+            captions << caption;
             return platform::IDOK;
         });
     }
     ~ConfigSession() {
-        h.reset();
-        DestroyParser();
-        CloseBusyBox();
         frmTrkConfig.clear();
         frmMiscConfigX.clear();
-        frmPortConfig.clear();
-        frmStaticConfig.clear();
-        frmMain.clear();
-        frmLogin.clear();
-        frmWelcome.clear();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        platform::SetMessageBoxHandler(nullptr);
+        steps::EndSession(h);
         ReleaseSharedTables();
-        ResetLanguageState();
     }
 
     sim::Switch& sim() { return h->sim(); }
-    QStringList BoxTexts() const {
-        QStringList texts;
-        for (const Box& b : boxes)
-            texts << b.text;
-        return texts;
-    }
     // The keys typed since the last call.
     std::string Typed() {
         const std::string keys = h->keysTyped();
@@ -155,23 +117,17 @@ public:
         return keys;
     }
 
-    // Connects in the language of the start window's item (0 English,
-    // 1 Simplified, 2 Traditional Chinese) and logs in.
+    // Connects in the language of the start window's item and logs in.
     bool Connect(sim::Options options = {}, int languageItem = 0, const char* user = "admin",
                  const char* password = "admin") {
         h = std::make_unique<LinkHarness>(std::move(options));
-        new TfrmWelcome;
-        frmWelcome->Show();
-        frmWelcome->cboLang->setCurrentIndex(languageItem);
-        frmWelcome->cboLangChange();
+        steps::ShowWelcome(languageItem);
         frmWelcome->btnConnect->click();
         return h->runUntil([] { return Up(frmLogin.get()); }, 20000) && LogIn(user, password);
     }
     bool LogIn(const char* user, const char* password) {
-        frmLogin->edtUsername->setText(QString::fromLatin1(user));
-        frmLogin->edtPassword->setText(QString::fromLatin1(password));
-        frmLogin->btnLogin->click();
-        return h->runUntil([] { return Up(frmMain.get()) && CurrentForm == FORM_MAIN; }, 60000);
+        steps::EnterAccount(user, password);
+        return h->runUntil(steps::MainUp, 60000);
     }
     // From the main window to the static menu.
     bool ToStaticMenu() {

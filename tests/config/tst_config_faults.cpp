@@ -90,8 +90,8 @@ private slots:
 
         if (hangUp) {
             QVERIFY(s.h->runUntil([&s] { return !s.boxes.isEmpty(); }, 10000));
-            QCOMPARE(s.BoxTexts(), QStringList{LinkFaultMessage(LinkFaultHungUp)});
-            QCOMPARE(s.boxes[0].caption, LangText(1223));
+            QCOMPARE(s.boxes, QStringList{LinkFaultMessage(LinkFaultHungUp)});
+            QCOMPARE(s.captions[0], LangText(1223));
             QVERIFY(!IsLinkOpen() && !IsSendPending() && !Saving);
             QVERIFY(frmWelcome->isVisible() && frmWelcome->btnConnect->isEnabled());
             QCOMPARE(CurrentForm, int32_t(FORM_WELCOME));
@@ -103,8 +103,8 @@ private slots:
             QVERIFY(!IsSendPending() && !Saving);
             const std::string typed = s.Typed();
             QVERIFY2(int(typed.size()) < applyKeys, qPrintable(QString::number(typed.size())));
-            QCOMPARE(s.BoxTexts(), QStringList{MessageText(1335)});
-            QCOMPARE(s.boxes[0].caption, LangText(1225));
+            QCOMPARE(s.boxes, QStringList{MessageText(1335)});
+            QCOMPARE(s.captions[0], LangText(1225));
             QVERIFY(s.h->runUntil([] { return Up(frmLogin.get()); }, 30000));
             QCOMPARE(QByteArray::fromStdString(s.Typed()).toHex(), QByteArray());
             QVERIFY(!AnyWindowLeft()); // the login page drops them

@@ -81,8 +81,8 @@ private slots:
 
         QVERIFY(ApplyAndReturn(s));
         QCOMPARE(s.Typed(), std::string("\rroot\t\t\t\t\t\t\x01\t\r\x1b"));
-        QCOMPARE(s.BoxTexts(), QStringList{kSaved});
-        QCOMPARE(s.boxes[0].caption, QStringLiteral("Misc Configuration"));
+        QCOMPARE(s.boxes, QStringList{kSaved});
+        QCOMPARE(s.captions[0], QStringLiteral("Misc Configuration"));
         QVERIFY(s.sim().state() == before);
     }
 
@@ -133,7 +133,7 @@ private slots:
         s.Typed();
         QVERIFY(ApplyAndReturn(s));
         QCOMPARE(s.Typed(), std::string("\radmin\tadmin\tsecret\tsecret\t\t\t\x01\t\r\x1b"));
-        QCOMPARE(s.BoxTexts(), QStringList{kSaved});
+        QCOMPARE(s.boxes, QStringList{kSaved});
         QCOMPARE(s.sim().state().password, std::string("secret"));
 
         frmStaticConfig->btnMainMenu->click();
@@ -171,7 +171,7 @@ private slots:
         EnterPasswords(old.constData(), fresh.constData(), again.constData());
         frmMiscConfigX->cboMacHash->setCurrentIndex(1); // refused with the rest
         QVERIFY(ApplyAndReturn(s));
-        QCOMPARE(s.BoxTexts(), QStringList{kRefused});
+        QCOMPARE(s.boxes, QStringList{kRefused});
         QVERIFY(s.sim().state() == before);
     }
 

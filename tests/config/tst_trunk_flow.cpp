@@ -147,8 +147,8 @@ private slots:
         s.Typed();
         if (!refusal.isEmpty()) {
             frmTrkConfig->btnSave->click();
-            QCOMPARE(s.BoxTexts(), QStringList{refusal});
-            QCOMPARE(s.boxes[0].caption, FileText(language, 1212));
+            QCOMPARE(s.boxes, QStringList{refusal});
+            QCOMPARE(s.captions[0], FileText(language, 1212));
             s.h->runFor(2000);
             QVERIFY(Up(frmTrkConfig.get()) && frmTrkConfig->btnSave->isEnabled());
             QCOMPARE(s.Typed(), std::string());
@@ -157,7 +157,7 @@ private slots:
         }
         QVERIFY(ApplyAndReturn(s));
         QCOMPARE(QByteArray::fromStdString(s.Typed()), keys);
-        QCOMPARE(s.BoxTexts(), QStringList{kSaved});
+        QCOMPARE(s.boxes, QStringList{kSaved});
         QCOMPARE(ModuleTrunk, ports.contains(26) ? trunk - 1 : -1); // for the port window
         sim::SwitchState want = before;
         want.trunks[trunk - 1].isStatic = true;
