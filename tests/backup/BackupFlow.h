@@ -18,6 +18,8 @@
 
 #include <QtTest>
 
+#include <utility>
+
 namespace backupflow {
 
 // A logged-in session of the real windows against a simulated switch, the
@@ -85,28 +87,17 @@ inline std::string Trimmed(const std::string& s) {
 
 inline BackupDocument Expected(const sim::SwitchState& s) {
     BackupDocument d;
-    int trunkOf[sim::kPortCount];
-    for (int p = 0; p < sim::kPortCount; ++p) {
-        trunkOf[p] = -1;
-        for (int t = 0; t < sim::kTrunkCount; ++t)
-            if (s.trunks[t].isStatic && s.trunks[t].members[p]) trunkOf[p] = t;
-    }
     bool rowDone[sim::kTrunkCount] = {};
     for (int p = 0; p < sim::kPortCount; ++p) {
-        const int t = trunkOf[p];
-        if (t >= 0 && rowDone[t]) continue;
+        int t = -1; // a static trunk's members share its row
+        for (int k = 0; k < sim::kTrunkCount; ++k)
+            if (s.trunks[k].isStatic && s.trunks[k].members[p]) t = k;
+        if (t >= 0 && std::exchange(rowDone[t], true)) continue;
         const sim::Port& port = s.ports[p];
-        BackupPort r{t >= 0 ? "TRK" + std::to_string(t + 1) : sim::PortName(p + 1),
-                     port.type,
-                     port.inRate,
-                     port.outRate,
-                     port.enabled,
-                     Trimmed(port.autoNego),
-                     Trimmed(port.speed),
-                     port.flowFull,
-                     port.flowHalf};
-        if (t >= 0) rowDone[t] = true;
-        d.ports.push_back(r);
+        const std::string name = t >= 0 ? "TRK" + std::to_string(t + 1) : sim::PortName(p + 1);
+        d.ports.push_back({name, port.type, port.inRate, port.outRate, port.enabled,
+                           Trimmed(port.autoNego), Trimmed(port.speed), port.flowFull,
+                           port.flowHalf});
     }
     for (int t = 0; t < sim::kTrunkCount; ++t) {
         d.trunks[t].isStatic = s.trunks[t].isStatic;

@@ -52,9 +52,26 @@ class MiscFlowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // What the switch holds, shown; Apply without a change types the user
-    // name and Tabs only, the result closes the window with ESC.
-    void applyWithoutChange() {
+    // From a switch with the settings that are not the factory's, the keys
+    // of an Apply: the user name and Tabs, a Space for each switch or hash
+    // changed (none for a hash chosen back); the result closes the window
+    // with ESC.
+    void switchesAndHash_data() {
+        QTest::addColumn<QList<int>>("hashChoices"); // chosen in this order
+        QTest::addColumn<bool>("toggleSwitches");
+        QTest::addColumn<QByteArray>("keys");
+        QTest::newRow("no change") << QList<int>{} << false << QByteArray("\rroot\t\t\t\t\t\t");
+        QTest::newRow("DirectMap to CRC-Hash")
+            << QList<int>{0} << false << QByteArray("\rroot\t\t\t\t\t\t ");
+        QTest::newRow("hash back and forth")
+            << QList<int>{0, 1} << false << QByteArray("\rroot\t\t\t\t\t\t");
+        QTest::newRow("retry and aging")
+            << QList<int>{} << true << QByteArray("\rroot\t\t\t\t \t \t");
+    }
+    void switchesAndHash() {
+        QFETCH(QList<int>, hashChoices);
+        QFETCH(bool, toggleSwitches);
+        QFETCH(QByteArray, keys);
         ConfigSession s;
         sim::Options o;
         o.initial = sim::FactoryState();
@@ -79,46 +96,21 @@ private slots:
         QCOMPARE(w->edtUsername->maxLength(), 10);
         QVERIFY(w->lblMsg->text().isEmpty());
 
+        for (int i : hashChoices)
+            w->cboMacHash->setCurrentIndex(i);
+        if (toggleSwitches) {
+            w->chkRetryForever->click();
+            w->chkAutoAging->click();
+        }
         QVERIFY(ApplyAndReturn(s));
-        QCOMPARE(s.Typed(), std::string("\rroot\t\t\t\t\t\t\x01\t\r\x1b"));
+        QCOMPARE(QByteArray::fromStdString(s.Typed()), keys + "\x01\t\r\x1b");
         QCOMPARE(s.boxes, QStringList{kSaved});
         QCOMPARE(s.captions[0], QStringLiteral("Misc Configuration"));
-        QVERIFY(s.sim().state() == before);
-    }
-
-    void switchesAndHash_data() {
-        QTest::addColumn<QList<int>>("hashChoices"); // chosen in this order
-        QTest::addColumn<bool>("toggleSwitches");
-        QTest::addColumn<QByteArray>("keys");
-        QTest::newRow("CRC-Hash to DirectMap")
-            << QList<int>{1} << false << QByteArray("\radmin\t\t\t\t\t\t \x01\t\r");
-        QTest::newRow("hash back and forth")
-            << QList<int>{1, 0} << false << QByteArray("\radmin\t\t\t\t\t\t\x01\t\r");
-        QTest::newRow("retry and aging")
-            << QList<int>{} << true << QByteArray("\radmin\t\t\t\t \t \t\x01\t\r");
-    }
-    void switchesAndHash() {
-        QFETCH(QList<int>, hashChoices);
-        QFETCH(bool, toggleSwitches);
-        QFETCH(QByteArray, keys);
-        ConfigSession s;
-        QVERIFY(s.Open());
-        QVERIFY(s.OpenMiscWindow());
-        const sim::SwitchState before = s.sim().state();
-        for (int i : hashChoices)
-            frmMiscConfigX->cboMacHash->setCurrentIndex(i);
-        if (toggleSwitches) {
-            frmMiscConfigX->chkRetryForever->click();
-            frmMiscConfigX->chkAutoAging->click();
-        }
-        s.Typed();
-        QVERIFY(ApplyAndReturn(s));
-        QCOMPARE(s.Typed(), keys.toStdString() + "\x1b");
         sim::SwitchState want = before;
-        if (!hashChoices.isEmpty() && hashChoices.back() == 1) want.macHash = "DirectMap";
+        if (!hashChoices.isEmpty() && hashChoices.back() == 0) want.macHash = "CRC-Hash ";
         if (toggleSwitches) {
-            want.retryForever = "Enabled ";
-            want.autoAging = "Disabled";
+            want.retryForever = "Disabled";
+            want.autoAging = "Enabled ";
         }
         QVERIFY(s.sim().state() == want);
     }
