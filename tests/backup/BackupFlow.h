@@ -183,21 +183,4 @@ inline sim::SwitchState PortBasedState() {
     return s;
 }
 
-// Field by field, so that a failure names the row, trunk or group.
-inline void CompareDocuments(const BackupDocument& got, const BackupDocument& want) {
-    QCOMPARE(got.ports.size(), want.ports.size());
-    for (size_t i = 0; i < want.ports.size(); ++i)
-        QVERIFY2(got.ports[i] == want.ports[i], want.ports[i].name.c_str());
-    for (int t = 0; t < 7; ++t)
-        QVERIFY2(got.trunks[t] == want.trunks[t], std::to_string(t + 1).c_str());
-    QCOMPARE(got.vlanMode, want.vlanMode);
-    QVERIFY(got.pvids == want.pvids);
-    QCOMPARE(got.groups.size(), want.groups.size());
-    for (size_t i = 0; i < want.groups.size(); ++i)
-        QVERIFY2(got.groups[i] == want.groups[i], want.groups[i].name.c_str());
-    QVERIFY(got.retryForever == want.retryForever && got.autoAging == want.autoAging);
-    QCOMPARE(got.macHash, want.macHash);
-    QCOMPARE(got.user, want.user);
-}
-
 } // namespace backupflow

@@ -49,9 +49,11 @@ private slots:
         BackupDocument doc;
         std::string error;
         QVERIFY2(BackupFromJson(json, doc, error), error.c_str());
-        const BackupDocument want = Expected(state);
-        CompareDocuments(doc, want);
-        QCOMPARE(QString::fromStdString(doc.firmware), QString::fromLatin1(VersionText).trimmed());
+        BackupDocument want = Expected(state);
+        want.firmware = QString::fromLatin1(VersionText).trimmed().toStdString();
+        want.time = doc.time;
+        // Line by line, so that a failure shows the first field that differs.
+        QCOMPARE(BackupToJson(doc).split('\n'), BackupToJson(want).split('\n'));
 
         const int groups = static_cast<int>(want.groups.size());
         for (int g = 1; g <= groups; ++g)
