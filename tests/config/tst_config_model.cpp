@@ -30,52 +30,47 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    void switchTexts_data() {
-        QTest::addColumn<QByteArray>("text");
+    // The switches follow their console text through the window (any case,
+    // with or without the blank the switch sends). The hash needs its text
+    // exactly; with no choice selected, Apply types a Space only if the user
+    // picks one.
+    void miscTexts_data() {
+        QTest::addColumn<QByteArray>("switchText");
         QTest::addColumn<bool>("on");
-        QTest::newRow("Enabled") << QByteArray("Enabled") << true;
-        QTest::newRow("ENABLED") << QByteArray("ENABLED") << true;
-        QTest::newRow("enabled") << QByteArray("enabled") << true;
-        QTest::newRow("as the switch sends it") << QByteArray("Enabled ") << true;
-        QTest::newRow("Disabled") << QByteArray("Disabled") << false;
-        QTest::newRow("empty") << QByteArray() << false;
-    }
-    // Both boxes follow their console text through the window.
-    void switchTexts() {
-        QFETCH(QByteArray, text);
-        QFETCH(bool, on);
-        HandleMiscRow(11105, text.constData());
-        HandleMiscRow(11106, text.constData());
-        auto* w = new TfrmMiscConfigX;
-        frmMiscConfigX.set(w);
-        w->ShowMisc();
-        QCOMPARE(w->chkRetryForever->isChecked(), on);
-        QCOMPARE(w->chkAutoAging->isChecked(), on);
-    }
-
-    void hashTexts_data() {
-        QTest::addColumn<QByteArray>("first");
-        QTest::addColumn<QByteArray>("second");
+        QTest::addColumn<QByteArray>("hash");
+        QTest::addColumn<QByteArray>("hashAgain"); // a later read, if any
         QTest::addColumn<int>("index");
-        QTest::newRow("CRC-Hash with its blank") << QByteArray("CRC-Hash ") << QByteArray() << 0;
-        QTest::newRow("DirectMap") << QByteArray("DirectMap") << QByteArray() << 1;
-        QTest::newRow("without the blank: none") << QByteArray("CRC-Hash") << QByteArray() << -1;
-        QTest::newRow("blank text keeps the choice")
-            << QByteArray("DirectMap") << QByteArray("   ") << 1;
+        QTest::newRow("Enabled, CRC-Hash with its blank")
+            << QByteArray("Enabled") << true << QByteArray("CRC-Hash ") << QByteArray() << 0;
+        QTest::newRow("ENABLED, DirectMap")
+            << QByteArray("ENABLED") << true << QByteArray("DirectMap") << QByteArray() << 1;
+        QTest::newRow("enabled, CRC-Hash without the blank: none")
+            << QByteArray("enabled") << true << QByteArray("CRC-Hash") << QByteArray() << -1;
+        QTest::newRow("as the switch sends it, a blank hash text keeps the choice")
+            << QByteArray("Enabled ") << true << QByteArray("DirectMap") << QByteArray("   ") << 1;
+        QTest::newRow("Disabled") << QByteArray("Disabled") << false << QByteArray("DirectMap")
+                                  << QByteArray() << 1;
+        QTest::newRow("empty") << QByteArray("") << false << QByteArray("CRC-Hash ") << QByteArray()
+                               << 0;
     }
-    // With no choice selected, Apply types a Space only if the user picks one.
-    void hashTexts() {
-        QFETCH(QByteArray, first);
-        QFETCH(QByteArray, second);
+    void miscTexts() {
+        QFETCH(QByteArray, switchText);
+        QFETCH(bool, on);
+        QFETCH(QByteArray, hash);
+        QFETCH(QByteArray, hashAgain);
         QFETCH(int, index);
+        HandleMiscRow(11105, switchText.constData());
+        HandleMiscRow(11106, switchText.constData());
+        HandleMiscRow(11107, hash.constData());
         auto* w = new TfrmMiscConfigX;
         frmMiscConfigX.set(w);
-        HandleMiscRow(11107, first.constData());
         w->ShowMisc();
-        if (!second.isNull()) {
-            HandleMiscRow(11107, second.constData());
+        if (!hashAgain.isNull()) {
+            HandleMiscRow(11107, hashAgain.constData());
             w->ShowMisc();
         }
+        QCOMPARE(w->chkRetryForever->isChecked(), on);
+        QCOMPARE(w->chkAutoAging->isChecked(), on);
         QCOMPARE(w->cboMacHash->currentIndex(), index);
         TakeMiscCopy();
         w->CollectMisc();
