@@ -52,14 +52,11 @@ QStringList WrongLabels(QWidget* w, int languageItem,
 }
 
 // The offscreen platform's complaints about window management are noise.
-inline QtMessageHandler& PreviousMessageHandler() {
-    static QtMessageHandler previous = nullptr;
-    return previous;
-}
+inline QtMessageHandler previousMessageHandler = nullptr;
 inline void QuietOffscreen(QtMsgType type, const QMessageLogContext& context,
                            const QString& message) {
     if (message.contains(QLatin1String("This plugin does not support"))) return;
-    if (QtMessageHandler previous = PreviousMessageHandler()) previous(type, context, message);
+    if (previousMessageHandler) previousMessageHandler(type, context, message);
 }
 
 // With TAVIK_SCREENSHOTS set to a folder, the window's picture is saved
@@ -93,8 +90,8 @@ public:
     QStringList boxes, captions; // the message boxes shown
 
     ConfigSession() {
-        if (!PreviousMessageHandler())
-            PreviousMessageHandler() = qInstallMessageHandler(QuietOffscreen);
+        if (!previousMessageHandler)
+            previousMessageHandler = qInstallMessageHandler(QuietOffscreen);
         ResetProgramState();
         platform::SetMessageBoxHandler([this](const QString& text, const QString& caption, int) {
             boxes << text;
