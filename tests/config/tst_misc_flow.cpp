@@ -176,7 +176,7 @@ private slots:
     // The misc window's captions from each language file. Buttons and check
     // boxes are named by their caption, edit and list boxes by their label's
     // (the start window in English first, then again in the language
-    // chosen); object names stay the controls' names.
+    // chosen); object names stay the controls' names. Exit without a change.
     void captionsAndNamesInEachLanguage() {
         QFETCH(int, language);
         ConfigSession s;
@@ -217,6 +217,12 @@ private slots:
         for (TForm* f : std::initializer_list<TForm*>{frmWelcome.get(), frmLogin.get(),
                                                       frmMain.get(), frmStaticConfig.get(), w})
             QCOMPARE(Unnamed(f), QStringList());
+
+        s.Typed();
+        w->btnQuit->click(); // Exit types BackSpace, Enter
+        QVERIFY(s.StaticMenuBack() && !frmMiscConfigX.exists());
+        QCOMPARE(s.Typed(), std::string("\b\r"));
+        QVERIFY(s.boxes.isEmpty());
     }
 };
 
