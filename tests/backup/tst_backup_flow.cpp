@@ -196,12 +196,6 @@ class BackupFlowTest : public QObject {
     FlowSession s;
     QTemporaryDir dir;
 
-    // A backup of Dot1qState() at `name`, the session still on that switch.
-    QString BackedUp(const char* name) {
-        const QString path = dir.filePath(QLatin1String(name));
-        return s.Start(Dot1qState()) && s.Backup(path).ok ? path : QString();
-    }
-
 private slots:
     void initTestCase() {
         QVERIFY(dir.isValid());
@@ -310,41 +304,39 @@ private slots:
         QVERIFY(steps::MainUp());
     }
 
-    void matchingSwitchGetsOnlyTheReading() {
+    // Onto the switch the file came from: nothing typed but the keys of the
+    // reading, nothing stored, nothing asked. With a bad field the file is
+    // refused before any key.
+    void restoreOntoTheSameSwitch() {
         QVERIFY(s.Start(Dot1qState()));
+        const QString path = dir.filePath(QStringLiteral("same.json"));
         s.h->clearKeysTyped();
-        QVERIFY(s.Backup(dir.filePath(QStringLiteral("same.json"))).ok);
+        QVERIFY(s.Backup(path).ok);
         const QByteArray readingKeys = QByteArray::fromStdString(s.h->keysTyped());
         const int stores = s.h->sim().storeCount();
         s.h->clearKeysTyped();
-        const FlowSession::RestoreOutcome r = s.Restore(dir.filePath(QStringLiteral("same.json")));
-        QVERIFY(r.outcome == RestoreRun::Outcome::Unchanged);
+        QVERIFY(s.Restore(path).outcome == RestoreRun::Outcome::Unchanged);
         QCOMPARE(QByteArray::fromStdString(s.h->keysTyped()), readingKeys);
         QCOMPARE(s.h->sim().storeCount(), stores);
         QVERIFY(s.boxes.isEmpty());
-    }
 
-    void badFieldRefusedBeforeAnyKey() {
-        const QString path = BackedUp("bad.json");
-        QVERIFY(!path.isEmpty());
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadWrite));
         QByteArray json = f.readAll().replace("\"PORT3\": 20", "\"PORT3\": 300");
         QVERIFY(f.resize(0) && f.seek(0) && f.write(json) == json.size());
         f.close();
         s.h->clearKeysTyped();
-        const sim::SwitchState before = s.h->sim().state();
         const FlowSession::RestoreOutcome r = s.Restore(path);
         QVERIFY(r.outcome == RestoreRun::Outcome::BadFile);
         QCOMPARE(r.message, QStringLiteral("pvids.PORT3: must be 1 to 255"));
         s.h->runFor(2000);
         QVERIFY(s.h->keysTyped().empty());
-        QCOMPARE(s.h->sim().state(), before);
+        QCOMPARE(s.h->sim().state(), Dot1qState());
     }
 
     void restartInTheMiddleFails() {
-        const QString path = BackedUp("cut.json");
-        QVERIFY(!path.isEmpty());
+        const QString path = dir.filePath(QStringLiteral("cut.json"));
+        QVERIFY(s.Start(Dot1qState()) && s.Backup(path).ok);
         sim::FaultOptions faults;
         faults.powerCycleAt = "edit:trunk";
         QVERIFY(s.Start(sim::FactoryState(), faults));
