@@ -69,16 +69,11 @@ private slots:
         BackupDocument back;
         std::string error;
         QVERIFY2(BackupFromJson(BackupToJson(d), back, error), error.c_str());
-        QCOMPARE(back.firmware, d.firmware);
-        QCOMPARE(back.time, d.time);
-        QVERIFY(back.ports == d.ports);
-        for (int k = 0; k < 7; ++k)
-            QVERIFY(back.trunks[k] == d.trunks[k]);
-        QCOMPARE(back.vlanMode, d.vlanMode);
-        QVERIFY(back.pvids == d.pvids);
-        QVERIFY(back.groups == d.groups);
-        QCOMPARE(back.user, d.user);
-        QCOMPARE(back.macHash, d.macHash);
+        QVERIFY(back.firmware == d.firmware && back.time == d.time && back.user == d.user);
+        QVERIFY(back.ports == d.ports && back.pvids == d.pvids && back.groups == d.groups);
+        QVERIFY(std::equal(back.trunks, back.trunks + 7, d.trunks));
+        QVERIFY(back.vlanMode == d.vlanMode && back.macHash == d.macHash);
+        QVERIFY(back.retryForever == d.retryForever && back.autoAging == d.autoAging);
         QVERIFY(DiffBackups(d, back).empty());
         // No password field, whatever the account.
         QVERIFY(!BackupToJson(d).toLower().contains("password"));
@@ -88,51 +83,41 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QJsonValue>("value");
         QTest::addColumn<QString>("error");
-        QTest::newRow("version") << "formatVersion" << QJsonValue(2) << "formatVersion: version 2";
-        QTest::newRow("format") << "format" << QJsonValue("x") << "format: not a settings file";
-        QTest::newRow("unknown field")
-            << "password" << QJsonValue("x") << "password: unknown field";
-        QTest::newRow("rate") << "ports/0/inRate" << QJsonValue(1001)
-                              << "ports[0].inRate: must be 0 to 1000";
-        QTest::newRow("rate type")
-            << "ports/0/outRate" << QJsonValue("5") << "ports[0].outRate: must be a whole";
-        QTest::newRow("module rate")
-            << "ports/23/outRate" << QJsonValue(5) << "ports[23].outRate: must be 0 on a module";
-        QTest::newRow("speed of type") << "ports/24/speed" << QJsonValue("100 Full")
-                                       << "ports[24].speed: 100 Full is not offered";
-        QTest::newRow("auto") << "ports/1/autoNego" << QJsonValue("auto") << "ports[1].autoNego";
-        QTest::newRow("port twice")
-            << "ports/1/name" << QJsonValue("PORT3") << "ports[1].name: PORT3 is listed twice";
-        QTest::newRow("port count")
-            << "ports/0/name" << QJsonValue("TRK2") << "ports: PORT3 has no row";
-        QTest::newRow("missing") << "ports/0/flowHalf" << QJsonValue(QJsonValue::Undefined)
-                                 << "ports[0].flowHalf: missing";
-        QTest::newRow("trunk of one") << "trunks/3/members" << QJsonValue(QJsonArray{"MOD_1"})
-                                      << "trunks[3].members: a trunk holds 2 to 4";
-        QTest::newRow("trunk mixing")
-            << "trunks/3/members" << QJsonValue(QJsonArray{"PORT9", "MOD_1"})
-            << "trunks[3].members: ports 1-24 and module";
-        QTest::newRow("port in two trunks")
-            << "trunks/2/members" << QJsonValue(QJsonArray{"PORT2", "PORT5"})
-            << "PORT2 is in two trunks";
-        QTest::newRow("mode") << "vlanMode" << QJsonValue("8021q") << "vlanMode: must be";
-        QTest::newRow("pvid") << "pvids/PORT7" << QJsonValue(256)
-                              << "pvids.PORT7: must be 1 to 255";
-        QTest::newRow("group id") << "groups/1/id" << QJsonValue(4095)
-                                  << "groups[1].id: must be 1 to 4094";
-        QTest::newRow("group id twice")
-            << "groups/1/id" << QJsonValue(1) << "groups[1].id: 1 used twice";
-        QTest::newRow("group name long")
-            << "groups/1/name" << QJsonValue("voice12") << "groups[1].name: 1 to 6";
-        QTest::newRow("group name port")
-            << "groups/1/name" << QJsonValue("trk3") << "groups[1].name: trk3 is a port";
-        QTest::newRow("member choice") << "groups/1/member" << QJsonValue(QJsonArray{"PORT3"})
-                                       << "groups[1].member: not a member choice";
-        QTest::newRow("member twice") << "groups/1/tagged" << QJsonValue(QJsonArray{"PORT7"})
-                                      << "groups[1].untagged: PORT7 is listed twice";
-        QTest::newRow("user") << "user" << QJsonValue("net ops") << "user: 1 to 10";
-        QTest::newRow("hash") << "macHash" << QJsonValue("CRC") << "macHash: must be";
-        QTest::newRow("not json") << "" << QJsonValue() << "file: not JSON";
+        auto row = [](const char* name, const char* path, const QJsonValue& value,
+                      const char* error) {
+            QTest::newRow(name) << QString::fromLatin1(path) << value << QString::fromLatin1(error);
+        };
+        row("version", "formatVersion", 2, "formatVersion: version 2");
+        row("format", "format", "x", "format: not a settings file");
+        row("unknown field", "password", "x", "password: unknown field");
+        row("rate", "ports/0/inRate", 1001, "ports[0].inRate: must be 0 to 1000");
+        row("rate type", "ports/0/outRate", "5", "ports[0].outRate: must be a whole");
+        row("module rate", "ports/23/outRate", 5, "ports[23].outRate: must be 0 on a module");
+        row("speed of type", "ports/24/speed", "100 Full",
+            "ports[24].speed: 100 Full is not offered");
+        row("auto", "ports/1/autoNego", "auto", "ports[1].autoNego");
+        row("port twice", "ports/1/name", "PORT3", "ports[1].name: PORT3 is listed twice");
+        row("port count", "ports/0/name", "TRK2", "ports: PORT3 has no row");
+        row("missing", "ports/0/flowHalf", QJsonValue::Undefined, "ports[0].flowHalf: missing");
+        row("trunk of one", "trunks/3/members", QJsonArray{"MOD_1"},
+            "trunks[3].members: a trunk holds 2 to 4");
+        row("trunk mixing", "trunks/3/members", QJsonArray{"PORT9", "MOD_1"},
+            "trunks[3].members: ports 1-24 and module");
+        row("port in two trunks", "trunks/2/members", QJsonArray{"PORT2", "PORT5"},
+            "PORT2 is in two trunks");
+        row("mode", "vlanMode", "8021q", "vlanMode: must be");
+        row("pvid", "pvids/PORT7", 256, "pvids.PORT7: must be 1 to 255");
+        row("group id", "groups/1/id", 4095, "groups[1].id: must be 1 to 4094");
+        row("group id twice", "groups/1/id", 1, "groups[1].id: 1 used twice");
+        row("group name long", "groups/1/name", "voice12", "groups[1].name: 1 to 6");
+        row("group name port", "groups/1/name", "trk3", "groups[1].name: trk3 is a port");
+        row("member choice", "groups/1/member", QJsonArray{"PORT3"},
+            "groups[1].member: not a member choice");
+        row("member twice", "groups/1/tagged", QJsonArray{"PORT7"},
+            "groups[1].untagged: PORT7 is listed twice");
+        row("user", "user", "net ops", "user: 1 to 10");
+        row("hash", "macHash", "CRC", "macHash: must be");
+        row("not json", "", QJsonValue(), "file: not JSON");
     }
     void refused() {
         QFETCH(QString, path);

@@ -2,116 +2,108 @@
 // A logged-in session of the real windows (offscreen) against the simulated
 // switch over the in-memory line, ending on the static configuration menu:
 // what the trunk and misc window tests start from.
-#include "engine/KeyOutput.h"
-#include "engine/PageTable.h"
-#include "forms/FormRefs.h"
-#include "forms/Loginform.h"
-#include "forms/Mainform.h"
-#include "forms/Messageform.h"
 #include "forms/Miscconfigxform.h"
 #include "forms/PageRouter.h"
-#include "forms/Portconfigform.h"
-#include "forms/Staticconfigform.h"
 #include "forms/Trunkconfigform.h"
-#include "forms/Welcomeform.h"
-#include "lang/Language.h"
 #include "platform/Ui.h"
-#include "shared/Publicunit.h"
-#include "tests/harness/LinkHarness.h"
 #include "tests/harness/ProgramReset.h"
+#include "tests/harness/WindowSteps.h"
 
-#include <QComboBox>
-#include <QCoreApplication>
+#include <QCheckBox>
 #include <QFile>
-#include <QLineEdit>
-#include <QPushButton>
+#include <QLabel>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringList>
 
-#include <memory>
 #include <string>
 
-// In front: shown and enabled, no busy box, no keys still to type.
-inline bool Up(TForm* f) {
-    return f && f->isVisible() && f->isEnabled() && !frmMessage.get() && !IsSendPending();
-}
+using steps::Up;
 
-// The language box's items: file, code page.
-struct LanguageFile {
-    const char* file;
-    const char* codec;
-};
-inline LanguageFile LanguageOfItem(int item) {
-    static const LanguageFile kFiles[3] = {{"Language_EN.txt", "Windows-1252"},
-                                           {"Language_CN.txt", "GBK"},
-                                           {"Language_TW.txt", "Big5"}};
-    return kFiles[item];
-}
-
-// A text read straight from a language file and decoded with the file's own
-// code page: what a caption must show.
+// A text read straight from the language file of the start window's item
+// (0 English, 1 Simplified, 2 Traditional Chinese), decoded with the file's
+// own code page: what a caption must show.
 inline QString FileText(int languageItem, int id) {
-    const LanguageFile lf = LanguageOfItem(languageItem);
-    QFile f(QString::fromLatin1(lf.file));
-    QStringDecoder decode(lf.codec);
+    static const char* const kFiles[3][2] = {{"Language_EN.txt", "Windows-1252"},
+                                             {"Language_CN.txt", "GBK"},
+                                             {"Language_TW.txt", "Big5"}};
+    QFile f(QString::fromLatin1(kFiles[languageItem][0]));
+    QStringDecoder decode(kFiles[languageItem][1]);
     const QString text = f.open(QIODevice::ReadOnly) ? decode(f.readAll()) : QString();
     const QRegularExpression entry(QStringLiteral("^[ \\t]*%1[ \\t](.*?)\\r?$").arg(id),
                                    QRegularExpression::MultilineOption);
     return entry.match(text).captured(1);
 }
 
-// The offscreen platform's complaints about window management are noise.
-inline QtMessageHandler& PreviousMessageHandler() {
-    static QtMessageHandler previous = nullptr;
-    return previous;
+// The labels (object name, text id) whose text is not the file's, or is
+// cut because the label is narrower than its text.
+template <size_t N>
+QStringList WrongLabels(QWidget* w, int languageItem,
+                        const std::pair<const char*, int> (&labels)[N]) {
+    QStringList wrong;
+    for (auto [name, id] : labels) {
+        auto* l = w->findChild<QLabel*>(QLatin1String(name));
+        if (!l || l->text() != FileText(languageItem, id) ||
+            l->fontMetrics().horizontalAdvance(l->text()) > l->width())
+            wrong << QLatin1String(name);
+    }
+    return wrong;
 }
+
+// The offscreen platform's complaints about window management are noise.
+inline QtMessageHandler previousMessageHandler = nullptr;
 inline void QuietOffscreen(QtMsgType type, const QMessageLogContext& context,
                            const QString& message) {
     if (message.contains(QLatin1String("This plugin does not support"))) return;
-    if (QtMessageHandler previous = PreviousMessageHandler()) previous(type, context, message);
+    if (previousMessageHandler) previousMessageHandler(type, context, message);
 }
 
 // With TAVIK_SCREENSHOTS set to a folder, the window's picture is saved
-// there as <name>.png (how the screenshots in docs/ are made).
-inline void SaveScreenshot(QWidget* w, const QString& name) {
+// there as <name><suffix of the language item>.png (how the screenshots in
+// docs/ are made).
+inline void SaveScreenshot(QWidget* w, const QString& name, int languageItem = 0) {
     const QString dir = qEnvironmentVariable("TAVIK_SCREENSHOTS");
-    if (!dir.isEmpty()) w->grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
+    const char* const suffix[3] = {"", "-cn", "-tw"};
+    if (!dir.isEmpty())
+        w->grab().save(dir + QLatin1Char('/') + name + QLatin1String(suffix[languageItem]) +
+                       QStringLiteral(".png"));
 }
 
-struct Box {
-    QString text, caption;
-};
+inline QRadioButton* TrunkCell(int trunk, int port) {
+    return frmTrkConfig->findChild<QRadioButton*>(
+        QStringLiteral("optP%1K%2").arg(port, 2, 10, QLatin1Char('0')).arg(trunk));
+}
+inline QCheckBox* TrunkStatus(int trunk) {
+    return frmTrkConfig->findChild<QCheckBox*>(QStringLiteral("chkTrk%1").arg(trunk));
+}
+
+inline void EnterPasswords(const char* old, const char* fresh, const char* again) {
+    frmMiscConfigX->edtOldPassword->setText(QString::fromLatin1(old));
+    frmMiscConfigX->edtNewPassword->setText(QString::fromLatin1(fresh));
+    frmMiscConfigX->edtPasswordAgain->setText(QString::fromLatin1(again));
+}
 
 class ConfigSession {
 public:
     std::unique_ptr<LinkHarness> h;
-    QList<Box> boxes;
+    QStringList boxes, captions; // the message boxes shown
 
     ConfigSession() {
-        if (!PreviousMessageHandler())
-            PreviousMessageHandler() = qInstallMessageHandler(QuietOffscreen);
+        if (!previousMessageHandler)
+            previousMessageHandler = qInstallMessageHandler(QuietOffscreen);
         ResetProgramState();
         platform::SetMessageBoxHandler([this](const QString& text, const QString& caption, int) {
-            boxes.append({text, caption});
+            boxes << text;
+            captions << caption;
             return platform::IDOK;
         });
     }
     ~ConfigSession() {
-        h.reset();
-        DestroyParser();
-        CloseBusyBox();
         frmTrkConfig.clear();
         frmMiscConfigX.clear();
-        frmPortConfig.clear();
-        frmStaticConfig.clear();
-        frmMain.clear();
-        frmLogin.clear();
-        frmWelcome.clear();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        platform::SetMessageBoxHandler(nullptr);
+        steps::EndSession(h);
         ReleaseSharedTables();
-        ResetLanguageState();
     }
 
     sim::Switch& sim() { return h->sim(); }
@@ -122,22 +114,17 @@ public:
         return keys;
     }
 
-    // Connects in the language of the start window's item (0 English,
-    // 1 Simplified, 2 Traditional Chinese) and logs in.
-    bool Connect(sim::Options options = {}, int languageItem = 0, const char* user = "admin") {
+    // Connects in the language of the start window's item and logs in.
+    bool Connect(sim::Options options = {}, int languageItem = 0, const char* user = "admin",
+                 const char* password = "admin") {
         h = std::make_unique<LinkHarness>(std::move(options));
-        new TfrmWelcome;
-        frmWelcome->Show();
-        frmWelcome->cboLang->setCurrentIndex(languageItem);
-        frmWelcome->cboLangChange();
+        steps::ShowWelcome(languageItem);
         frmWelcome->btnConnect->click();
-        return h->runUntil([] { return Up(frmLogin.get()); }, 20000) && LogIn(user, "admin");
+        return h->runUntil([] { return Up(frmLogin.get()); }, 20000) && LogIn(user, password);
     }
     bool LogIn(const char* user, const char* password) {
-        frmLogin->edtUsername->setText(QString::fromLatin1(user));
-        frmLogin->edtPassword->setText(QString::fromLatin1(password));
-        frmLogin->btnLogin->click();
-        return h->runUntil([] { return Up(frmMain.get()) && CurrentForm == FORM_MAIN; }, 60000);
+        steps::EnterAccount(user, password);
+        return h->runUntil(steps::MainUp, 60000);
     }
     // From the main window to the static menu.
     bool ToStaticMenu() {
@@ -158,5 +145,9 @@ public:
     bool OpenMiscWindow() {
         frmStaticConfig->btnMiscConfig->click();
         return h->runUntil([] { return Up(frmMiscConfigX.get()); }, 30000);
+    }
+    bool OpenPortWindow() {
+        frmStaticConfig->btnPortConfig->click();
+        return h->runUntil([] { return Up(frmPortConfig.get()); }, 60000);
     }
 };

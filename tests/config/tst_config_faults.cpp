@@ -11,44 +11,32 @@
 #include "forms/Vlanconfigform.h"
 #include "forms/Vlansupportform.h"
 
-#include <QCheckBox>
-#include <QRadioButton>
 #include <QtTest>
 
 namespace {
 
 enum Window { Trunk, Misc, VlanSupport };
 
-// The window up, one change made in it; false when it did not come up.
-bool OpenAndChange(ConfigSession& s, int window) {
+// The window up and one change made in it: its Apply button, or null when
+// the window did not come up.
+QPushButton* OpenAndChange(ConfigSession& s, int window) {
     switch (window) {
     case Trunk:
-        if (!s.OpenTrunkWindow()) return false;
-        for (const char* cell : {"optP01K3", "optP02K3"})
-            QTest::mouseClick(frmTrkConfig->findChild<QRadioButton*>(cell), Qt::LeftButton);
-        return true;
+        if (!s.OpenTrunkWindow()) return nullptr;
+        QTest::mouseClick(TrunkCell(3, 1), Qt::LeftButton);
+        QTest::mouseClick(TrunkCell(3, 2), Qt::LeftButton);
+        return frmTrkConfig->btnSave;
     case Misc:
-        if (!s.OpenMiscWindow()) return false;
+        if (!s.OpenMiscWindow()) return nullptr;
         frmMiscConfigX->chkAutoAging->click();
-        return true;
+        return frmMiscConfigX->btnSave;
     default:
         frmStaticConfig->btnVlanConfig->click();
         if (!s.h->runUntil([] { return Up(frmVlanConfig.get()) && !VlanProbe; }, 30000))
-            return false;
+            return nullptr;
         frmVlanConfig->btnConfig->click();
-        if (!s.h->runUntil([] { return Up(frmVlanSupport.get()); }, 60000)) return false;
+        if (!s.h->runUntil([] { return Up(frmVlanSupport.get()); }, 60000)) return nullptr;
         frmVlanSupport->PvidEdit(20)->setText("20");
-        return true;
-    }
-}
-
-QPushButton* ApplyButton(int window) {
-    switch (window) {
-    case Trunk:
-        return frmTrkConfig->btnSave;
-    case Misc:
-        return frmMiscConfigX->btnSave;
-    default:
         return frmVlanSupport->btnSave;
     }
 }
@@ -94,16 +82,16 @@ private slots:
         const sim::SwitchState before = *o.initial;
         (hangUp ? o.faults.hangUpAt : o.faults.powerCycleAt) = editScreen.toStdString();
         QVERIFY(s.Open(o));
-        QVERIFY(OpenAndChange(s, window));
+        QPushButton* apply = OpenAndChange(s, window);
+        QVERIFY(apply);
         s.Typed();
-        ApplyButton(window)->click();
+        apply->click();
         QVERIFY(Saving);
 
         if (hangUp) {
             QVERIFY(s.h->runUntil([&s] { return !s.boxes.isEmpty(); }, 10000));
-            QCOMPARE(s.boxes.size(), 1);
-            QCOMPARE(s.boxes[0].text, LinkFaultMessage(LinkFaultHungUp));
-            QCOMPARE(s.boxes[0].caption, LangText(1223));
+            QCOMPARE(s.boxes, QStringList{LinkFaultMessage(LinkFaultHungUp)});
+            QCOMPARE(s.captions[0], LangText(1223));
             QVERIFY(!IsLinkOpen() && !IsSendPending() && !Saving);
             QVERIFY(frmWelcome->isVisible() && frmWelcome->btnConnect->isEnabled());
             QCOMPARE(CurrentForm, int32_t(FORM_WELCOME));
@@ -115,9 +103,8 @@ private slots:
             QVERIFY(!IsSendPending() && !Saving);
             const std::string typed = s.Typed();
             QVERIFY2(int(typed.size()) < applyKeys, qPrintable(QString::number(typed.size())));
-            QCOMPARE(s.boxes.size(), 1);
-            QCOMPARE(s.boxes[0].text, MessageText(1335));
-            QCOMPARE(s.boxes[0].caption, LangText(1225));
+            QCOMPARE(s.boxes, QStringList{MessageText(1335)});
+            QCOMPARE(s.captions[0], LangText(1225));
             QVERIFY(s.h->runUntil([] { return Up(frmLogin.get()); }, 30000));
             QCOMPARE(QByteArray::fromStdString(s.Typed()).toHex(), QByteArray());
             QVERIFY(!AnyWindowLeft()); // the login page drops them

@@ -30,52 +30,47 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    void switchTexts_data() {
-        QTest::addColumn<QByteArray>("text");
+    // The switches follow their console text through the window (any case,
+    // with or without the blank the switch sends). The hash needs its text
+    // exactly; with no choice selected, Apply types a Space only if the user
+    // picks one.
+    void miscTexts_data() {
+        QTest::addColumn<QByteArray>("switchText");
         QTest::addColumn<bool>("on");
-        QTest::newRow("Enabled") << QByteArray("Enabled") << true;
-        QTest::newRow("ENABLED") << QByteArray("ENABLED") << true;
-        QTest::newRow("enabled") << QByteArray("enabled") << true;
-        QTest::newRow("as the switch sends it") << QByteArray("Enabled ") << true;
-        QTest::newRow("Disabled") << QByteArray("Disabled") << false;
-        QTest::newRow("empty") << QByteArray() << false;
-    }
-    // Both boxes follow their console text through the window.
-    void switchTexts() {
-        QFETCH(QByteArray, text);
-        QFETCH(bool, on);
-        HandleMiscRow(11105, text.constData());
-        HandleMiscRow(11106, text.constData());
-        auto* w = new TfrmMiscConfigX;
-        frmMiscConfigX.set(w);
-        w->ShowMisc();
-        QCOMPARE(w->chkRetryForever->isChecked(), on);
-        QCOMPARE(w->chkAutoAging->isChecked(), on);
-    }
-
-    void hashTexts_data() {
-        QTest::addColumn<QByteArray>("first");
-        QTest::addColumn<QByteArray>("second");
+        QTest::addColumn<QByteArray>("hash");
+        QTest::addColumn<QByteArray>("hashAgain"); // a later read, if any
         QTest::addColumn<int>("index");
-        QTest::newRow("CRC-Hash with its blank") << QByteArray("CRC-Hash ") << QByteArray() << 0;
-        QTest::newRow("DirectMap") << QByteArray("DirectMap") << QByteArray() << 1;
-        QTest::newRow("without the blank: none") << QByteArray("CRC-Hash") << QByteArray() << -1;
-        QTest::newRow("blank text keeps the choice")
-            << QByteArray("DirectMap") << QByteArray("   ") << 1;
+        QTest::newRow("Enabled, CRC-Hash with its blank")
+            << QByteArray("Enabled") << true << QByteArray("CRC-Hash ") << QByteArray() << 0;
+        QTest::newRow("ENABLED, DirectMap")
+            << QByteArray("ENABLED") << true << QByteArray("DirectMap") << QByteArray() << 1;
+        QTest::newRow("enabled, CRC-Hash without the blank: none")
+            << QByteArray("enabled") << true << QByteArray("CRC-Hash") << QByteArray() << -1;
+        QTest::newRow("as the switch sends it, a blank hash text keeps the choice")
+            << QByteArray("Enabled ") << true << QByteArray("DirectMap") << QByteArray("   ") << 1;
+        QTest::newRow("Disabled") << QByteArray("Disabled") << false << QByteArray("DirectMap")
+                                  << QByteArray() << 1;
+        QTest::newRow("empty") << QByteArray("") << false << QByteArray("CRC-Hash ") << QByteArray()
+                               << 0;
     }
-    // With no choice selected, Apply types a Space only if the user picks one.
-    void hashTexts() {
-        QFETCH(QByteArray, first);
-        QFETCH(QByteArray, second);
+    void miscTexts() {
+        QFETCH(QByteArray, switchText);
+        QFETCH(bool, on);
+        QFETCH(QByteArray, hash);
+        QFETCH(QByteArray, hashAgain);
         QFETCH(int, index);
+        HandleMiscRow(11105, switchText.constData());
+        HandleMiscRow(11106, switchText.constData());
+        HandleMiscRow(11107, hash.constData());
         auto* w = new TfrmMiscConfigX;
         frmMiscConfigX.set(w);
-        HandleMiscRow(11107, first.constData());
         w->ShowMisc();
-        if (!second.isNull()) {
-            HandleMiscRow(11107, second.constData());
+        if (!hashAgain.isNull()) {
+            HandleMiscRow(11107, hashAgain.constData());
             w->ShowMisc();
         }
+        QCOMPARE(w->chkRetryForever->isChecked(), on);
+        QCOMPARE(w->chkAutoAging->isChecked(), on);
         QCOMPARE(w->cboMacHash->currentIndex(), index);
         TakeMiscCopy();
         w->CollectMisc();
@@ -84,43 +79,6 @@ private slots:
         QCOMPARE(std::string(keys), std::string("\ra\t\t\t\t\t\t\x01\t\r"));
     }
 
-    // Four full boxes and every switch changed: 53 keys, whatever the buffer.
-    void longestMiscText() {
-        MiscSettings.retryForever = MiscSettings.autoAging = true;
-        MiscSettings.hashIndex = 1;
-        const std::string ten = "0123456789";
-        char keys[64];
-        QCOMPARE(BuildMiscKeys(ten, ten, ten, ten, keys, sizeof keys), 53);
-        char small[20];
-        std::memset(small, 'x', sizeof small);
-        QCOMPARE(BuildMiscKeys(ten, ten, ten, ten, small, 12), 11);
-        QCOMPARE(small[11], '\0');
-        QCOMPARE(small[12], 'x');
-    }
-
-    void trunkCells_data() {
-        QTest::addColumn<int>("value");
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<bool>("stored");
-        QTest::newRow("status") << 5013 << QByteArray("Static ") << true;
-        QTest::newRow("status without its blank") << 5013 << QByteArray("Static") << false;
-        QTest::newRow("member") << 5305 << QByteArray("v") << true;
-        QTest::newRow("member in capitals") << 5305 << QByteArray("V") << false;
-    }
-    void trunkCells() {
-        QFETCH(int, value);
-        QFETCH(QByteArray, text);
-        QFETCH(bool, stored);
-        TrunkTable[2].isStatic = TrunkTable[2].member[5] = true;
-        StoreTrunkCell(value, text.constData());
-        QCOMPARE(value == 5013 ? TrunkTable[2].isStatic : TrunkTable[2].member[5], stored);
-        QCOMPARE(StoreTrunkCell(5127, "v"), -1); // no port 27
-        QCOMPARE(StoreTrunkCell(5801, "v"), -1); // no trunk 8
-    }
-
-    // The trunk screen lines up only when each status and member cell came
-    // once, with a text the switch draws there. Each row damages one whole
-    // screen (statuses "Disable", no members) in one way.
     void trunkScreenLineup_data() {
         QTest::addColumn<int>("missing"); // a cell that never came (0: none)
         QTest::addColumn<int>("twice");   // a cell that came twice (0: none)
@@ -144,6 +102,11 @@ private slots:
         QFETCH(int, value);
         QFETCH(QByteArray, text);
         QFETCH(bool, garbled);
+        auto cell = [](int v) -> bool& {
+            return v / 100 == 50 ? TrunkTable[v % 10 - 1].isStatic
+                                 : TrunkTable[v / 100 % 10 - 1].member[v % 100];
+        };
+        if (value) cell(value) = true;
         for (int k = 1; k <= 7; ++k) {
             for (int v = 5000 + 100 * k + 1; v <= 5000 + 100 * k + 26; ++v)
                 if (v != missing) StoreTrunkCell(v, v == value ? text.constData() : "-");
@@ -153,6 +116,9 @@ private slots:
         }
         if (twice) StoreTrunkCell(twice, twice / 100 == 50 ? "Disable" : "-");
         QCOMPARE(TrunkScreenGarbled(), garbled);
+        if (value) QCOMPARE(cell(value), !garbled);
+        QCOMPARE(StoreTrunkCell(5127, "v"), -1); // no port 27
+        QCOMPARE(StoreTrunkCell(5801, "v"), -1); // no trunk 8
         // A new read starts clean.
         ResetTrunkTables();
         QVERIFY(TrunkScreenGarbled()); // nothing came yet
@@ -176,9 +142,22 @@ private slots:
         QVERIFY(b.rule == TrunkRule::Mixing && b.trunk == 1);
     }
 
-    // Every port moved to another trunk, every status changed: 252 keys, the
-    // longest an Apply can type, within the buffer and what SendKeys takes.
-    void longestTrunkText() {
+    // The longest texts an Apply can type fit their buffers (and what
+    // SendKeys takes), and are cut short, terminated, in smaller ones. Misc:
+    // four full boxes and every switch changed, 53 keys. Trunk: every port
+    // moved to another trunk, every status changed, 252 keys.
+    void longestKeyTexts() {
+        MiscSettings.retryForever = MiscSettings.autoAging = true;
+        MiscSettings.hashIndex = 1;
+        const std::string ten = "0123456789";
+        char misc[64];
+        QCOMPARE(BuildMiscKeys(ten, ten, ten, ten, misc, sizeof misc), 53);
+        char small[20];
+        std::memset(small, 'x', sizeof small);
+        QCOMPARE(BuildMiscKeys(ten, ten, ten, ten, small, 12), 11);
+        QCOMPARE(small[11], '\0');
+        QCOMPARE(small[12], 'x');
+
         for (int p = 1; p <= kTrunkPorts; ++p) {
             SavedTrunkTable[p % kTrunks].member[p] = true;
             TrunkTable[(p + 1) % kTrunks].member[p] = true;
@@ -187,9 +166,8 @@ private slots:
             TrunkTable[k].isStatic = true;
         char keys[kTrunkKeysSize];
         QCOMPARE(BuildTrunkKeys(true, true, keys, sizeof keys), 252);
-        char small[10];
-        QCOMPARE(BuildTrunkKeys(true, true, small, sizeof small), 9);
-        QCOMPARE(std::string(small), std::string(keys, 9)); // cut, terminated
+        QCOMPARE(BuildTrunkKeys(true, true, small, 10), 9);
+        QCOMPARE(std::string(small), std::string(keys, 9));
     }
 };
 

@@ -3,9 +3,6 @@
 // changes not applied asks first.
 #include "tests/config/ConfigSession.h"
 
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QRadioButton>
 #include <QtTest>
 
 class DesktopFlowTest : public QObject {
@@ -14,7 +11,7 @@ class DesktopFlowTest : public QObject {
     int answer_ = platform::IDYES;
     QStringList asked_;
 
-    void answerWith(ConfigSession&, int answer) {
+    void answerWith(int answer) {
         answer_ = answer;
         asked_.clear();
         platform::SetMessageBoxHandler([this](const QString& text, const QString&, int buttons) {
@@ -33,7 +30,7 @@ private slots:
         QFETCH(int, answer);
         ConfigSession s;
         QVERIFY(s.Connect());
-        answerWith(s, answer);
+        answerWith(answer);
         frmMain->btnLogout->click();
         QCOMPARE(asked_, QStringList{LangText(1386).trimmed()});
         // Either way the account is logged out on the switch first.
@@ -57,7 +54,7 @@ private slots:
     void miscExitAsksAboutChanges() {
         ConfigSession s;
         QVERIFY(s.Open() && s.OpenMiscWindow());
-        answerWith(s, platform::IDNO);
+        answerWith(platform::IDNO);
         s.Typed();
         frmMiscConfigX->btnQuit->click(); // nothing changed: no question
         QVERIFY(asked_.isEmpty());
@@ -80,8 +77,8 @@ private slots:
     void trunkExitAsksAboutChanges() {
         ConfigSession s;
         QVERIFY(s.Open() && s.OpenTrunkWindow());
-        answerWith(s, platform::IDNO);
-        QTest::mouseClick(frmTrkConfig->findChild<QRadioButton*>("optP03K2"), Qt::LeftButton);
+        answerWith(platform::IDNO);
+        QTest::mouseClick(TrunkCell(2, 3), Qt::LeftButton);
         s.Typed();
         frmTrkConfig->btnQuit->click();
         QCOMPARE(asked_, QStringList{LangText(1387).trimmed()});
@@ -97,9 +94,8 @@ private slots:
     void portExitAsksAboutChanges() {
         ConfigSession s;
         QVERIFY(s.Open());
-        frmStaticConfig->btnPortConfig->click();
-        QVERIFY(s.h->runUntil([] { return Up(frmPortConfig.get()); }));
-        answerWith(s, platform::IDNO);
+        QVERIFY(s.OpenPortWindow());
+        answerWith(platform::IDNO);
         auto* outRate = frmPortConfig->findChild<QLineEdit*>("edtOutRateP03");
         outRate->setText("55");
         s.Typed();

@@ -1,7 +1,8 @@
-// The console monitor over a whole session against the simulated switch:
-// the lines as they arrive, the typed passwords shown as '*' (login and the
-// misc window's three boxes) while the switch still gets them, Copy, and
-// that looking at the monitor never types nor re-runs a window's activation.
+// The console monitor and the transcript over a whole session against the
+// simulated switch: the lines as they arrive, the typed passwords shown as
+// '*' (login and the misc window's three boxes) while the switch still gets
+// them, Copy, the transcript's replay, and that looking at the monitor never
+// types nor re-runs a window's activation.
 #include "engine/ConsoleLog.h"
 #include "engine/Transcript.h"
 #include "forms/Memoform.h"
@@ -18,18 +19,6 @@ namespace {
 
 constexpr char kLoginPassword[] = "Pw4login";
 constexpr char kNewPassword[] = "Nw9secret";
-
-bool ConnectAs(ConfigSession& s, const char* user, const char* password) {
-    sim::Options o;
-    o.initial = sim::FactoryState();
-    o.initial->user = user;
-    o.initial->password = password;
-    s.h = std::make_unique<LinkHarness>(std::move(o));
-    new TfrmWelcome;
-    frmWelcome->Show();
-    frmWelcome->btnConnect->click();
-    return s.h->runUntil([] { return Up(frmLogin.get()); }, 20000) && s.LogIn(user, password);
-}
 
 // The values the page table gives the switch's lines, framed as the link
 // frames them (a line ends at ESC or CR).
@@ -56,38 +45,90 @@ class MonitorFlowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void passwordsMaskedLinesShown() {
-        ConfigSession s;
-        frmMemo.set(new TfrmMemo);
-        QVERIFY(ConnectAs(s, "root", kLoginPassword));
-        const std::string typedAtLogin = s.Typed();
-        QVERIFY(typedAtLogin.find(kLoginPassword) != std::string::npos); // the switch got it
-        frmMemo->ShowMonitor(); // what came while it was hidden goes in now
-        QPlainTextEdit* memo = frmMemo->Memo1;
-        QString text = memo->toPlainText();
-        QVERIFY(!text.contains(kLoginPassword));
-        QVERIFY2(text.contains("> ********<CR>"), qPrintable(text));
-        QVERIFY(text.contains("> <BS>root<CR>"));
-        // Lines of the switch as a reader sees them, without cursor moves.
-        QVERIFY(text.contains("Please enter your user name and password."));
-        QVERIFY(!text.contains(QChar(0x1b)));
+    // A login and a password change with the monitor up and a transcript
+    // running: the switch gets the passwords, the monitor and the transcript
+    // show them as '*', and the transcript's switch side replays, key count
+    // by key count, to the same recognised pages the session saw.
+    void passwordsMaskedAndTranscriptReplays() {
+        QTemporaryDir dir;
+        const std::string file = dir.filePath("session.txt").toStdString();
+        std::string error;
+        QVERIFY(StartTranscript(file, error));
+        std::string received;
+        const int tap = AddConsoleObserver([&](ConsoleDirection d, const std::string& bytes) {
+            if (d == ConsoleDirection::Received) received += bytes;
+        });
+        std::string typed;
+        {
+            ConfigSession s;
+            frmMemo.set(new TfrmMemo);
+            sim::Options o;
+            o.initial = sim::FactoryState();
+            o.initial->user = "root";
+            o.initial->password = kLoginPassword;
+            QVERIFY(s.Connect(o, 0, "root", kLoginPassword));
+            typed = s.Typed();
+            QVERIFY(typed.find(kLoginPassword) != std::string::npos); // the switch got it
+            frmMemo->ShowMonitor(); // what came while it was hidden goes in now
+            QPlainTextEdit* memo = frmMemo->Memo1;
+            QString text = memo->toPlainText();
+            QVERIFY(!text.contains(kLoginPassword));
+            QVERIFY2(text.contains("> ********<CR>"), qPrintable(text));
+            QVERIFY(text.contains("> <BS>root<CR>"));
+            // Lines of the switch as a reader sees them, without cursor moves.
+            QVERIFY(text.contains("Please enter your user name and password."));
+            QVERIFY(!text.contains(QChar(0x1b)));
 
-        QVERIFY(s.ToStaticMenu() && s.OpenMiscWindow());
-        frmMiscConfigX->edtOldPassword->setText(kLoginPassword);
-        frmMiscConfigX->edtNewPassword->setText(kNewPassword);
-        frmMiscConfigX->edtPasswordAgain->setText(kNewPassword);
-        frmMiscConfigX->btnSave->click();
-        QVERIFY(s.StaticMenuBack());
-        QCOMPARE(s.sim().state().password, std::string(kNewPassword));
-        text = memo->toPlainText();
+            QVERIFY(s.ToStaticMenu() && s.OpenMiscWindow());
+            EnterPasswords(kLoginPassword, kNewPassword, kNewPassword);
+            frmMiscConfigX->btnSave->click();
+            QVERIFY(s.StaticMenuBack());
+            QCOMPARE(s.sim().state().password, std::string(kNewPassword));
+            typed += s.Typed();
+            text = memo->toPlainText();
+            QVERIFY(!text.contains(kLoginPassword) && !text.contains(kNewPassword));
+            // The switch echoes each key, so the typed keys come in pieces.
+            QVERIFY(text.contains("> root<TAB>"));
+            QCOMPARE(text.count("> ********<TAB>"), 1);
+            QCOMPARE(text.count("> *********<TAB>"), 2);
+            frmMemo->btnCopyClick();
+            QCOMPARE(QApplication::clipboard()->text(), memo->toPlainText());
+            frmMemo.clear();
+        }
+        RemoveConsoleObserver(tap);
+        StopTranscript();
+        QVERIFY(!TranscriptRunning());
+
+        QFile f(QString::fromStdString(file));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray text = f.readAll();
         QVERIFY(!text.contains(kLoginPassword) && !text.contains(kNewPassword));
-        // The switch echoes each key, so the typed keys come in pieces.
-        QVERIFY(text.contains("> root<TAB>"));
-        QCOMPARE(text.count("> ********<TAB>"), 1);
-        QCOMPARE(text.count("> *********<TAB>"), 2);
+        QVERIFY(text.startsWith("# tavik-config console transcript"));
+        // Every line: time, direction, readable bytes.
+        const QRegularExpression line(
+            QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d ([<>]) (.*)$"));
+        QString keys;
+        for (const QByteArray& l : text.split('\n')) {
+            if (l.isEmpty() || l.startsWith('#')) continue;
+            const QRegularExpressionMatch m = line.match(QString::fromLatin1(l));
+            QVERIFY2(m.hasMatch(), l.constData());
+            if (m.captured(1) == ">") keys += m.captured(2);
+        }
+        QVERIFY2(keys.contains("<BS>root<CR>********<CR>"), qPrintable(keys));
+        QVERIFY(keys.contains("<CR>root<TAB>********<TAB>*********<TAB>*********<TAB>"));
+        QVERIFY(text.contains(" < <ESC>["));
 
-        frmMemo->btnCopyClick();
-        QCOMPARE(QApplication::clipboard()->text(), memo->toPlainText());
+        sim::TranscriptReplay replay;
+        QVERIFY2(replay.Load(text.toStdString(), error), error.c_str());
+        QCOMPARE(replay.SwitchSide(), received);
+        // Played to the keys the program typed, one at a time.
+        std::string played = replay.KeysTyped(0);
+        for (size_t i = 0; i < typed.size(); ++i)
+            played += replay.KeysTyped(1);
+        QVERIFY(replay.Finished());
+        const QList<int> pages = RecognisedPages(received);
+        QVERIFY(pages.size() > 50);
+        QCOMPARE(RecognisedPages(played), pages);
     }
 
     // A hidden monitor lays nothing out: it holds what comes (as bounded as
@@ -121,69 +162,6 @@ private slots:
         QCOMPARE(hidden.Memo1->toPlainText(), before);
         hidden.ShowMonitor();
         QCOMPARE(hidden.Memo1->toPlainText(), lines.mid(lines.size() - 5000).join('\n'));
-    }
-
-    // A transcript of a login and a password change: no password in it,
-    // and its switch side replays, key count by key count, to the same
-    // recognised pages the session saw.
-    void transcriptRecordsAndReplays() {
-        QTemporaryDir dir;
-        const std::string file = dir.filePath("session.txt").toStdString();
-        std::string error;
-        QVERIFY(StartTranscript(file, error));
-        std::string received;
-        const int tap = AddConsoleObserver([&](ConsoleDirection d, const std::string& bytes) {
-            if (d == ConsoleDirection::Received) received += bytes;
-        });
-        std::string typed;
-        {
-            ConfigSession s;
-            QVERIFY(ConnectAs(s, "root", kLoginPassword));
-            QVERIFY(s.ToStaticMenu() && s.OpenMiscWindow());
-            frmMiscConfigX->edtOldPassword->setText(kLoginPassword);
-            frmMiscConfigX->edtNewPassword->setText(kNewPassword);
-            frmMiscConfigX->edtPasswordAgain->setText(kNewPassword);
-            frmMiscConfigX->btnSave->click();
-            QVERIFY(s.StaticMenuBack());
-            QCOMPARE(s.sim().state().password, std::string(kNewPassword));
-            typed = s.Typed();
-        }
-        RemoveConsoleObserver(tap);
-        StopTranscript();
-        QVERIFY(!TranscriptRunning());
-
-        QFile f(QString::fromStdString(file));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray text = f.readAll();
-        QVERIFY(!text.contains(kLoginPassword));
-        QVERIFY(!text.contains(kNewPassword));
-        QVERIFY(text.startsWith("# tavik-config console transcript"));
-        // Every line: time, direction, readable bytes; the typed side
-        // reads back as the keys with the passwords as '*'.
-        const QRegularExpression line(
-            QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d ([<>]) (.*)$"));
-        QString keys;
-        for (const QByteArray& l : text.split('\n')) {
-            if (l.isEmpty() || l.startsWith('#')) continue;
-            const QRegularExpressionMatch m = line.match(QString::fromLatin1(l));
-            QVERIFY2(m.hasMatch(), l.constData());
-            if (m.captured(1) == ">") keys += m.captured(2);
-        }
-        QVERIFY2(keys.contains("<BS>root<CR>********<CR>"), qPrintable(keys));
-        QVERIFY(keys.contains("<CR>root<TAB>********<TAB>*********<TAB>*********<TAB>"));
-        QVERIFY(text.contains(" < <ESC>["));
-
-        sim::TranscriptReplay replay;
-        QVERIFY2(replay.Load(text.toStdString(), error), error.c_str());
-        QCOMPARE(replay.SwitchSide(), received);
-        // Played to the keys the program typed, one at a time.
-        std::string played = replay.KeysTyped(0);
-        for (size_t i = 0; i < typed.size(); ++i)
-            played += replay.KeysTyped(1);
-        QVERIFY(replay.Finished());
-        const QList<int> pages = RecognisedPages(received);
-        QVERIFY(pages.size() > 50);
-        QCOMPARE(RecognisedPages(played), pages);
     }
 
     void readableBytesRoundTrip_data() {

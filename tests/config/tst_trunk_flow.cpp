@@ -1,25 +1,16 @@
 // The trunk window end to end against the simulated switch: what it reads,
 // the rules it refuses an Apply with, the exact keys it types and what the
 // switch stores; and the module trunk the post-login walk finds for the port
-// window.
+// window; and a garbled trunk screen never written back.
 #include "tests/config/ConfigSession.h"
 
-#include <QCheckBox>
-#include <QComboBox>
+#include "forms/SessionEnd.h"
+#include "forms/TrunkModel.h"
+
 #include <QGroupBox>
-#include <QLabel>
-#include <QRadioButton>
 #include <QtTest>
 
 namespace {
-
-QRadioButton* Cell(int trunk, int port) {
-    return frmTrkConfig->findChild<QRadioButton*>(
-        QStringLiteral("optP%1K%2").arg(port, 2, 10, QLatin1Char('0')).arg(trunk));
-}
-QCheckBox* Status(int trunk) {
-    return frmTrkConfig->findChild<QCheckBox*>(QStringLiteral("chkTrk%1").arg(trunk));
-}
 
 // A user's double click: a click, then a second press that the window system
 // reports as a double click, and its release.
@@ -37,10 +28,11 @@ void AddMembers(sim::Trunk& t, std::initializer_list<int> ports, bool isStatic =
 }
 
 // The keys of an Apply that walks the 182 cells: a Space on the given cells
-// (trunk, port), then the seven statuses with Spaces on the given trunks.
-std::string CellWalk(std::initializer_list<std::pair<int, int>> cells,
-                     std::initializer_list<int> statuses = {}) {
-    std::string keys = "\r";
+// (trunk, port), then the seven statuses with Spaces on the given trunks;
+// the window's close after the result types Enter.
+QByteArray CellWalk(std::initializer_list<std::pair<int, int>> cells,
+                    std::initializer_list<int> statuses = {}) {
+    QByteArray keys = "\r";
     for (int k = 1; k <= 7; ++k)
         for (int p = 1; p <= 26; ++p) {
             for (auto c : cells)
@@ -52,90 +44,136 @@ std::string CellWalk(std::initializer_list<std::pair<int, int>> cells,
             if (s == k) keys += ' ';
         keys += '\t';
     }
-    return keys + "\x01\t\r";
+    return keys + "\x01\t\r\r";
 }
 
 const QString kSaved = QStringLiteral(
     "The new settings have been saved.\n\nPress OK to return to the previous menu.\n");
+
+// Applies and runs until the static menu is back; the title bar's close in
+// the meantime waits for the switch's answer.
+bool ApplyAndReturn(ConfigSession& s) {
+    frmTrkConfig->btnSave->click();
+    frmTrkConfig->close();
+    return frmTrkConfig.get() && frmTrkConfig->isVisible() && !frmTrkConfig->isEnabled() &&
+           s.StaticMenuBack() && !frmTrkConfig.exists();
+}
 
 } // namespace
 
 class TrunkFlowTest : public QObject {
     Q_OBJECT
 
-    // Applies and runs until the static menu is back; the switch's answer
-    // is the one message box.
-    static bool ApplyAndReturn(ConfigSession& s) {
-        frmTrkConfig->btnSave->click();
-        return !frmTrkConfig->isEnabled() && s.StaticMenuBack() && !frmTrkConfig.exists();
-    }
-
 private slots:
-    // Every status and every one of the 182 cells, as the switch holds them;
-    // Exit without Apply types Tab, Tab, Enter and stores nothing.
-    void openingReadsEveryCellAndExitLeavesTheSwitchAlone() {
+    // In each language: every status and every one of the 182 cells, as the
+    // switch holds them; captions from the language file, decoded with its
+    // code page; Exit without Apply types Tab, Tab, Enter and stores nothing.
+    void openingInEachLanguage_data() {
+        QTest::addColumn<int>("language");
+        QTest::newRow("English") << 0;
+        QTest::newRow("Simplified Chinese") << 1;
+        QTest::newRow("Traditional Chinese") << 2;
+    }
+    void openingInEachLanguage() {
+        QFETCH(int, language);
         ConfigSession s;
         sim::Options o;
         o.initial = sim::FactoryState();
         AddMembers(o.initial->trunks[0], {1, 2, 3, 4});
-        AddMembers(o.initial->trunks[2], {25, 26}, false);
+        AddMembers(o.initial->trunks[1], {25, 26});
+        AddMembers(o.initial->trunks[3], {13, 14}, false);
         AddMembers(o.initial->trunks[6], {20, 21});
         const sim::SwitchState before = *o.initial;
-        QVERIFY(s.Open(o));
+        QVERIFY(s.Open(o, language));
         s.Typed();
         QVERIFY(s.OpenTrunkWindow());
         QCOMPARE(s.Typed(), std::string("\t\r"));
-        int on = 0;
         for (int k = 1; k <= 7; ++k) {
-            QCOMPARE(Status(k)->isChecked(), before.trunks[k - 1].isStatic);
-            for (int p = 1; p <= 26; ++p) {
-                QCOMPARE(Cell(k, p)->isChecked(), before.trunks[k - 1].members[p - 1]);
-                on += Cell(k, p)->isChecked();
-            }
+            QCOMPARE(TrunkStatus(k)->isChecked(), before.trunks[k - 1].isStatic);
+            for (int p = 1; p <= 26; ++p)
+                QCOMPARE(TrunkCell(k, p)->isChecked(), before.trunks[k - 1].members[p - 1]);
         }
-        QCOMPARE(on, 8);
-        QVERIFY(frmTrkConfig->StaticChanged && !frmTrkConfig->MembersChanged);
-        QCOMPARE(int(frmTrkConfig->RulesArmed), 1);
+        TfrmTrkConfig* w = frmTrkConfig.get();
+        SaveScreenshot(w, QStringLiteral("trunk-configuration"), language);
+        QCOMPARE(w->windowTitle(), FileText(language, 500));
+        const std::pair<const char*, int> labels[] = {
+            {"Label1", 501},  {"Label28", 502}, {"Label33", 510},
+            {"Label27", 511}, {"Label30", 512}, {"Label31", 513},
+            {"Label32", 514}, {"Label34", 515}, {"Label35", 516}};
+        QCOMPARE(WrongLabels(w, language, labels), QStringList());
+        QCOMPARE(w->btnQuit->text(), FileText(language, 517));
+        QCOMPARE(w->btnSave->text(), FileText(language, 518));
+        QCOMPARE(w->findChildren<QRadioButton*>().size(), 182);
+        QCOMPARE(w->findChild<QGroupBox*>(QStringLiteral("gbxM2"))->title(), QStringLiteral("M2"));
 
-        frmTrkConfig->btnQuit->click();
+        w->btnQuit->click();
         QVERIFY(s.StaticMenuBack() && !frmTrkConfig.exists());
         QCOMPARE(s.Typed(), std::string("\t\t\r"));
         QVERIFY(s.boxes.isEmpty());
         QVERIFY(s.sim().state() == before);
     }
 
-    void countRule_data() {
-        QTest::addColumn<int>("members");
-        QTest::addColumn<bool>("refused");
-        QTest::newRow("none after a double click") << 0 << false;
-        QTest::newRow("one") << 1 << true;
-        QTest::newRow("two") << 2 << false;
-        QTest::newRow("three") << 3 << false;
-        QTest::newRow("four") << 4 << false;
-        QTest::newRow("five") << 5 << true;
+    // A trunk made static with the given members: refused with the message
+    // of the count or mixing rule (nothing typed, nothing stored), or typed
+    // as the exact keys and stored.
+    void applyRules_data() {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<int>("trunk");
+        QTest::addColumn<QList<int>>("ports");
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<QByteArray>("keys");
+        const QString count = QStringLiteral("Trunk 2 must have 2 to 4 member ports.\n\nPlease "
+                                             "select 2, 3 or 4 ports for this trunk, or none.\n");
+        const QString mixing =
+            QStringLiteral("Invalid member ports in Trunk 1\n\nPorts 1 - 24 "
+                           "cannot be trunked with the module ports M1 and M2.\n");
+        QTest::newRow("count: none after a double click")
+            << 0 << 2 << QList<int>{} << QString() << CellWalk({}, {2});
+        // Only a status changed: the keys reach the statuses backwards.
+        QTest::newRow("status only, trunk 3")
+            << 0 << 3 << QList<int>{} << QString()
+            << QByteArray("\r\b\b\b\b\b\b\b\t\t \t\t\t\t\t\x01\t\r\r");
+        QTest::newRow("count: one") << 0 << 2 << QList<int>{1} << count << QByteArray();
+        QTest::newRow("count: two")
+            << 0 << 2 << QList<int>{1, 2} << QString() << CellWalk({{2, 1}, {2, 2}}, {2});
+        QTest::newRow("count: three") << 0 << 2 << QList<int>{1, 2, 3} << QString()
+                                      << CellWalk({{2, 1}, {2, 2}, {2, 3}}, {2});
+        QTest::newRow("count: four") << 0 << 2 << QList<int>{1, 2, 3, 4} << QString()
+                                     << CellWalk({{2, 1}, {2, 2}, {2, 3}, {2, 4}}, {2});
+        QTest::newRow("count: five")
+            << 0 << 2 << QList<int>{1, 2, 3, 4, 5} << count << QByteArray();
+        QTest::newRow("mixing: 24 and 25")
+            << 0 << 1 << QList<int>{24, 25, 26} << mixing << QByteArray();
+        QTest::newRow("mixing: 24 and 25, Traditional Chinese")
+            << 2 << 1 << QList<int>{24, 25, 26}
+            << QStringLiteral("Trunk 1 設定錯誤\n\n成員埠設定不合法\n\n連接埠 1 - 24 "
+                              "不能與模組埠 M1、M2 組成同一個 Trunk。\n")
+            << QByteArray();
+        QTest::newRow("25 and 26 alone: the module trunk")
+            << 0 << 1 << QList<int>{25, 26} << QString() << CellWalk({{1, 25}, {1, 26}}, {1});
     }
-    void countRule() {
-        QFETCH(int, members);
-        QFETCH(bool, refused);
+    void applyRules() {
+        QFETCH(int, language);
+        QFETCH(int, trunk);
+        QFETCH(QList<int>, ports);
+        QFETCH(QString, refusal);
+        QFETCH(QByteArray, keys);
         ConfigSession s;
-        QVERIFY(s.Open());
+        QVERIFY(s.Open({}, language));
         QVERIFY(s.OpenTrunkWindow());
         const sim::SwitchState before = s.sim().state();
-        Status(2)->click();
-        if (members == 0) {
-            DoubleClick(Cell(2, 1));
-            QVERIFY(!Cell(2, 1)->isChecked());
+        TrunkStatus(trunk)->click();
+        if (ports.isEmpty() && trunk == 2) {
+            DoubleClick(TrunkCell(2, 1));
+            QVERIFY(!TrunkCell(2, 1)->isChecked());
         }
-        for (int p = 1; p <= members; ++p)
-            QTest::mouseClick(Cell(2, p), Qt::LeftButton);
+        for (int p : ports)
+            QTest::mouseClick(TrunkCell(trunk, p), Qt::LeftButton);
         s.Typed();
-        if (refused) {
+        if (!refusal.isEmpty()) {
             frmTrkConfig->btnSave->click();
-            QCOMPARE(s.boxes.size(), 1);
-            QCOMPARE(s.boxes[0].text,
-                     QStringLiteral("Trunk 2 must have 2 to 4 member ports.\n\nPlease select 2, 3 "
-                                    "or 4 ports for this trunk, or none.\n"));
-            QCOMPARE(s.boxes[0].caption, QStringLiteral("Trunk Configuration"));
+            QCOMPARE(s.boxes, QStringList{refusal});
+            QCOMPARE(s.captions[0], FileText(language, 1212));
             s.h->runFor(2000);
             QVERIFY(Up(frmTrkConfig.get()) && frmTrkConfig->btnSave->isEnabled());
             QCOMPARE(s.Typed(), std::string());
@@ -143,78 +181,14 @@ private slots:
             return;
         }
         QVERIFY(ApplyAndReturn(s));
-        QCOMPARE(s.boxes.size(), 1);
-        QCOMPARE(s.boxes[0].text, kSaved);
+        QCOMPARE(QByteArray::fromStdString(s.Typed()), keys);
+        QCOMPARE(s.boxes, QStringList{kSaved});
+        QCOMPARE(ModuleTrunk, ports.contains(26) ? trunk - 1 : -1); // for the port window
         sim::SwitchState want = before;
-        want.trunks[1].isStatic = true;
-        for (int p = 0; p < members; ++p)
-            want.trunks[1].members[p] = true;
+        want.trunks[trunk - 1].isStatic = true;
+        for (int p : ports)
+            want.trunks[trunk - 1].members[p - 1] = true;
         QVERIFY(s.sim().state() == want);
-    }
-
-    void mixingRule_data() {
-        QTest::addColumn<int>("language");
-        QTest::addColumn<int>("fixedPort"); // 0: none
-        QTest::addColumn<QString>("message");
-        QTest::newRow("24 and 25") << 0 << 24
-                                   << "Invalid member ports in Trunk 1\n\nPorts 1 - 24 cannot be "
-                                      "trunked with the module ports M1 and M2.\n";
-        QTest::newRow("24 and 25, Traditional Chinese")
-            << 2 << 24
-            << QStringLiteral("Trunk 1 設定錯誤\n\n成員埠設定不合法\n\n連接埠 1 - 24 "
-                              "不能與模組埠 M1、M2 組成同一個 Trunk。\n");
-        QTest::newRow("25 and 26 alone") << 0 << 0 << QString();
-    }
-    void mixingRule() {
-        QFETCH(int, language);
-        QFETCH(int, fixedPort);
-        QFETCH(QString, message);
-        ConfigSession s;
-        QVERIFY(s.Open({}, language));
-        QVERIFY(s.OpenTrunkWindow());
-        const sim::SwitchState before = s.sim().state();
-        Status(1)->click();
-        for (int p : {fixedPort, 25, 26})
-            if (p) QTest::mouseClick(Cell(1, p), Qt::LeftButton);
-        s.Typed();
-        if (!message.isEmpty()) {
-            frmTrkConfig->btnSave->click();
-            QCOMPARE(s.boxes.size(), 1);
-            QCOMPARE(s.boxes[0].text, message);
-            QCOMPARE(s.boxes[0].caption, FileText(language, 1212));
-            QVERIFY(frmTrkConfig->isEnabled() && s.Typed().empty());
-            QVERIFY(s.sim().state() == before);
-            return;
-        }
-        QVERIFY(ApplyAndReturn(s));
-        QCOMPARE(s.Typed(), CellWalk({{1, 25}, {1, 26}}, {1}) + "\r");
-        QCOMPARE(ModuleTrunk, 0); // the port window's module trunk from now on
-        sim::SwitchState want = before;
-        AddMembers(want.trunks[0], {25, 26});
-        QVERIFY(s.sim().state() == want);
-    }
-
-    // Only Trunk3's box: the keys reach the statuses backwards; after the
-    // Apply the window's close types only Enter (the console's prompt).
-    void onlyAStatusChanged() {
-        ConfigSession s;
-        QVERIFY(s.Open());
-        QVERIFY(s.OpenTrunkWindow());
-        const sim::SwitchState before = s.sim().state();
-        QVERIFY(!frmTrkConfig->StaticChanged);
-        Status(3)->click();
-        s.Typed();
-        frmTrkConfig->btnSave->click();
-        frmTrkConfig->close(); // the title bar's close waits for the result
-        QVERIFY(frmTrkConfig.get() && frmTrkConfig->isVisible());
-        QVERIFY(s.StaticMenuBack() && !frmTrkConfig.exists());
-        QCOMPARE(s.Typed(), std::string("\r\b\b\b\b\b\b\b\t\t \t\t\t\t\t\x01\t\r") + "\r");
-        QCOMPARE(s.boxes.size(), 1);
-        QCOMPARE(s.boxes[0].text, kSaved);
-        sim::SwitchState want = before;
-        want.trunks[2].isStatic = true;
-        QVERIFY(s.sim().state() == want);
-        QCOMPARE(CurrentForm, int(FORM_STATIC));
     }
 
     // Port 5 from trunk 1 to trunk 2 (both static): Spaces at those two
@@ -228,41 +202,15 @@ private slots:
         QVERIFY(s.Open(o));
         QVERIFY(s.OpenTrunkWindow());
         const sim::SwitchState before = s.sim().state();
-        QTest::mouseClick(Cell(2, 5), Qt::LeftButton);
-        QVERIFY(!Cell(1, 5)->isChecked());
+        QTest::mouseClick(TrunkCell(2, 5), Qt::LeftButton);
+        QVERIFY(!TrunkCell(1, 5)->isChecked());
         s.Typed();
         QVERIFY(ApplyAndReturn(s));
-        QCOMPARE(s.Typed(), CellWalk({{1, 5}, {2, 5}}) + "\r");
+        QCOMPARE(QByteArray::fromStdString(s.Typed()), CellWalk({{1, 5}, {2, 5}}));
         sim::SwitchState want = before;
         want.trunks[0].members[4] = false;
         want.trunks[1].members[4] = true;
         QVERIFY(s.sim().state() == want);
-    }
-
-    // The post-login walk reads the whole trunk screen: with port 26 in
-    // trunk 3 the port window shows TRUNK3 as the module trunk, with no
-    // rates and all six speeds, before the trunk window was ever opened.
-    void walkFindsTheModuleTrunk() {
-        ConfigSession s;
-        sim::Options o;
-        o.initial = sim::FactoryState({"100FX", "100FX"});
-        AddMembers(o.initial->trunks[0], {9, 10});
-        AddMembers(o.initial->trunks[2], {25, 26});
-        QVERIFY(s.Open(o));
-        QCOMPARE(ModuleTrunk, 2);
-        for (int k = 0; k < 7; ++k) {
-            QCOMPARE(TrunkTable[k].isStatic, o.initial->trunks[k].isStatic);
-            for (int p = 1; p <= 26; ++p)
-                QCOMPARE(TrunkTable[k].member[p], o.initial->trunks[k].members[p - 1]);
-        }
-        frmStaticConfig->btnPortConfig->click();
-        QVERIFY(s.h->runUntil([] { return Up(frmPortConfig.get()); }, 60000));
-        frmPortConfig->btnNextPage->click();
-        frmPortConfig->btnNextPage->click();
-        auto* name = frmPortConfig->findChild<QLabel*>(QStringLiteral("lblNameP08"));
-        QCOMPARE(name->text(), QStringLiteral("TRUNK3"));
-        QVERIFY(frmPortConfig->findChild<QLineEdit*>(QStringLiteral("edtInRateP08"))->isHidden());
-        QCOMPARE(frmPortConfig->findChild<QComboBox*>(QStringLiteral("cboSpdP08"))->count(), 6);
     }
 
     // Ports 1-4 made a static trunk: the reopened window shows it, and the
@@ -271,60 +219,70 @@ private slots:
         ConfigSession s;
         QVERIFY(s.Open());
         QVERIFY(s.OpenTrunkWindow());
-        Status(1)->click();
+        TrunkStatus(1)->click();
         for (int p = 1; p <= 4; ++p)
-            QTest::mouseClick(Cell(1, p), Qt::LeftButton);
+            QTest::mouseClick(TrunkCell(1, p), Qt::LeftButton);
         QVERIFY(ApplyAndReturn(s));
         QVERIFY(s.OpenTrunkWindow());
-        QVERIFY(Status(1)->isChecked());
+        QVERIFY(TrunkStatus(1)->isChecked());
         for (int p = 1; p <= 26; ++p)
-            QCOMPARE(Cell(1, p)->isChecked(), p <= 4);
+            QCOMPARE(TrunkCell(1, p)->isChecked(), p <= 4);
         frmTrkConfig->btnQuit->click();
-        QVERIFY(s.StaticMenuBack());
-        frmStaticConfig->btnPortConfig->click();
-        QVERIFY(s.h->runUntil([] { return Up(frmPortConfig.get()); }, 60000));
+        QVERIFY(s.StaticMenuBack() && s.OpenPortWindow());
         QCOMPARE(int(PortCount), 23);
-        QCOMPARE(frmPortConfig->findChild<QLabel*>(QStringLiteral("lblNameP01"))->text(),
-                 QStringLiteral("TRUNK1"));
-        QCOMPARE(frmPortConfig->findChild<QLabel*>(QStringLiteral("lblNameP02"))->text(),
-                 QStringLiteral("PORT5"));
+        QCOMPARE(frmPortConfig->findChild<QLabel*>("lblNameP01")->text(), QStringLiteral("TRUNK1"));
+        QCOMPARE(frmPortConfig->findChild<QLabel*>("lblNameP02")->text(), QStringLiteral("PORT5"));
     }
 
-    // The module trunk's row offers the six speeds whatever the module
-    // types; each member stores the chosen speed if its type offers it, and
-    // the row reads back the speed of a member that took it.
+    // The post-login walk reads the whole trunk screen, so the port window
+    // shows the module trunk's row (no rates, the six speeds whatever the
+    // module types) before the trunk window was ever opened. Each member
+    // stores the chosen speed if its type offers it, and the row reads back
+    // the speed of a member that took it.
     void moduleTrunkSpeed_data() {
         QTest::addColumn<QStringList>("modules");
+        QTest::addColumn<int>("moduleTrunk");
         QTest::addColumn<int>("chosen");         // among the six
         QTest::addColumn<QStringList>("stored"); // speeds of ports 25, 26
         QTest::addColumn<int>("reread");
-        QTest::newRow("1000FX + 1000TX to 100 Full")
-            << QStringList{"1000FX", "1000TX"} << 3 << QStringList{"1000 Full", " 100 Full"} << 3;
-        QTest::newRow("100FX pair to 1000 Full")
-            << QStringList{"100FX", "100FX"} << 5 << QStringList{" 100 Half", " 100 Half"} << 2;
+        QTest::newRow("1000FX + 1000TX in trunk 1, to 100 Full")
+            << QStringList{"1000FX", "1000TX"} << 0 << 3 << QStringList{"1000 Full", " 100 Full"}
+            << 3;
+        QTest::newRow("100FX pair in trunk 3, to 1000 Full")
+            << QStringList{"100FX", "100FX"} << 2 << 5 << QStringList{" 100 Half", " 100 Half"}
+            << 2;
     }
     void moduleTrunkSpeed() {
         QFETCH(QStringList, modules);
+        QFETCH(int, moduleTrunk);
         QFETCH(int, chosen);
         QFETCH(QStringList, stored);
         QFETCH(int, reread);
         ConfigSession s;
         sim::Options o;
         o.initial = sim::FactoryState({modules[0].toStdString(), modules[1].toStdString()});
-        AddMembers(o.initial->trunks[0], {25, 26});
+        AddMembers(o.initial->trunks[moduleTrunk], {25, 26});
+        AddMembers(o.initial->trunks[moduleTrunk == 0 ? 1 : 0], {9, 10});
         QVERIFY(s.Open(o));
-        QCOMPARE(ModuleTrunk, 0);
-        auto openTrunkRow = [&s]() -> QComboBox* {
-            frmStaticConfig->btnPortConfig->click();
-            if (!s.h->runUntil([] { return Up(frmPortConfig.get()); }, 60000)) return nullptr;
-            for (int page = 0; page < 3; ++page)
-                frmPortConfig->btnNextPage->click();
-            auto* name = frmPortConfig->findChild<QLabel*>(QStringLiteral("lblNameP01"));
-            if (name->text() != QStringLiteral("TRUNK1")) return nullptr;
-            return frmPortConfig->findChild<QComboBox*>(QStringLiteral("cboSpdP01"));
+        QCOMPARE(ModuleTrunk, moduleTrunk);
+        for (int k = 0; k < 7; ++k) {
+            QCOMPARE(TrunkTable[k].isStatic, o.initial->trunks[k].isStatic);
+            for (int p = 1; p <= 26; ++p)
+                QCOMPARE(TrunkTable[k].member[p], o.initial->trunks[k].members[p - 1]);
+        }
+        // Ports 9 and 10 share a row: the module trunk's is the 24th, the
+        // last of the third page.
+        auto openTrunkRow = [&]() -> QComboBox* {
+            if (!s.OpenPortWindow()) return nullptr;
+            frmPortConfig->btnNextPage->click();
+            frmPortConfig->btnNextPage->click();
+            const QString name = frmPortConfig->findChild<QLabel*>("lblNameP08")->text();
+            if (name != QStringLiteral("TRUNK%1").arg(moduleTrunk + 1)) return nullptr;
+            return frmPortConfig->findChild<QComboBox*>(QStringLiteral("cboSpdP08"));
         };
         QComboBox* speed = openTrunkRow();
         QVERIFY(speed);
+        QVERIFY(frmPortConfig->findChild<QLineEdit*>(QStringLiteral("edtInRateP08"))->isHidden());
         QCOMPARE(speed->count(), 6);
         speed->setCurrentIndex(chosen);
         frmPortConfig->btnSave->click();
@@ -338,43 +296,68 @@ private slots:
         QCOMPARE(speed->currentIndex(), reread);
     }
 
-    // Captions from each language file, decoded with its code page.
-    void captionsInEachLanguage_data() {
-        QTest::addColumn<int>("language");
-        QTest::newRow("English") << 0;
-        QTest::newRow("Simplified Chinese") << 1;
-        QTest::newRow("Traditional Chinese") << 2;
+    // A trunk screen that did not arrive intact is never written back: one
+    // flipped bit in the cursor position of trunk 4's status cell, once (the
+    // screen is drawn again with ESC and comes out right) or on every draw
+    // (the window says so and Apply stays off).
+    void flippedStatusPositionIsNeverWrittenBack_data() {
+        QTest::addColumn<bool>("everyTime");
+        QTest::newRow("once: drawn again, written") << false;
+        QTest::newRow("every time: note, no Apply") << true;
     }
-    void captionsInEachLanguage() {
-        QFETCH(int, language);
+    void flippedStatusPositionIsNeverWrittenBack() {
+        QFETCH(bool, everyTime);
         ConfigSession s;
         sim::Options o;
         o.initial = sim::FactoryState();
-        AddMembers(o.initial->trunks[0], {1, 2, 3, 4});
-        AddMembers(o.initial->trunks[1], {25, 26});
-        AddMembers(o.initial->trunks[3], {13, 14}, false);
-        QVERIFY(s.Open(o, language));
+        o.initial->trunks[3].isStatic = true;
+        o.initial->trunks[3].members[4] = o.initial->trunks[3].members[5] = true;
+        const sim::SwitchState before = *o.initial;
+        QVERIFY(s.Open(o));
+        // Turns "\x1b[09;10H" (trunk 4's status) into "\x1b[09;11H", a place
+        // the page table does not know: that status is lost.
+        int flips = 0;
+        std::string recent;
+        s.h->line().options().alterOutput = [&, everyTime](uint8_t byte) -> uint8_t {
+            recent = recent.substr(recent.size() > 6 ? recent.size() - 6 : 0) + char(byte);
+            if ((everyTime || flips == 0) && recent == std::string("\x1b[09;10")) {
+                ++flips;
+                return '1';
+            }
+            return byte;
+        };
+        s.Typed();
         QVERIFY(s.OpenTrunkWindow());
-        TfrmTrkConfig* w = frmTrkConfig.get();
-        const char* const shots[] = {"trunk-configuration", "trunk-configuration-cn",
-                                     "trunk-configuration-tw"};
-        SaveScreenshot(w, QLatin1String(shots[language]));
-        QCOMPARE(w->windowTitle(), FileText(language, 500));
-        const std::pair<const char*, int> labels[] = {
-            {"Label1", 501},  {"Label28", 502}, {"Label33", 510},
-            {"Label27", 511}, {"Label30", 512}, {"Label31", 513},
-            {"Label32", 514}, {"Label34", 515}, {"Label35", 516}};
-        for (auto [name, id] : labels) {
-            auto* l = w->findChild<QLabel*>(QLatin1String(name));
-            QVERIFY2(l, name);
-            QCOMPARE(l->text(), FileText(language, id));
-            // Nothing is cut: every label is wide enough for its text.
-            QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->width(), name);
+        QCOMPARE(flips, everyTime ? 2 : 1);
+        // Into the screen, then ESC for the second draw, and no more.
+        QCOMPARE(s.Typed(), std::string("\t\r\x1b"));
+        QVERIFY(frmTrkConfig->Reread);
+        QCOMPARE(TrunkScreenGarbled(), everyTime);
+        QCOMPARE(frmTrkConfig->lblGarbled->isVisible(), everyTime);
+        QCOMPARE(frmTrkConfig->lblGarbled->text(), MessageText(1370));
+        QCOMPARE(frmTrkConfig->btnSave->isEnabled(), !everyTime);
+        QVERIFY(s.boxes.isEmpty());
+
+        QCOMPARE(TrunkStatus(4)->isEnabled(), !everyTime);
+        QCOMPARE(frmTrkConfig->findChild<QGroupBox*>("gbxM2")->isEnabled(), !everyTime);
+        if (everyTime) {
+            SaveScreenshot(frmTrkConfig.get(), QStringLiteral("trunk-garbled-screen"));
+            // The lost status reads as Disable; Exit still finds Quit.
+            QVERIFY(!TrunkStatus(4)->isChecked());
+            frmTrkConfig->btnQuit->click();
+            QVERIFY(s.StaticMenuBack() && !frmTrkConfig.exists());
+            QCOMPARE(s.Typed(), std::string("\t\t\r"));
+            QVERIFY(s.sim().state() == before);
+            return;
         }
-        QCOMPARE(w->btnQuit->text(), FileText(language, 517));
-        QCOMPARE(w->btnSave->text(), FileText(language, 518));
-        QCOMPARE(w->findChildren<QRadioButton*>().size(), 182);
-        QCOMPARE(w->findChild<QGroupBox*>(QStringLiteral("gbxM2"))->title(), QStringLiteral("M2"));
+        QVERIFY(TrunkStatus(4)->isChecked());
+        TrunkStatus(7)->click();
+        frmTrkConfig->btnSave->click();
+        QVERIFY(s.StaticMenuBack() && !frmTrkConfig.exists());
+        QCOMPARE(s.boxes.size(), 1);
+        sim::SwitchState want = before;
+        want.trunks[6].isStatic = true;
+        QVERIFY(s.sim().state() == want);
     }
 };
 
