@@ -40,6 +40,12 @@ constexpr int kConnectSeconds = 20;
 constexpr int kPortLookMs = 2000;
 
 constexpr char kConnectKeys[] = {'n', KEY_CTRL_A, KEY_ESC, KEY_TAB, 0};
+// Keys the walk back to the login page may type after Connect. From the
+// deepest screen it needs a few dozen. A screen that answers every key
+// without ever reaching its exit item (an edit mode whose Ctrl-A was
+// replaced by the walk's answer to output drawn before it) would otherwise
+// be walked for ever behind the busy window.
+constexpr int kConnectWalkKeys = 200;
 
 // Controls are found by name, so the texts can be applied while the window
 // is still being built.
@@ -296,6 +302,7 @@ void TfrmWelcome::btnConnectClick() {
     TargetForm = FORM_LOGIN;
     btnConnect->setEnabled(false);
     ConnectTicks = 0;
+    ConnectWalkKeys = 0;
     BusyText = CountdownText();
     tmrConnect->start();
     ShowBusyBox();
@@ -357,7 +364,12 @@ bool TfrmWelcome::event(QEvent* e) {
         if (console && IsLinkOpen()) EndSession(LinkFaultMessage(int32_t(console->lParam)));
         return true;
     }
-    if (type == WM_CONSOLE_PAGE || type == WM_CONSOLE_KEY) return true;
+    if (type == WM_CONSOLE_KEY) {
+        if (CurrentForm == FORM_WELCOME && IsLinkOpen() && ++ConnectWalkKeys > kConnectWalkKeys)
+            EndSession(MessageText(txt::ScreenNotFollowed));
+        return true;
+    }
+    if (type == WM_CONSOLE_PAGE) return true;
     return TForm::event(e);
 }
 

@@ -42,6 +42,7 @@ public:
     QLabel* lblSimulated = nullptr;
 
     int32_t ConnectTicks = 0;
+    int32_t ConnectWalkKeys = 0; // typed since Connect, until the login page
 
     // The checks made once the window is up: a language file that could not
     // be read (the built-in English texts are in use), then the page table.

@@ -37,6 +37,10 @@ bool MemorySerialDevice::open(const std::string& path) {
     if (!onlyPath.empty() && path != onlyPath) return false;
     openedPath = path;
     open_ = true;
+    // What the far end sent while the line was not open is lost, as on a
+    // real serial port: a new session hears the switch from now on.
+    while (peer_.nextOutputTime() < clock_.nowUs())
+        peer_.takeOutput();
     return true;
 }
 

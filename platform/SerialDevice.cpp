@@ -87,6 +87,11 @@ public:
             // the device stays usable with whatever it accepted.
             (void)::tcsetattr(fd_, TCSANOW, &t);
         }
+        // Bytes that reached the port before it was opened (the end of an
+        // earlier session, an adapter's buffer) belong to no session: a
+        // line drawn before the connect keys' Ctrl-A would make the walk
+        // answer it and drop that Ctrl-A.
+        (void)::tcflush(fd_, TCIFLUSH);
         return true;
     }
 

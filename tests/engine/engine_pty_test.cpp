@@ -15,6 +15,7 @@
 #include <termios.h>
 #include <thread>
 #include <time.h>
+#include <poll.h>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -125,6 +126,11 @@ private slots:
     // that piled up while the program was busy are read at once, not one
     // line-speed read after another.
     void readEndsAtEightyBytesOrQuietOrItsWindow() {
+        // Bytes that reached the port before it was opened belong to no
+        // session and are dropped.
+        QCOMPARE(::write(master, "stale\n", 6), ssize_t(6)); // a line: seen by poll
+        pollfd arrived{slave, POLLIN, 0};
+        QCOMPARE(::poll(&arrived, 1, 1000), 1);
         auto device = platform::CreateTermiosDevice();
         QVERIFY(device->open(ttyname(slave)));
         const std::string backlog(820, 'x');
