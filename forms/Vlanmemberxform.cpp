@@ -99,26 +99,28 @@ void GroupScreenComplete() {
     }
 }
 
-void GroupSaveComplete() {
-    if (!Saving || TablePage < LastMemberPage()) return;
+namespace {
+// The switch's answer to a save: the message, then the window closes
+// without asking about edits (they were saved or refused as a whole).
+void EndGroupSave(int32_t first, int32_t caption) {
     CloseBusyBox();
-    ShowGroupMessage(txt::SettingsSaved, txt::BackToPrevious, txt::CaptionGroup);
-    TakeMemberCopy();
+    ShowGroupMessage(first, txt::BackToPrevious, caption);
     Saving = false;
     if (TfrmVlanMemberX* w = frmVlanMemberX.get()) {
         w->Answered = true;
         w->Close();
     }
 }
+} // namespace
+
+void GroupSaveComplete() {
+    if (!Saving || TablePage < LastMemberPage()) return;
+    TakeMemberCopy();
+    EndGroupSave(txt::SettingsSaved, txt::CaptionGroup);
+}
 
 void GroupSaveFailed() {
-    CloseBusyBox();
-    ShowGroupMessage(txt::GroupRefused, txt::BackToPrevious, txt::CaptionGroupEdit);
-    Saving = false;
-    if (TfrmVlanMemberX* w = frmVlanMemberX.get()) {
-        w->Answered = true;
-        w->Close();
-    }
+    EndGroupSave(txt::GroupRefused, txt::CaptionGroupEdit);
 }
 
 // ---------------------------------------------------------------------------
