@@ -19,6 +19,12 @@ struct HeadlessJob {
     QString port = QStringLiteral("COM1");
     std::string user = "admin";
     std::string password;
+    // Texts of the run: "en", "cn" or "tw" (--language); never the windows'
+    // remembered language.
+    QString language = QStringLiteral("en");
+    // The whole run's limit (--timeout); a wait without a recognised page
+    // has its own, shorter one.
+    int timeoutSeconds = 900;
 };
 
 // Keeps the offscreen platform's notes about window management (which has
