@@ -158,6 +158,9 @@ TfrmEditVlanGrp::TfrmEditVlanGrp() {
     btnEdit->setText(LangText(txt::GroupListEdit));
     btnDelete->setText(LangText(txt::GroupListDelete));
 
+    // Edit and Delete act on the chosen group, however it was chosen.
+    connect(lbxVlanGroups, &QListWidget::itemSelectionChanged, this,
+            [this] { EnableActions(!lbxVlanGroups->selectedItems().isEmpty()); });
     connect(btnEdit, &QPushButton::clicked, this, [this] { btnEditClick(); });
     connect(btnDelete, &QPushButton::clicked, this, [this] { btnDeleteClick(); });
     connect(btnQuit, &QPushButton::clicked, this, [this] { btnQuitClick(); });
@@ -182,21 +185,14 @@ void TfrmEditVlanGrp::FillGroupList() {
 }
 
 void TfrmEditVlanGrp::lbxVlanGroupsClick() {
-    if (lbxVlanGroups->count() == 0) {
+    if (lbxVlanGroups->count() == 0)
         platform::AppMessageBox(DecodeText(GetLangText(txt::NoGroupToSelect)),
                                 LangText(txt::CaptionGroupList), platform::MB_OK);
-        return;
-    }
-    EnableActions(true);
 }
 
 int32_t TfrmEditVlanGrp::SelectedGroupRow() {
     const QList<QListWidgetItem*> selected = lbxVlanGroups->selectedItems();
-    if (selected.isEmpty()) {
-        EnableActions(false);
-        return -1;
-    }
-    return lbxVlanGroups->row(selected.first());
+    return selected.isEmpty() ? -1 : lbxVlanGroups->row(selected.first());
 }
 
 std::string TfrmEditVlanGrp::MakeActionKeys() {

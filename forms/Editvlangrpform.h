@@ -56,6 +56,7 @@ public:
     std::string MakeActionKeys();
     void EditOrDeleteGroup(bool remove);
 
+    // A click into the list: with no group listed, says there is none.
     void lbxVlanGroupsClick();
     // Public: the router runs it again to continue a group save after the
     // console went back to the list between two pages.

@@ -127,6 +127,11 @@ void TForm::closeEvent(QCloseEvent* event) {
     // window hides or frees itself there, so the system's own close is
     // always refused.
     event->ignore();
+    // A window disabled while it waits for the switch (a save, a re-read, a
+    // delete) stays: its close handler would type its way out over keys
+    // still going out, and the console would be left mid-edit. The program
+    // closes such a window itself once the switch has answered.
+    if (!isEnabled()) return;
     Close();
 }
 

@@ -3,7 +3,9 @@
 // written for: the create handler runs in the constructor, FormShow
 // whenever the window goes from hidden to shown, FormActivate when the
 // window becomes the application's active form after another one was, and
-// FormClose on every close, which may refuse or free the window.
+// FormClose on every close, which may refuse or free the window. The window
+// system's close is refused while the window is disabled: a window is
+// disabled while it waits for the switch.
 //
 // Activation is tracked here, not taken from the window system: Show()
 // activates the window it shows, a mouse click on an enabled window

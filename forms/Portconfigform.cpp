@@ -358,12 +358,6 @@ bool TfrmPortConfig::HasUnappliedChanges() {
 }
 
 void TfrmPortConfig::FormClose(TCloseAction& action) {
-    // The write needs this window until the switch has reported the save;
-    // only the completion closes it then.
-    if (Saving) {
-        action = caNone;
-        return;
-    }
     if (!Applied && HasUnappliedChanges() && !ConfirmDiscardChanges(this)) {
         action = caNone;
         return;

@@ -73,7 +73,6 @@ void TrunkSaveDone() {
     if (!w || !w->isVisible()) return;
     CloseBusyBox();
     const QPointer<TfrmTrkConfig> still(w);
-    w->AwaitingResult = false;
     TrunkMessage(LangLines(txt::SettingsSaved, txt::BackToPrevious));
     // Console lines are handled while the box is open; the window may have
     // been dropped meanwhile (the switch restarted).
@@ -198,7 +197,6 @@ void TfrmTrkConfig::WriteTrunks() {
     SendKeys(text);
     btnSave->setEnabled(false);
     Saving = true;
-    AwaitingResult = true;
     Applied = true;
 }
 
@@ -207,12 +205,6 @@ void TfrmTrkConfig::btnQuitClick() {
 }
 
 void TfrmTrkConfig::FormClose(TCloseAction& action) {
-    // The save's result closes the window; closed before it, the busy window
-    // would stay up over a console waiting for a key.
-    if (AwaitingResult) {
-        action = caNone;
-        return;
-    }
     // Before an Apply (Apply is still enabled) edits would be lost.
     if (btnSave->isEnabledTo(this) && ControlState(this) != shownState_ &&
         !ConfirmDiscardChanges(this)) {

@@ -45,8 +45,6 @@ public:
     QPushButton* btnSave = nullptr;
     // The note shown when the screen stayed garbled after a second read.
     QLabel* lblGarbled = nullptr;
-    // An Apply's keys are out and the switch's result has not come yet.
-    bool AwaitingResult = false;
     // Apply was pressed: the console waits on its result line, not on Edit.
     bool Applied = false;
     // The screen did not line up and has been drawn once more.

@@ -14,7 +14,7 @@ bool ConfirmDiscardChanges(QWidget* window) {
                                    window->windowTitle(), platform::MB_YESNO) == platform::IDYES;
 }
 
-QString ControlState(QWidget* window) {
+QString ControlState(const QWidget* window) {
     QString state;
     for (QWidget* w : window->findChildren<QWidget*>()) {
         QString value;

@@ -10,4 +10,4 @@ bool ConfirmDiscardChanges(QWidget* window);
 
 // The state of a window's edit boxes, choices and check/radio buttons, to
 // compare with the state the window was filled with.
-QString ControlState(QWidget* window);
+QString ControlState(const QWidget* window);

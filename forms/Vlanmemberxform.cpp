@@ -352,11 +352,6 @@ void TfrmVlanMemberX::FormActivate() {
 }
 
 void TfrmVlanMemberX::FormClose(TCloseAction& action) {
-    // The save needs this window until the switch has answered it.
-    if (Saving) {
-        action = caNone;
-        return;
-    }
     if (!Answered && ControlState(this) != shownState_ && !ConfirmDiscardChanges(this)) {
         action = caNone;
         return;

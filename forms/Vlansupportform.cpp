@@ -347,13 +347,16 @@ void TfrmVlanSupport::FormActivate() {
     shownState_ = ControlState(this);
 }
 
+bool TfrmVlanSupport::HasUnappliedChanges() const {
+    // Each re-read after a mode change refills the controls, so the mode is
+    // judged against the one the switch has stored: back at that mode, the
+    // console's working copy holds what it stores (PVIDs are typed only by
+    // Apply) and there is nothing to lose.
+    return VlanMode != SavedVlanMode || ControlState(this) != shownState_;
+}
+
 void TfrmVlanSupport::FormClose(TCloseAction& action) {
-    // The save needs this window until the switch has reported it.
-    if (Saving) {
-        action = caNone;
-        return;
-    }
-    if (!Answered && ControlState(this) != shownState_ && !ConfirmDiscardChanges(this)) {
+    if (!Answered && HasUnappliedChanges() && !ConfirmDiscardChanges(this)) {
         action = caNone;
         return;
     }

@@ -53,6 +53,8 @@ public:
     void cboVlanModeChange(int index);
     void btnSaveClick();
     void btnQuitClick();
+    // The mode differs from the stored one, or a PVID from what was read.
+    bool HasUnappliedChanges() const;
 
     QFrame* PortPanel(int k) const; // k from 1
     QLabel* PortLabel(int k) const;

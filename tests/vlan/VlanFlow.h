@@ -113,10 +113,7 @@ protected:
         box->setCurrentIndex(choice);
         emit box->activated(choice);
     }
-    void Select(int row) {
-        list()->lbxVlanGroups->setCurrentRow(row);
-        list()->lbxVlanGroupsClick();
-    }
+    void Select(int row) { list()->lbxVlanGroups->setCurrentRow(row); }
     void ExpectBox(const QString& text, int caption) {
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes[0].text, text);

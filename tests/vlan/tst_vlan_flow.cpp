@@ -6,6 +6,29 @@
 class VlanFlowTest : public QObject, public VlanFlow {
     Q_OBJECT
 
+    // Exit on the support window, the question (when `asks`) answered No:
+    // the window stays and nothing is typed; then Yes. Back at the menu
+    // with Quit's Enter only.
+    void ExitSupport(bool asks) {
+        answer = platform::IDNO;
+        h->clearKeysTyped();
+        support()->btnQuit->click();
+        if (asks) {
+            QCOMPARE(boxes.size(), 1);
+            QCOMPARE(boxes.takeFirst().text, LangText(1387).trimmed());
+            h->runFor(1000);
+            QVERIFY(Up(support()));
+            QCOMPARE(h->keysTyped(), std::string());
+            answer = platform::IDYES;
+            support()->btnQuit->click();
+            QCOMPARE(boxes.size(), 1);
+            boxes.clear();
+        }
+        QVERIFY(BackAtMenu());
+        QCOMPARE(h->keysTyped(), std::string("\r"));
+        QVERIFY(boxes.isEmpty());
+    }
+
 private slots:
     void initTestCase() { QuietenOffscreen(); }
     void init() { StartCase(); }
@@ -112,6 +135,113 @@ private slots:
         QCOMPARE(Pvid(3)->text(), text);
     }
 
+    // Modes changed in one visit: each change types its keys at once (k
+    // Spaces forward over Disabled, PortBased, 802.1Q), a change into 802.1Q
+    // reads the four PVID pages and fills the table from the switch. Apply
+    // stores the last mode; Exit asks only while the mode shown is not the
+    // stored one (back at it, the console holds nothing to lose).
+    void modeChangesInOneVisit_data() {
+        QTest::addColumn<bool>("fromDot1q");
+        QTest::addColumn<std::vector<int>>("modes");
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<QString>("leave"); // "apply", "exit asks", "exit"
+        const QByteArray pages = QByteArray::fromStdString(kPages);
+        QTest::newRow("Disabled -> 802.1Q, Apply")
+            << false << std::vector<int>{2} << "\t\r  \x01\b" + pages << "apply";
+        QTest::newRow("Disabled -> PortBased -> 802.1Q, Apply")
+            << false << std::vector<int>{1, 2} << "\t\r \x01\b\t\r \x01\b" + pages << "apply";
+        QTest::newRow("802.1Q -> Disabled, Exit asks")
+            << true << std::vector<int>{0} << QByteArray("\t\r \x01\b") << "exit asks";
+        QTest::newRow("802.1Q -> Disabled -> 802.1Q, Exit")
+            << true << std::vector<int>{0, 2} << "\t\r \x01\b\t\r  \x01\b" + pages << "exit";
+    }
+    void modeChangesInOneVisit() {
+        QFETCH(bool, fromDot1q);
+        QFETCH(std::vector<int>, modes);
+        QFETCH(QByteArray, keys);
+        QFETCH(QString, leave);
+        sim::SwitchState start = fromDot1q ? Dot1q() : sim::FactoryState();
+        start.ports[20].pvid = 7; // kept by the switch in every mode
+        QVERIFY(Open(start));
+        QVERIFY(OpenSupport());
+        h->clearKeysTyped();
+        for (int mode : modes) {
+            ChooseMode(mode);
+            QVERIFY(h->runUntil([this] { return Up(support()); }));
+        }
+        QCOMPARE(Shown(h->keysTyped()), Shown(keys.toStdString()));
+        const bool dot1q = modes.back() == 2;
+        QCOMPARE(support()->pnlPVID->isHidden(), !dot1q);
+        if (dot1q) {
+            QVERIFY(support()->TableComplete);
+            QCOMPARE(support()->PortLabel(25)->text(), QStringLiteral("MOD_1"));
+            QVERIFY(!support()->PortPanel(26)->isHidden());
+            QCOMPARE(Pvid(21)->text(), QStringLiteral("7"));
+        }
+        sim::SwitchState want = before;
+        if (leave == "apply") {
+            QVERIFY(Click(support()->btnSave, MenuUp));
+            QCOMPARE(h->keysTyped(), std::string("\b\r\b\r\b\r\t\t\r\r"));
+            ExpectBox(Texts(1301, 1302), 1214);
+            want.vlanMode = sim::kModeDot1q;
+        } else {
+            ExitSupport(leave == "exit asks");
+            if (QTest::currentTestFailed()) return;
+        }
+        QCOMPARE(h->sim().state(), want);
+    }
+
+    // The window system's close while a window waits for the switch (keys
+    // of a mode change or a Delete still going out) is refused: no
+    // question, no keys of its own. The switch's answer comes as usual and
+    // the window goes on from there.
+    void closeWhileWaitingIsRefused_data() {
+        QTest::addColumn<bool>("deleting");
+        QTest::newRow("VLAN support, re-read after a mode change") << false;
+        QTest::newRow("group list, Delete") << true;
+    }
+    void closeWhileWaitingIsRefused() {
+        QFETCH(bool, deleting);
+        sim::SwitchState start = Dot1q();
+        start.dot1qGroups.push_back({5, "g5", {}});
+        QVERIFY(Open(start));
+        sim::SwitchState want = before;
+        TForm* window = nullptr;
+        std::string keys;
+        if (deleting) {
+            QVERIFY(OpenList());
+            Select(1);
+            h->clearKeysTyped();
+            list()->btnDelete->click(); // the question: Yes
+            boxes.clear();
+            window = list();
+            keys = "\t\t\r\t\r"; // from Quit to Delete, row 2
+            want.dot1qGroups.erase(want.dot1qGroups.begin() + 1);
+        } else {
+            QVERIFY(OpenSupport());
+            h->clearKeysTyped();
+            ChooseMode(0);
+            window = support();
+            keys = "\t\r \x01\b";
+            want.vlanMode = sim::kModeDisabled;
+        }
+        QVERIFY(h->runUntil([this] { return h->keysTyped().size() == 2; }));
+        QVERIFY(!window->isEnabled());
+        window->close(); // the title bar's close
+        QVERIFY(window->isVisible() && !window->Freed());
+        QVERIFY(boxes.isEmpty());
+        QVERIFY(h->runUntil([&] { return Up(window) && (!deleting || boxes.size() == 1); }));
+        QCOMPARE(Shown(h->keysTyped()), Shown(keys));
+        if (deleting) {
+            ExpectBox(DecodeText(GetLangText(1305)), 1217);
+            QVERIFY(Click(list()->btnQuit, MenuUp));
+        } else {
+            QVERIFY(Click(support()->btnSave, MenuUp));
+            ExpectBox(Texts(1301, 1302), 1214);
+        }
+        QCOMPARE(h->sim().state(), want);
+    }
+
     // ---- The windows in each language
 
     void captions_data() {
@@ -160,22 +290,12 @@ private slots:
     void exitWithAnUnappliedPvidAsks() {
         QVERIFY(Open(Dot1q()));
         QVERIFY(OpenSupport());
-        support()->btnQuit->click(); // nothing changed: no question
-        QVERIFY(BackAtMenu());
-        QVERIFY(boxes.isEmpty());
+        ExitSupport(false); // nothing changed
+        QVERIFY(!QTest::currentTestFailed());
         QVERIFY(OpenSupport());
         Pvid(3)->setText("7");
-        answer = platform::IDNO;
-        h->clearKeysTyped();
-        support()->btnQuit->click();
-        QCOMPARE(boxes.size(), 1);
-        QCOMPARE(boxes.first().text, LangText(1387).trimmed());
-        h->runFor(1000);
-        QVERIFY(Up(support()));
-        QCOMPARE(h->keysTyped(), std::string());
-        answer = platform::IDYES;
-        QVERIFY(Click(support()->btnQuit, MenuUp));
-        QCOMPARE(boxes.size(), 2);
+        ExitSupport(true);
+        QVERIFY(!QTest::currentTestFailed());
         QVERIFY(h->sim().state() == before);
     }
 };

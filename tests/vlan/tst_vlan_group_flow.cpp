@@ -223,6 +223,41 @@ private slots:
         QVERIFY(list()->isEnabled());
     }
 
+    // Edit and Delete follow the list's selection: a click below the last
+    // line chooses nothing and leaves them disabled; arrow keys choose a
+    // group (End the last, which Delete then removes).
+    void listButtonsFollowTheSelection() {
+        sim::SwitchState start = Dot1q();
+        for (int id : {2, 3})
+            start.dot1qGroups.push_back({id, "g" + std::to_string(id), {}});
+        QVERIFY(Open(start));
+        QVERIFY(OpenList());
+        QListWidget* box = list()->lbxVlanGroups;
+        QCOMPARE(box->count(), 3);
+        auto actions = [this] {
+            return list()->btnEdit->isEnabled() + list()->btnDelete->isEnabled();
+        };
+        QTest::mouseClick(box->viewport(), Qt::LeftButton, {},
+                          QPoint(8, box->viewport()->height() - 8));
+        QVERIFY(box->selectedItems().isEmpty());
+        QCOMPARE(actions(), 0);
+        QTest::keyClick(box, Qt::Key_Down); // with no current line: the first
+        QCOMPARE(box->selectedItems().size(), 1);
+        QCOMPARE(actions(), 2);
+        box->clearSelection();
+        QCOMPARE(actions(), 0);
+        QTest::keyClick(box, Qt::Key_End);
+        QCOMPARE(box->currentRow(), 2);
+        QCOMPARE(actions(), 2);
+        QVERIFY(Click(list()->btnDelete, [this] { return Up(list()) && boxes.size() == 2; }));
+        QCOMPARE(h->keysTyped(), std::string("\t\t\r\t\t\r"));
+        sim::SwitchState want = start;
+        want.dot1qGroups.pop_back();
+        QCOMPARE(h->sim().state(), want);
+        QCOMPARE(box->count(), 2);
+        QCOMPARE(actions(), 0); // the list drawn afresh: nothing chosen
+    }
+
     // ---- Pages that do not line up
 
     // Flipped once the pages are read round again and come out right; on
