@@ -150,27 +150,23 @@ private slots:
     // A new user name typed on a line that loses one of its keys: the switch
     // stores another name than the one typed, and the operator is told both
     // names, not "saved". A name drawn damaged once (one flipped byte of the
-    // read-back) is read again with ESC and then found right.
+    // read-back) is read again with ESC and then found right. Either way the
+    // name differed once, so the screen was drawn twice.
     void userNameReadBack_data() {
         QTest::addColumn<bool>("keyLost");
         QTest::addColumn<QString>("message");
-        QTest::addColumn<QByteArray>("keysAfterSave");
         QTest::newRow("a key of the name lost")
             << true
             << QStringLiteral("The switch stored the user name 'netps', not 'netops'. Log in "
                               "with 'netps' and correct it.\n\nPress OK to return to the "
-                              "static configuration menu.\n")
-            << QByteArray("\x1b\r\x1b\b\r");
-        QTest::newRow("the name's first read damaged")
-            << false << kSaved << QByteArray("\x1b\r\x1b\b\r");
+                              "static configuration menu.\n");
+        QTest::newRow("the name's first read damaged") << false << kSaved;
     }
     void userNameReadBack() {
         QFETCH(bool, keyLost);
         QFETCH(QString, message);
-        QFETCH(QByteArray, keysAfterSave);
         ConfigSession s;
-        QVERIFY(s.Open());
-        QVERIFY(s.OpenMiscWindow());
+        QVERIFY(s.Open() && s.OpenMiscWindow());
         sim::FaultOptions& faults = s.h->line().options();
         if (keyLost) {
             faults.loseKey = [h = s.h.get(), lost = false](uint8_t key) mutable {
@@ -195,7 +191,7 @@ private slots:
         s.Typed();
         QVERIFY(ApplyAndReturn(s));
         QCOMPARE(QByteArray::fromStdString(s.Typed()),
-                 "\rnetops\t\t\t\t\t\t\x01\t\r" + keysAfterSave);
+                 "\rnetops\t\t\t\t\t\t\x01\t\r\x1b\r\x1b\b\r");
         QCOMPARE(s.boxes, QStringList{message});
         QCOMPARE(s.sim().state().user, keyLost ? std::string("netps") : std::string("netops"));
         QCOMPARE(s.sim().where(), std::string("static"));
