@@ -233,14 +233,14 @@ void TfrmMiscConfigX::ReadBackArrived() {
     }
     ReadBackRound = 0;
     const QString typed = QString::fromLatin1(TypedUser_);
+    QString outcome;
     if (stored == TypedUser_)
-        ShowResultAndClose(LangLines(txt::SettingsSaved, txt::BackToStatic));
+        outcome = LangText(txt::SettingsSaved);
     else if (stored.empty())
-        ShowResultAndClose(LangText(txt::MiscUserUnread).arg(typed) + QLatin1Char('\n') +
-                           LangText(txt::BackToStatic));
+        outcome = LangText(txt::MiscUserUnread).arg(typed);
     else
-        ShowResultAndClose(LangText(txt::MiscUserDiffers).arg(QString::fromLatin1(stored), typed) +
-                           QLatin1Char('\n') + LangText(txt::BackToStatic));
+        outcome = LangText(txt::MiscUserDiffers).arg(QString::fromLatin1(stored), typed);
+    ShowResultAndClose(outcome + QLatin1Char('\n') + LangText(txt::BackToStatic));
 }
 
 void TfrmMiscConfigX::ShowResultAndClose(const QString& message) {
