@@ -1,7 +1,10 @@
 // The differences between what the switch holds and what a settings file
 // holds, one line per setting, in the order a restore writes them.
 #include "forms/BackupModel.h"
+#include "forms/PortModel.h"
+#include "forms/SettingsRestore.h"
 #include "forms/TrunkModel.h"
+#include "shared/FieldText.h"
 
 #include <algorithm>
 
@@ -59,16 +62,16 @@ void PortLines(const BackupDocument& now, const BackupDocument& want,
             out.push_back("Port " + w.name + ": not on the switch");
             continue;
         }
-        if (n->type != w.type) {
+        const bool speedRuns = SpeedRunsOn(n->type, w.speed);
+        if (n->type != w.type)
             out.push_back("Port " + w.name + ": type " + w.type + " in the file, " + n->type +
-                          " on the switch; its speed is not set");
-        }
+                          " on the switch" + (speedRuns ? "" : "; its speed is not set"));
         std::string line;
         Field(line, "in rate", std::to_string(n->inRate), std::to_string(w.inRate));
         Field(line, "out rate", std::to_string(n->outRate), std::to_string(w.outRate));
         Field(line, "enabled", Word(n->enabled), Word(w.enabled));
         Field(line, "negotiation", n->autoNego, w.autoNego);
-        if (n->type == w.type) Field(line, "speed", n->speed, w.speed);
+        if (n->type == w.type || speedRuns) Field(line, "speed", n->speed, w.speed);
         Field(line, "flow control full", Word(n->flowFull), Word(w.flowFull));
         Field(line, "flow control half", Word(n->flowHalf), Word(w.flowHalf));
         if (!line.empty()) out.push_back("Port " + w.name + ": " + line);
@@ -91,6 +94,27 @@ void GroupLines(const BackupDocument& now, const BackupDocument& want,
 }
 
 } // namespace
+
+bool SpeedRunsOn(const std::string& type, const std::string& speed) {
+    for (const PortChoice& c : SpeedChoices(type.c_str(), nullptr))
+        if (Trim(c.console) == speed) return true;
+    return false;
+}
+
+BackupDocument RestoreTarget(const BackupDocument& now, const BackupDocument& file,
+                             const std::string& user, std::vector<std::string>* kept) {
+    BackupDocument target = file;
+    target.user = user;
+    for (BackupPort& p : target.ports) {
+        const BackupPort* n = FindPort(now, p.name);
+        if (!n || n->type == p.type) continue;
+        p.type = n->type;
+        if (SpeedRunsOn(n->type, p.speed)) continue;
+        p.speed = n->speed;
+        if (kept) kept->push_back(p.name);
+    }
+    return target;
+}
 
 std::vector<std::string> DiffBackups(const BackupDocument& now, const BackupDocument& want) {
     std::vector<std::string> out;

@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -46,22 +47,17 @@ void MiscArrival() {
     if (CurrentForm == FORM_STATIC)
         if (TfrmStaticConfig* menu = frmStaticConfig.get()) menu->Hide();
     if (!frmMiscConfigX.exists()) frmMiscConfigX.set(new TfrmMiscConfigX);
+    if (TfrmMiscConfigX* w = frmMiscConfigX.get(); w && w->ReadBackRound > 0) {
+        w->ReadBackArrived();
+        return;
+    }
     if (Leaving || CurrentForm != TargetForm) return;
     if (TfrmMiscConfigX* w = frmMiscConfigX.get()) ShowArrived(w);
 }
 
 void MiscResult(int32_t value) {
     TfrmMiscConfigX* w = frmMiscConfigX.get();
-    if (!w || !w->isVisible()) return;
-    CloseBusyBox();
-    const int32_t first = value == pv::MiscSaved ? txt::SettingsSaved : txt::PasswordNotChanged;
-    const QPointer<TfrmMiscConfigX> still(w);
-    w->AwaitingResult = false;
-    platform::AppMessageBox(LangLines(first, txt::BackToStatic), LangText(txt::CaptionMisc),
-                            platform::MB_OK);
-    // The window may have been dropped while the box was open (the switch
-    // restarted underneath it).
-    if (still) still->Close();
+    if (w && w->isVisible()) w->SaveResult(value);
 }
 
 // ---------------------------------------------------------------------------
@@ -195,7 +191,66 @@ void TfrmMiscConfigX::btnSaveClick() {
     BusyText = GetLangText(txt::BusySending);
     ShowBusyBox();
     AwaitingResult = true;
+    OnResultLine_ = false;
+    TypedUser_ = Bytes(edtUsername);
     WriteMisc();
+}
+
+void TfrmMiscConfigX::SaveResult(int32_t value) {
+    Saving = false; // what follows stores nothing
+    ResultIn_ = true;
+    if (value != pv::MiscSaved) {
+        OnResultLine_ = true;
+        ShowResultAndClose(LangLines(txt::PasswordNotChanged, txt::BackToStatic));
+        return;
+    }
+    // The console answers a save with its result line and, after one key,
+    // the static menu with Misc highlighted; it never draws the misc screen
+    // again by itself. ESC and Enter open it once more. The menu is passed
+    // through unseen: as the router counts the console still on the static
+    // menu, its arrival neither drops this window nor shows the menu.
+    ReadBackRound = 1;
+    ConsoleUserName[0] = 0;
+    CurrentForm = FORM_STATIC;
+    TargetForm = FORM_MISC;
+    BusyText = GetLangText(txt::BusyReadMisc);
+    ShowBusyBox();
+    const char reopen[] = {KEY_ESC, KEY_ENTER, 0};
+    SendKeys(reopen);
+}
+
+void TfrmMiscConfigX::ReadBackArrived() {
+    CurrentForm = FORM_MISC;
+    const std::string stored(ConsoleUserName, strnlen(ConsoleUserName, sizeof ConsoleUserName));
+    if (stored != TypedUser_ && ReadBackRound == 1) {
+        // A flipped or lost byte of the draw reads as another name: one
+        // redraw before the operator is told the account changed.
+        ReadBackRound = 2;
+        ConsoleUserName[0] = 0;
+        const char redraw[] = {KEY_ESC, 0};
+        SendKeys(redraw);
+        return;
+    }
+    ReadBackRound = 0;
+    const QString typed = QString::fromLatin1(TypedUser_);
+    QString outcome;
+    if (stored == TypedUser_)
+        outcome = LangText(txt::SettingsSaved);
+    else if (stored.empty())
+        outcome = LangText(txt::MiscUserUnread).arg(typed);
+    else
+        outcome = LangText(txt::MiscUserDiffers).arg(QString::fromLatin1(stored), typed);
+    ShowResultAndClose(outcome + QLatin1Char('\n') + LangText(txt::BackToStatic));
+}
+
+void TfrmMiscConfigX::ShowResultAndClose(const QString& message) {
+    CloseBusyBox();
+    const QPointer<TfrmMiscConfigX> still(this);
+    AwaitingResult = false;
+    platform::AppMessageBox(message, LangText(txt::CaptionMisc), platform::MB_OK);
+    // The window may have been dropped while the box was open (the switch
+    // restarted underneath it).
+    if (still) still->Close();
 }
 
 void TfrmMiscConfigX::WriteMisc() {
@@ -227,7 +282,7 @@ void TfrmMiscConfigX::FormClose(TCloseAction& action) {
         action = caNone;
         return;
     }
-    if (!Saving && HasUnappliedChanges() && !ConfirmDiscardChanges(this)) {
+    if (!Saving && !ResultIn_ && HasUnappliedChanges() && !ConfirmDiscardChanges(this)) {
         action = caNone;
         return;
     }
@@ -235,10 +290,11 @@ void TfrmMiscConfigX::FormClose(TCloseAction& action) {
     BusyText = GetLangText(txt::BusyToStaticMenu);
     ShowBusyBox();
     Leaving = true;
-    // After an Apply the console waits on its result line, where ESC leaves;
-    // otherwise BackSpace from Edit reaches Quit.
-    const char afterSave[] = {KEY_ESC, 0};
+    // After a refused Apply the console waits on its result line, where ESC
+    // leaves; otherwise (also after a saved change's read-back) it shows the
+    // misc screen, where BackSpace from Edit reaches Quit.
+    const char afterResult[] = {KEY_ESC, 0};
     const char quit[] = {KEY_BACKSPACE, KEY_ENTER, 0};
-    SendKeys(Saving ? afterSave : quit);
+    SendKeys(OnResultLine_ ? afterResult : quit);
     action = caFree;
 }

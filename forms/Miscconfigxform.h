@@ -2,11 +2,15 @@
 // The misc configuration window: the console account (user name and a
 // password change), Retry Forever, Auto-Aging and the MAC hash algorithm
 // (forms/MiscModel.h). The switch judges a password change itself and
-// answers with one of two result lines; both close the window.
+// answers with one of two result lines; both close the window. After a
+// saved change the window opens the misc screen once more and compares the
+// user name the switch stored with the one typed: one lost key would
+// otherwise lock the operator out unnoticed.
 #include "forms/Form.h"
 #include "forms/MiscModel.h"
 
 #include <cstdint>
+#include <string>
 
 class QCheckBox;
 class QComboBox;
@@ -45,8 +49,19 @@ public:
     QLabel* lblMsg = nullptr;
     QPushButton* btnQuit = nullptr;
     QPushButton* btnSave = nullptr;
-    // An Apply's keys are out and the switch's result has not come yet.
+    // An Apply's keys are out and the switch's result, or the user name read
+    // back after it, has not come yet.
     bool AwaitingResult = false;
+    // The misc screen drawn again after a save (0 not reading back; 1 the
+    // first read, 2 the one ESC redraw when the first did not show the
+    // name typed).
+    int ReadBackRound = 0;
+
+    // The switch's result line: the refusal is answered at once; a saved
+    // change is read back first.
+    void SaveResult(int32_t value);
+    // The misc screen is up again during a read-back (Edit highlighted).
+    void ReadBackArrived();
 
 protected:
     void FormActivate() override;
@@ -54,4 +69,11 @@ protected:
 
 private:
     void CreateControls();
+    void ShowResultAndClose(const QString& message);
+
+    std::string TypedUser_; // the user name the last Apply typed
+    // The console waits on a result line (the key that answers it is ESC),
+    // rather than showing the misc screen.
+    bool OnResultLine_ = false;
+    bool ResultIn_ = false; // the switch answered the Apply
 };

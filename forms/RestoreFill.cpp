@@ -90,8 +90,10 @@ void FillPortTable(const BackupDocument& want) {
             e.autoIndex = a;
             SetField(e.autoText, autos[a].console);
         }
-        // A port of another type (another module) keeps its speed.
-        if (Trim(Field(e.type)) != w->type) continue;
+        // A port of another type (another module) keeps its speed when its
+        // type cannot run the file's.
+        const std::string type = Trim(Field(e.type));
+        if (type != w->type && !SpeedRunsOn(type, w->speed)) continue;
         const std::vector<PortChoice> speeds = SpeedChoices(e.type, e.name);
         const int s = ChoiceOf(speeds, w->speed);
         if (s >= 0) {

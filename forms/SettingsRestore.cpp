@@ -7,6 +7,7 @@
 #include "forms/Messageform.h"
 #include "forms/Miscconfigxform.h"
 #include "forms/Portconfigform.h"
+#include "forms/SessionEnd.h"
 #include "forms/Staticconfigform.h"
 #include "forms/Trunkconfigform.h"
 #include "forms/Vlanconfigform.h"
@@ -71,6 +72,15 @@ QString Lines(const std::vector<std::string>& lines) {
     for (const std::string& l : lines)
         text += QString::fromStdString(l) + QLatin1Char('\n');
     return text;
+}
+
+// The ports a restore left at their own speed, as a note under its result.
+QString KeptNote(const std::vector<std::string>& ports) {
+    if (ports.empty()) return QString();
+    std::string names;
+    for (const std::string& p : ports)
+        names += (names.empty() ? "" : ", ") + p;
+    return MessageText(txt::RestoreKeptSpeed, QString::fromStdString(names)) + QLatin1Char('\n');
 }
 
 } // namespace
@@ -161,13 +171,7 @@ void RestoreRun::PlanWrites(const BackupDocument& now) {
                               frmTrkConfig->btnSave->click();
                           },
                           GetLangText(txt::BusySending)});
-    bool ports = trunks || now.ports.size() != want.ports.size();
-    for (size_t i = 0; !ports && i < want.ports.size(); ++i) {
-        BackupPort a = now.ports[i], b = want.ports[i];
-        if (a.type != b.type) a.speed = b.speed; // not written
-        a.type = b.type;
-        ports = !(a == b);
-    }
+    const bool ports = trunks || now.ports != RestoreTarget(now, want, now.user).ports;
     if (ports)
         tasks_.push_back({FORM_PORT, [] { return frmPortConfig->AllRead; },
                           [this] {
@@ -284,27 +288,31 @@ void RestoreRun::Poll() {
         return;
     }
     const BackupDocument& now = walk_.Document();
-    std::vector<std::string> diff = DiffBackups(now, want_);
-    // The console user name is not written (its change needs the password).
-    diff.erase(
-        std::remove_if(diff.begin(), diff.end(),
-                       [](const std::string& l) { return l.rfind("Misc: console user", 0) == 0; }),
-        diff.end());
+    // The console user name is not written (its change needs the password),
+    // but a misc save retypes it: the switch must still hold the name it
+    // had before the restore.
+    if (phase_ == Phase::Reading) userBefore_ = now.user;
+    std::vector<std::string> kept;
+    const std::vector<std::string> diff =
+        DiffBackups(now, RestoreTarget(now, want_, userBefore_, &kept));
     if (phase_ == Phase::Reading) {
-        changes_ = diff;
+        BackupDocument file = want_;
+        file.user = now.user;
+        // The summary also names the ports of another module type.
+        changes_ = DiffBackups(now, file);
         if (diff.empty()) {
-            Finish(Outcome::Unchanged, LangText(txt::RestoreNothing));
+            Finish(Outcome::Unchanged, LangText(txt::RestoreNothing) + KeptNote(kept));
             return;
         }
         const int answer =
-            platform::AppMessageBox(LangText(txt::RestoreAsk) + Lines(diff),
+            platform::AppMessageBox(LangText(txt::RestoreAsk) + Lines(changes_),
                                     LangText(txt::SettingsCaption).trimmed(), platform::MB_YESNO);
         if (answer != platform::IDYES) {
             Finish(Outcome::Cancelled, LangText(txt::RestoreCancelled));
             return;
         }
     } else if (diff.empty()) {
-        Finish(Outcome::Verified, LangText(txt::RestoreVerified));
+        Finish(Outcome::Verified, LangText(txt::RestoreVerified) + KeptNote(kept));
         return;
     } else if (++rounds_ >= kMaxRounds - 1 || !modeRound_) {
         Finish(Outcome::Differs, LangText(txt::RestoreDiffers) + Lines(diff));

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 class QTimer;
@@ -54,7 +55,19 @@ private:
     QTimer* timer_ = nullptr;
     int rounds_ = 0;
     bool modeRound_ = false; // the round being written changes the VLAN mode
+    std::string userBefore_; // the console user name the first reading found
 };
+
+// Whether a port of this type (the console's type text) runs this speed
+// ("100 Full", as a file writes it).
+bool SpeedRunsOn(const std::string& type, const std::string& speed);
+// What a restore of `file` leaves the switch holding, given what it holds
+// now: the file with the console user name `user` (a restore never types
+// the account; a misc save retypes the name the switch had) and, on a port
+// whose module type differs, the switch's type, and the switch's speed when
+// its type cannot run the file's (those ports are added to `kept`).
+BackupDocument RestoreTarget(const BackupDocument& now, const BackupDocument& file,
+                             const std::string& user, std::vector<std::string>* kept = nullptr);
 
 // Puts the file's values into the windows' tables and controls (no keys).
 void FillTrunkWindow(const BackupDocument& want);

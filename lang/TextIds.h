@@ -233,6 +233,10 @@ enum : int32_t {
     PortInUse = 1342,       // "%1": the device path
     PortRowsGarbled = 1343, // also the VLAN windows' note under such rows
     TrunkScreenGarbled = 1370,
+    // The user name read back after a misc save; a restore's kept speeds.
+    MiscUserDiffers = 1371,  // "%1": the name the switch stored, "%2": the one typed
+    MiscUserUnread = 1372,   // "%1": the name typed
+    RestoreKeptSpeed = 1373, // "%1": the ports, comma-separated
     PortNoPermission = 1380, // "%1": the device path, "%2": its group
     PortPermissionFix = 1381, // "%1": the group
     PortNewLogin = 1382,

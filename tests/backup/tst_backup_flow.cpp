@@ -179,6 +179,32 @@ inline sim::SwitchState Dot1qState() {
     return s;
 }
 
+// The file a backup of the state gives (without a walk).
+inline QByteArray FileOf(const sim::SwitchState& s) {
+    BackupDocument d = Expected(s);
+    d.firmware = "1.02a - A1";
+    d.time = "2026-12-06T00:00:00Z";
+    return BackupToJson(d);
+}
+
+// Loses the first `key` the program types while the console is at `screen`.
+inline sim::FaultOptions LoseFirstKey(const std::unique_ptr<LinkHarness>& h, std::string screen,
+                                      char key) {
+    sim::FaultOptions f;
+    f.loseKey = [&h, screen, key, lost = false](uint8_t k) mutable {
+        const bool now = !lost && k == key && h->sim().where() == screen;
+        lost = lost || now;
+        return now;
+    };
+    return f;
+}
+
+inline sim::SwitchState Dot1qFactory() {
+    sim::SwitchState s = sim::FactoryState();
+    s.vlanMode = sim::kModeDot1q;
+    return s;
+}
+
 inline sim::SwitchState PortBasedState() {
     sim::SwitchState s = sim::FactoryState({"1000FX", "100FX"});
     SetTrunk(s, 3, {20, 21, 22, 23}, true);
@@ -190,6 +216,8 @@ inline sim::SwitchState PortBasedState() {
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(sim::SwitchState)
 
 class BackupFlowTest : public QObject {
     Q_OBJECT
@@ -332,6 +360,128 @@ private slots:
         s.h->runFor(2000);
         QVERIFY(s.h->keysTyped().empty());
         QCOMPARE(s.h->sim().state(), Dot1qState());
+    }
+
+    // A switch that differs from the file in one setting, or in which
+    // trunk holds which ports, gets it written and verified. A module of
+    // another type keeps its type, and its speed when it cannot run the
+    // file's (the result names that port; a speed it runs is written).
+    void oneDifferenceRestored_data() {
+        QTest::addColumn<sim::SwitchState>("file");
+        QTest::addColumn<sim::SwitchState>("onto");
+        QTest::addColumn<QString>("note");
+        const sim::SwitchState factory = sim::FactoryState();
+        sim::SwitchState s = factory;
+        s.ports[6].flowHalf = true;
+        QTest::newRow("half-duplex flow control only") << s << factory << QString();
+        s = factory;
+        s.macHash = "DirectMap";
+        QTest::newRow("MAC hash only") << s << factory << QString();
+        QTest::newRow("CRC-Hash as the target") << factory << s << QString();
+        s = factory;
+        SetTrunk(s, 0, {1, 3}, true);
+        SetTrunk(s, 1, {2, 4}, true);
+        sim::SwitchState swapped = factory;
+        SetTrunk(swapped, 0, {1, 2}, true);
+        SetTrunk(swapped, 1, {3, 4}, true);
+        QTest::newRow("two static trunks swap members") << s << swapped << QString();
+        s = factory;
+        s.ports[24].speed = " 100 Full";
+        s.ports[24].enabled = false;
+        QTest::newRow("other module types")
+            << s << sim::FactoryState({"1000FX", "1000FX"})
+            << QStringLiteral(
+                   "Ports that kept their own speed (the file's needs another module type): MOD_1");
+        s = sim::FactoryState();
+        s.ports[25].speed = " 100 Full";
+        QTest::newRow("other module types, the file's speed runs on them")
+            << sim::FactoryState({"1000FX", "1000FX"}) << s << QString();
+    }
+    void oneDifferenceRestored() {
+        QFETCH(sim::SwitchState, file);
+        QFETCH(sim::SwitchState, onto);
+        QFETCH(QString, note);
+        const QString path = dir.filePath(QStringLiteral("one.json"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(FileOf(file)) > 0);
+        f.close();
+        QVERIFY(s.Start(onto));
+        const FlowSession::RestoreOutcome r = s.Restore(path);
+        QVERIFY2(r.outcome == RestoreRun::Outcome::Verified,
+                 qPrintable(r.message + s.boxes.join(QLatin1Char('|'))));
+        QCOMPARE(r.message.trimmed(), (LangText(1357) + note).trimmed());
+        sim::SwitchState expected = file;
+        expected.moduleTypes = onto.moduleTypes;
+        for (int p : {24, 25})
+            if (file.ports[p].type != onto.ports[p].type) {
+                expected.ports[p].type = onto.ports[p].type;
+                if (note.contains(QString::fromStdString(sim::PortName(p + 1))))
+                    expected.ports[p].speed = onto.ports[p].speed;
+            }
+        QCOMPARE(s.h->sim().state(), expected);
+    }
+
+    // One key lost while a window's Apply types the restore's values: the
+    // switch stores something else, which the verify names (a misc save
+    // retypes the console user name, compared with the one the switch had).
+    void aDamagedWriteShowsInTheVerify_data() {
+        QTest::addColumn<sim::SwitchState>("file");
+        QTest::addColumn<sim::SwitchState>("onto");
+        QTest::addColumn<QString>("screen");
+        QTest::addColumn<char>("key");
+        QTest::addColumn<QString>("line");
+        const sim::SwitchState factory = sim::FactoryState();
+        sim::SwitchState file = factory, onto = factory;
+        file.macHash = "DirectMap";
+        onto.user = "netops";
+        QTest::newRow("misc: the user name")
+            << file << onto << QStringLiteral("edit:misc") << 'o'
+            << QStringLiteral("Misc: console user netps -> netops");
+        file = factory;
+        file.ports[9].inRate = 300;
+        QTest::newRow("port row: a rate") << file << factory << QStringLiteral("edit:port") << '3'
+                                          << QStringLiteral("Port PORT10: in rate 0 -> 300");
+        file = factory;
+        SetTrunk(file, 0, {1, 2}, true);
+        QTest::newRow("trunks: a member")
+            << file << factory << QStringLiteral("edit:trunk") << ' '
+            << QStringLiteral("Trunk 1: disabled none -> static PORT1 PORT2");
+        onto = Dot1qFactory();
+        onto.dot1qGroups.push_back(Group(20, "voice", {}));
+        file = onto;
+        file.ports[2].pvid = 20;
+        QTest::newRow("PVIDs") << file << onto << QStringLiteral("edit:vlansupport") << '2'
+                               << QStringLiteral("PVID of PORT3: 1 -> 20");
+        file = onto;
+        file.dot1qGroups.back() = Group(20, "voice", {3});
+        QTest::newRow("group members")
+            << file << onto << QStringLiteral("edit:group") << ' '
+            << QStringLiteral("VLAN group voice (ID 20): no members -> untagged PORT3");
+        file = Dot1qFactory();
+        file.dot1qGroups.push_back(Group(20, "voice", {}));
+        QTest::newRow("group name")
+            << file << Dot1qFactory() << QStringLiteral("edit:group") << 'v'
+            << QStringLiteral("VLAN group voice (ID 20): created, no members");
+    }
+    void aDamagedWriteShowsInTheVerify() {
+        QFETCH(sim::SwitchState, file);
+        QFETCH(sim::SwitchState, onto);
+        QFETCH(QString, screen);
+        QFETCH(char, key);
+        QFETCH(QString, line);
+        const QString path = dir.filePath(QStringLiteral("damaged.json"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(FileOf(file)) > 0);
+        f.close();
+        QVERIFY(s.Start(onto, LoseFirstKey(s.h, screen.toStdString(), key)));
+        const FlowSession::RestoreOutcome r = s.Restore(path);
+        QVERIFY2(r.outcome == RestoreRun::Outcome::Differs,
+                 qPrintable(r.message + s.boxes.join(QLatin1Char('|'))));
+        QVERIFY2(r.message.split(QLatin1Char('\n')).contains(line), qPrintable(r.message));
+        if (screen == QLatin1String("edit:misc"))
+            QVERIFY(s.boxes.contains(QStringLiteral(
+                "The switch stored the user name 'netps', not 'netops'. Log in with 'netps' and "
+                "correct it.\n\nPress OK to return to the static configuration menu.\n")));
     }
 
     void restartInTheMiddleFails() {

@@ -1,7 +1,7 @@
 // The misc window end to end against the simulated switch: the keys of an
 // Apply, the switch's answer to a password change, the account the next
-// login needs; and the captions and accessible names of the session's
-// windows in each language.
+// login needs, the user name read back after a save; and the captions and
+// accessible names of the session's windows in each language.
 #include "tests/config/ConfigSession.h"
 
 #include <QAbstractButton>
@@ -11,6 +11,9 @@ namespace {
 
 const QString kSaved = QStringLiteral("The new settings have been saved.\n\nPress OK to return "
                                       "to the static configuration menu.\n");
+// After a saved Apply: ESC answers the result, Enter opens the misc screen
+// again from the static menu, BackSpace and Enter leave it with Quit.
+const QByteArray kReadBack("\x1b\r\b\r");
 const QString kRefused =
     QStringLiteral("The password was not changed: wrong old password, or the new passwords "
                    "differ.\n\nPress OK to return to the static configuration menu.\n");
@@ -103,7 +106,7 @@ private slots:
             w->chkAutoAging->click();
         }
         QVERIFY(ApplyAndReturn(s));
-        QCOMPARE(QByteArray::fromStdString(s.Typed()), keys + "\x01\t\r\x1b");
+        QCOMPARE(QByteArray::fromStdString(s.Typed()), keys + "\x01\t\r" + kReadBack);
         QCOMPARE(s.boxes, QStringList{kSaved});
         QCOMPARE(s.captions[0], QStringLiteral("Misc Configuration"));
         sim::SwitchState want = before;
@@ -124,7 +127,8 @@ private slots:
         EnterPasswords("admin", "secret", "secret");
         s.Typed();
         QVERIFY(ApplyAndReturn(s));
-        QCOMPARE(s.Typed(), std::string("\radmin\tadmin\tsecret\tsecret\t\t\t\x01\t\r\x1b"));
+        QCOMPARE(QByteArray::fromStdString(s.Typed()),
+                 "\radmin\tadmin\tsecret\tsecret\t\t\t\x01\t\r" + kReadBack);
         QCOMPARE(s.boxes, QStringList{kSaved});
         QCOMPARE(s.sim().state().password, std::string("secret"));
 
@@ -141,6 +145,56 @@ private slots:
         QCOMPARE(frmLogin->lblMsg->text(), LangText(1219));
         QCOMPARE(s.sim().where(), std::string("login"));
         QVERIFY(s.LogIn("admin", "secret"));
+    }
+
+    // A new user name typed on a line that loses one of its keys: the switch
+    // stores another name than the one typed, and the operator is told both
+    // names, not "saved". A name drawn damaged once (one flipped byte of the
+    // read-back) is read again with ESC and then found right. Either way the
+    // name differed once, so the screen was drawn twice.
+    void userNameReadBack_data() {
+        QTest::addColumn<bool>("keyLost");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("a key of the name lost")
+            << true
+            << QStringLiteral("The switch stored the user name 'netps', not 'netops'. Log in "
+                              "with 'netps' and correct it.\n\nPress OK to return to the "
+                              "static configuration menu.\n");
+        QTest::newRow("the name's first read damaged") << false << kSaved;
+    }
+    void userNameReadBack() {
+        QFETCH(bool, keyLost);
+        QFETCH(QString, message);
+        ConfigSession s;
+        QVERIFY(s.Open() && s.OpenMiscWindow());
+        sim::FaultOptions& faults = s.h->line().options();
+        if (keyLost) {
+            faults.loseKey = [h = s.h.get(), lost = false](uint8_t key) mutable {
+                const bool now = !lost && key == 'o' && h->sim().where() == "edit:misc";
+                lost = lost || now;
+                return now;
+            };
+        } else {
+            // The first letter of the name on the screen's next draw.
+            enum { Looking, Next, Done };
+            faults.alterOutput = [seen = std::string(), at = Looking](uint8_t b) mutable {
+                if (at == Next) {
+                    at = Done;
+                    return static_cast<uint8_t>(b ^ 1);
+                }
+                seen = (seen + static_cast<char>(b)).substr(seen.size() >= 40 ? 1 : 0);
+                if (at == Looking && seen.ends_with("User Name          : ")) at = Next;
+                return b;
+            };
+        }
+        frmMiscConfigX->edtUsername->setText(QStringLiteral("netops"));
+        s.Typed();
+        QVERIFY(ApplyAndReturn(s));
+        QCOMPARE(QByteArray::fromStdString(s.Typed()),
+                 "\rnetops\t\t\t\t\t\t\x01\t\r\x1b\r\x1b\b\r");
+        QCOMPARE(s.boxes, QStringList{message});
+        QCOMPARE(s.sim().state().user, keyLost ? std::string("netps") : std::string("netops"));
+        QCOMPARE(s.sim().where(), std::string("static"));
     }
 
     void passwordRefused_data() {
