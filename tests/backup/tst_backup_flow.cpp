@@ -15,6 +15,7 @@
 #include "forms/SettingsFile.h"
 #include "forms/SettingsRestore.h"
 #include "forms/VlanSupportModel.h"
+#include "lang/TextIds.h"
 #include "platform/Ui.h"
 #include "sim/SwitchState.h"
 #include "tests/harness/ProgramReset.h"
@@ -24,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <memory>
 #include <utility>
 
 namespace {
@@ -270,6 +272,54 @@ private slots:
         QVERIFY(out.finished && !out.ok);
         QCOMPARE(out.message.trimmed(), LangText(1351).trimmed());
         QVERIFY(!QFile::exists(path));
+    }
+
+    // A port name changed on the line (PORT4 read as PORT6, one bit) stays
+    // on its own screen row: only the names tell. Once, the ports are read
+    // again and the file is right; every time, the backup fails and writes
+    // nothing.
+    void misreadPortNameIsReadAgainOnce_data() {
+        QTest::addColumn<int>("flips");
+        QTest::newRow("once: read again") << 1;
+        QTest::newRow("every time: fails") << 1000;
+    }
+    void misreadPortNameIsReadAgainOnce() {
+        QFETCH(int, flips);
+        QVERIFY(s.Start(sim::FactoryState()));
+        struct Flip {
+            std::string tail;
+            int left;
+        };
+        auto flip = std::make_shared<Flip>(Flip{std::string(), flips});
+        LinkHarness* h = s.h.get();
+        h->line().options().alterOutput = [flip, h](uint8_t b) -> uint8_t {
+            const bool port4 = b == '4' && flip->tail == "PORT";
+            flip->tail = (flip->tail + char(b)).substr(flip->tail.size() < 4 ? 0 : 1);
+            if (!port4 || flip->left == 0 || h->sim().where() != "port") return b;
+            --flip->left;
+            return '6';
+        };
+        const QString path = dir.filePath(QStringLiteral("misread%1.json").arg(flips));
+        const FlowSession::BackupOutcome out = s.Backup(path);
+        h->line().options().alterOutput = nullptr;
+        QVERIFY(out.finished);
+        const QString reading = LangText(txt::BusyReadPorts).trimmed();
+        QCOMPARE(out.progress.count(reading), 2);
+        if (flips == 1) {
+            QVERIFY2(out.ok, qPrintable(out.message));
+            BackupDocument doc;
+            std::string error;
+            QVERIFY2(ReadSettingsFile(path, doc, error), error.c_str());
+            QCOMPARE(doc.ports, Expected(sim::FactoryState()).ports);
+        } else {
+            QVERIFY(!out.ok);
+            QCOMPARE(
+                out.message.trimmed(),
+                LangText(txt::WalkPortNamesWrong)
+                    .trimmed()
+                    .replace(QLatin1String("%1"), QLatin1String("row 4: PORT6 in place of PORT4")));
+            QVERIFY(!QFile::exists(path));
+        }
     }
 
     void backFromFactoryDefaults_data() {
