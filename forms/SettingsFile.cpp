@@ -19,6 +19,7 @@
 namespace {
 
 constexpr int kPollMs = 20;
+const char* const kFileTooLarge = "file: larger than 1 MiB";
 
 QString Arg(int32_t id, const QString& value) {
     return LangText(id).replace(QLatin1String("%1"), value);
@@ -40,7 +41,7 @@ bool ReadSettingsFile(const QString& path, BackupDocument& doc, std::string& err
         return false;
     }
     if (info.size() > kMaxSettingsFileBytes) {
-        error = "file: larger than 1 MiB";
+        error = kFileTooLarge;
         return false;
     }
     QFile file(path);
@@ -51,7 +52,7 @@ bool ReadSettingsFile(const QString& path, BackupDocument& doc, std::string& err
     // Bounded even if the file grew since it was looked at.
     const QByteArray json = file.read(kMaxSettingsFileBytes + 1);
     if (json.size() > kMaxSettingsFileBytes) {
-        error = "file: larger than 1 MiB";
+        error = kFileTooLarge;
         return false;
     }
     return BackupFromJson(json, doc, error);
