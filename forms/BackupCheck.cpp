@@ -11,6 +11,8 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <set>
 
 namespace {
@@ -24,10 +26,29 @@ struct Bad {
     throw Bad{field + ": " + why};
 }
 
+bool PlainAscii(const QString& s) {
+    return std::all_of(s.begin(), s.end(),
+                       [](QChar c) { return c.unicode() >= 0x20 && c.unicode() <= 0x7e; });
+}
+
+// A key of the file as a message shows it: whatever is not plain ASCII as
+// '?', so that a message never carries control characters to a terminal.
+std::string Shown(const QString& key) {
+    std::string out;
+    for (QChar c : key)
+        out += c.unicode() >= 0x20 && c.unicode() <= 0x7e ? static_cast<char>(c.unicode()) : '?';
+    return out;
+}
+
 void OnlyKnown(const QJsonObject& o, const std::string& where, std::set<QString> known) {
     for (auto it = o.begin(); it != o.end(); ++it)
         if (!known.count(it.key()))
-            Fail(where + (where.empty() ? "" : ".") + it.key().toStdString(), "unknown field");
+            Fail(where + (where.empty() ? "" : ".") + Shown(it.key()), "unknown field");
+}
+
+QJsonObject Entry(const QJsonValue& v, const std::string& at) {
+    if (!v.isObject()) Fail(at.substr(0, at.size() - 1), "must be an object");
+    return v.toObject();
 }
 
 QJsonValue Need(const QJsonObject& o, const char* key, const std::string& where) {
@@ -38,17 +59,23 @@ QJsonValue Need(const QJsonObject& o, const char* key, const std::string& where)
 std::string Str(const QJsonObject& o, const char* key, const std::string& where) {
     const QJsonValue v = Need(o, key, where);
     if (!v.isString()) Fail(where + key, "must be a text");
-    const QString s = v.toString();
-    for (QChar c : s)
-        if (c.unicode() < 0x20 || c.unicode() > 0x7e) Fail(where + key, "must be plain ASCII");
-    return s.toStdString();
+    if (!PlainAscii(v.toString())) Fail(where + key, "must be plain ASCII");
+    return v.toString().toStdString();
+}
+
+// JSON numbers are doubles. A whole number beyond int's range is kept at the
+// range's end, without an out-of-range conversion, so that the field's own
+// range rule names it ("must be 0 to 1000" for 1e20).
+int WholeNumber(const QJsonValue& v, const std::string& field) {
+    const double d = v.toDouble();
+    if (!v.isDouble() || d != std::trunc(d)) Fail(field, "must be a whole number");
+    if (d >= static_cast<double>(INT_MAX)) return INT_MAX;
+    if (d <= static_cast<double>(INT_MIN)) return INT_MIN;
+    return static_cast<int>(d);
 }
 
 int Int(const QJsonObject& o, const char* key, const std::string& where) {
-    const QJsonValue v = Need(o, key, where);
-    const double d = v.toDouble(-1.5);
-    if (!v.isDouble() || d != static_cast<int>(d)) Fail(where + key, "must be a whole number");
-    return static_cast<int>(d);
+    return WholeNumber(Need(o, key, where), where + key);
 }
 
 bool Bool(const QJsonObject& o, const char* key, const std::string& where) {
@@ -61,18 +88,26 @@ std::vector<std::string> Names(const QJsonValue& v, const std::string& field) {
     if (!v.isArray()) Fail(field, "must be a list of port names");
     std::vector<std::string> out;
     for (const QJsonValue& e : v.toArray()) {
-        if (!e.isString()) Fail(field, "must be a list of port names");
+        if (!e.isString() || !PlainAscii(e.toString())) Fail(field, "must be a list of port names");
         out.push_back(e.toString().toStdString());
     }
     return out;
 }
 
-bool IsRowName(const std::string& n) {
-    if (ConsolePortNumber(n) > 0) return true;
+// Trunk number of a trunk row's name (TRK3: 3), 0 for any other name.
+int TrunkOfRow(const std::string& n) {
     for (int k = 1; k <= kTrunks; ++k)
-        if (n == "TRK" + std::to_string(k)) return true;
-    return false;
+        if (n == "TRK" + std::to_string(k)) return k;
+    return 0;
 }
+
+bool IsRowName(const std::string& n) {
+    return ConsolePortNumber(n) > 0 || TrunkOfRow(n) > 0;
+}
+
+// The PVID and group member screens list the 26 physical ports, never a
+// trunk row.
+const char* const kPhysicalPorts = "PORT1-PORT24, MOD_1 and MOD_2";
 
 bool IsConsoleName(std::string n) {
     for (char& c : n)
@@ -87,8 +122,7 @@ void ReadPorts(const QJsonObject& root, BackupDocument& doc) {
     int i = 0;
     for (const QJsonValue& e : v.toArray()) {
         const std::string at = "ports[" + std::to_string(i++) + "].";
-        if (!e.isObject()) Fail(at.substr(0, at.size() - 1), "must be an object");
-        const QJsonObject o = e.toObject();
+        const QJsonObject o = Entry(e, at);
         OnlyKnown(o, at.substr(0, at.size() - 1),
                   {"name", "type", "inRate", "outRate", "enabled", "autoNego", "speed", "flowFull",
                    "flowHalf"});
@@ -112,7 +146,7 @@ void ReadTrunks(const QJsonObject& root, BackupDocument& doc) {
     int k = 0;
     for (const QJsonValue& e : v.toArray()) {
         const std::string at = "trunks[" + std::to_string(k) + "].";
-        const QJsonObject o = e.toObject();
+        const QJsonObject o = Entry(e, at);
         OnlyKnown(o, at.substr(0, at.size() - 1), {"trunk", "static", "members"});
         if (Int(o, "trunk", at) != k + 1) Fail(at + "trunk", "must be " + std::to_string(k + 1));
         doc.trunks[k].isStatic = Bool(o, "static", at);
@@ -132,7 +166,7 @@ void ReadGroups(const QJsonObject& root, BackupDocument& doc) {
     int i = 0;
     for (const QJsonValue& e : v.toArray()) {
         const std::string at = "groups[" + std::to_string(i++) + "].";
-        const QJsonObject o = e.toObject();
+        const QJsonObject o = Entry(e, at);
         OnlyKnown(o, at.substr(0, at.size() - 1), {"id", "name", "member", "untagged", "tagged"});
         BackupGroup g;
         g.id = Int(o, "id", at);
@@ -170,8 +204,11 @@ void ReadDocument(const QByteArray& json, BackupDocument& doc) {
         const QJsonValue pv = root.value(QLatin1String("pvids"));
         if (!pv.isObject()) Fail("pvids", "must map port names to PVIDs");
         const QJsonObject po = pv.toObject();
-        for (auto it = po.begin(); it != po.end(); ++it)
-            doc.pvids[it.key().toStdString()] = Int(po, it.key().toLatin1().constData(), "pvids.");
+        for (auto it = po.begin(); it != po.end(); ++it) {
+            const std::string field = "pvids." + Shown(it.key());
+            if (!PlainAscii(it.key())) Fail(field, "not a port name");
+            doc.pvids[it.key().toStdString()] = WholeNumber(it.value(), field);
+        }
     }
     ReadGroups(root, doc);
     doc.retryForever = Bool(root, "retryForever", "");
@@ -180,43 +217,64 @@ void ReadDocument(const QByteArray& json, BackupDocument& doc) {
     doc.user = Str(root, "user", "");
 }
 
-bool OfferedSpeed(const BackupPort& p) {
-    for (const PortChoice& c : SpeedChoices(p.type.c_str(), nullptr))
-        if (Trim(c.console) == p.speed) return true;
+bool OfferedSpeed(const char* type, const std::string& speed) {
+    for (const PortChoice& c : SpeedChoices(type, nullptr))
+        if (Trim(c.console) == speed) return true;
     return false;
 }
 
-std::string CheckPorts(const BackupDocument& doc) {
-    static const std::set<std::string> kTypes = {"100TX", "1000TX", "100FX", "1000FX", "NC"};
+// One row as the console's port screen can show it. A trunk row stands for
+// its members: it shows their type (100TX for ports 1-24, the modules' for
+// the module trunk) and, on the module trunk, takes no rates but offers all
+// six speeds whatever its modules' types.
+std::string CheckPortRow(const BackupDocument& doc, const BackupPort& p, const std::string& at) {
+    static const std::set<std::string> kModuleTypes = {"1000TX", "1000FX", "100FX", "NC"};
     static const std::set<std::string> kAuto = {"FORCE", "AUTO", "NWAY_FORCE"};
+    const int trunk = TrunkOfRow(p.name);
+    if (trunk > 0 && (!doc.trunks[trunk - 1].isStatic || doc.trunks[trunk - 1].members.empty()))
+        return at + "name: " + p.name + " is no row: trunk " + std::to_string(trunk) +
+               " is not static with members in this file";
+    const int port = trunk > 0 ? doc.trunks[trunk - 1].members.front() : ConsolePortNumber(p.name);
+    const bool module = port >= kFirstModulePort;
+    if (module && !kModuleTypes.count(p.type))
+        return at + "type: a module port is 1000TX, 1000FX, 100FX or NC";
+    if (!module && p.type != "100TX") return at + "type: ports 1-24 and their trunks are 100TX";
+    for (const auto& [field, rate] : {std::pair{"inRate", p.inRate}, {"outRate", p.outRate}}) {
+        if (rate < 0 || rate > 1000) return at + field + ": must be 0 to 1000";
+        if (module && rate != 0)
+            return at + field +
+                   (trunk > 0 ? ": must be 0 on the module trunk's row"
+                              : ": must be 0 on a module port");
+    }
+    if (!kAuto.count(p.autoNego)) return at + "autoNego: must be FORCE, AUTO or NWAY_FORCE";
+    if (module && trunk > 0) {
+        if (!OfferedSpeed("1000TX", p.speed) && !OfferedSpeed(p.type.c_str(), p.speed))
+            return at + "speed: " + p.speed + " is not offered by the module trunk's row";
+    } else if (!OfferedSpeed(p.type.c_str(), p.speed)) {
+        return at + "speed: " + p.speed + " is not offered by a " + p.type + " port";
+    }
+    return std::string();
+}
+
+std::string CheckPorts(const BackupDocument& doc) {
     std::set<std::string> seen;
     for (size_t i = 0; i < doc.ports.size(); ++i) {
         const BackupPort& p = doc.ports[i];
         const std::string at = "ports[" + std::to_string(i) + "].";
         if (!IsRowName(p.name)) return at + "name: unknown port " + p.name;
         if (!seen.insert(p.name).second) return at + "name: " + p.name + " is listed twice";
-        if (!kTypes.count(p.type)) return at + "type: unknown type " + p.type;
-        const bool module = p.name.rfind("MOD_", 0) == 0;
-        for (int rate : {p.inRate, p.outRate})
-            if (rate < 0 || rate > 1000 || (module && rate != 0))
-                return at + (rate == p.inRate ? "inRate" : "outRate") +
-                       (module ? ": must be 0 on a module port" : ": must be 0 to 1000");
-        if (!kAuto.count(p.autoNego)) return at + "autoNego: must be FORCE, AUTO or NWAY_FORCE";
-        const bool trunkRow = p.name.rfind("TRK", 0) == 0;
-        if (!trunkRow && !OfferedSpeed(p))
-            return at + "speed: " + p.speed + " is not offered by a " + p.type + " port";
+        const std::string e = CheckPortRow(doc, p, at);
+        if (!e.empty()) return e;
     }
-    // Every port once: on its own row or through its static trunk's row.
+    // Every port once: on its own row, or on its static trunk's row only.
     for (int port = 1; port <= kTrunkPorts; ++port) {
-        int rows = seen.count(ConsolePortName(port)) ? 1 : 0;
-        for (int k = 0; k < kTrunks; ++k) {
-            const auto& m = doc.trunks[k].members;
-            if (doc.trunks[k].isStatic && std::find(m.begin(), m.end(), port) != m.end())
-                rows += seen.count("TRK" + std::to_string(k + 1)) ? 1 : 0;
-        }
-        if (rows != 1)
-            return "ports: " + ConsolePortName(port) +
-                   (rows == 0 ? " has no row" : " has a row and a trunk row");
+        const std::string own = ConsolePortName(port);
+        const int trunk = RowTrunkOfPort(doc, port);
+        const std::string row = trunk > 0 ? "TRK" + std::to_string(trunk) : own;
+        if (trunk > 0 && seen.count(own))
+            return "ports: " + own + " is in static trunk " + std::to_string(trunk) +
+                   ", so its row is " + row;
+        if (!seen.count(row)) return "ports: " + own + " has no row";
     }
     return std::string();
 }
@@ -259,7 +317,9 @@ std::string CheckGroups(const BackupDocument& doc) {
                 doc.vlanMode == kModePortBased ? choice == "member" : choice != "member";
             if (!fits) return at + choice + ": not a member choice in this VLAN mode";
             for (const std::string& n : members) {
-                if (!IsRowName(n)) return at + choice + ": unknown port " + n;
+                if (ConsolePortNumber(n) == 0)
+                    return at + choice + ": " + n + " is not on the member screen, which lists " +
+                           kPhysicalPorts;
                 if (!rows.insert(n).second) return at + choice + ": " + n + " is listed twice";
             }
         }
@@ -276,7 +336,8 @@ std::string CheckBackupRules(const BackupDocument& doc) {
     if (doc.vlanMode != kModeDot1q && !doc.pvids.empty())
         return "pvids: PVIDs are kept in 802.1Q mode only";
     for (const auto& [name, pvid] : doc.pvids) {
-        if (!IsRowName(name)) return "pvids." + name + ": unknown port";
+        if (ConsolePortNumber(name) == 0)
+            return "pvids." + name + ": the PVID screen lists " + kPhysicalPorts + " only";
         if (pvid < kMinPvid || pvid > kMaxPvid) return "pvids." + name + ": must be 1 to 255";
     }
     e = CheckGroups(doc);
@@ -298,4 +359,13 @@ bool BackupFromJson(const QByteArray& json, BackupDocument& doc, std::string& er
     }
     error = CheckBackupRules(doc);
     return error.empty();
+}
+
+std::string CheckBackupReadsBack(const BackupDocument& doc) {
+    BackupDocument back;
+    std::string error;
+    if (!BackupFromJson(BackupToJson(doc), back, error)) return error;
+    // Accepted but read otherwise: the file would restore something else.
+    if (!(back == doc)) return "file: reads back differently from what the switch showed";
+    return std::string();
 }

@@ -12,7 +12,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cctype>
+#include <utility>
 
 namespace {
 
@@ -63,6 +65,38 @@ int VlanModeOfWord(const std::string& word) {
     for (int m = 0; m < 3; ++m)
         if (word == VlanModeWord(m)) return m;
     return -1;
+}
+
+int RowTrunkOfPort(const BackupDocument& doc, int port) {
+    for (int k = 0; k < kTrunks; ++k) {
+        const std::vector<int>& m = doc.trunks[k].members;
+        if (doc.trunks[k].isStatic && std::find(m.begin(), m.end(), port) != m.end()) return k + 1;
+    }
+    return 0;
+}
+
+std::vector<std::string> PortRowNames(const BackupDocument& doc) {
+    std::vector<std::string> rows;
+    bool shown[kTrunks + 1] = {};
+    for (int port = 1; port <= kTrunkPorts; ++port) {
+        const int trunk = RowTrunkOfPort(doc, port);
+        if (trunk == 0)
+            rows.push_back(ConsolePortName(port));
+        else if (!std::exchange(shown[trunk], true))
+            rows.push_back("TRK" + std::to_string(trunk));
+    }
+    return rows;
+}
+
+std::string MisnamedPortRow(const BackupDocument& doc) {
+    const std::vector<std::string> want = PortRowNames(doc);
+    for (size_t i = 0; i < std::max(want.size(), doc.ports.size()); ++i) {
+        const std::string got = i < doc.ports.size() ? doc.ports[i].name : "nothing";
+        const std::string wanted = i < want.size() ? want[i] : "nothing";
+        if (got != wanted)
+            return "row " + std::to_string(i + 1) + ": " + got + " in place of " + wanted;
+    }
+    return std::string();
 }
 
 void CapturePorts(BackupDocument& doc) {

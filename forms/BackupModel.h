@@ -52,6 +52,7 @@ struct BackupDocument {
     bool autoAging = false;
     std::string macHash; // "CRC-Hash", "DirectMap"
     std::string user;
+    bool operator==(const BackupDocument&) const = default;
 };
 
 // Port number 1..26 as the console names it (PORT1..PORT24, MOD_1, MOD_2);
@@ -64,6 +65,17 @@ std::string ShortRowName(const std::string& name);
 // Mode word of the file ("disabled", "port-based", "802.1Q") and back (-1).
 const char* VlanModeWord(int mode);
 int VlanModeOfWord(const std::string& word);
+
+// The static trunk (1..7) whose row on the port screen stands for the port
+// (1..26), 0 when the port has a row of its own.
+int RowTrunkOfPort(const BackupDocument& doc, int port);
+// The port screen's row names for the document's trunks, in screen order:
+// ports 1..26, the members of a static trunk replaced by one TRKn row where
+// its lowest member would be.
+std::vector<std::string> PortRowNames(const BackupDocument& doc);
+// The first port row whose name is not the console's for the document's
+// trunks ("row 4: PORT6 in place of PORT4"), "" when every row is.
+std::string MisnamedPortRow(const BackupDocument& doc);
 
 // From the shared tables as the windows last read them.
 void CapturePorts(BackupDocument& doc);
@@ -80,6 +92,10 @@ bool BackupFromJson(const QByteArray& json, BackupDocument& doc, std::string& er
 // The rules a document must keep beyond its field types (trunk rules,
 // ranges, names, member choices of the mode); "" when it keeps them.
 std::string CheckBackupRules(const BackupDocument& doc);
+// A backup's document written out and read back by the restore's reader:
+// "" when the reader accepts it and reads the same document, else why not
+// (the reader's first bad field).
+std::string CheckBackupReadsBack(const BackupDocument& doc);
 
 // What differs from `now` to `wanted`, one line per setting, in the order a
 // restore writes them; empty when equal.

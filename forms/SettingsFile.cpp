@@ -8,7 +8,9 @@
 #include "platform/Ui.h"
 #include "shared/Publicunit.h"
 
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QTimer>
@@ -17,12 +19,44 @@
 namespace {
 
 constexpr int kPollMs = 20;
+const char* const kFileTooLarge = "file: larger than 1 MiB";
 
 QString Arg(int32_t id, const QString& value) {
     return LangText(id).replace(QLatin1String("%1"), value);
 }
 
 } // namespace
+
+bool ReadSettingsFile(const QString& path, BackupDocument& doc, std::string& error) {
+    doc = BackupDocument{};
+    // Checked before opening: opening a FIFO would wait for a writer, and a
+    // device or a huge file would be read for ever.
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        error = "file: not found";
+        return false;
+    }
+    if (!info.isFile()) {
+        error = "file: not a regular file (a folder, a device or a pipe)";
+        return false;
+    }
+    if (info.size() > kMaxSettingsFileBytes) {
+        error = kFileTooLarge;
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = "file: cannot be read (" + file.errorString().toStdString() + ")";
+        return false;
+    }
+    // Bounded even if the file grew since it was looked at.
+    const QByteArray json = file.read(kMaxSettingsFileBytes + 1);
+    if (json.size() > kMaxSettingsFileBytes) {
+        error = kFileTooLarge;
+        return false;
+    }
+    return BackupFromJson(json, doc, error);
+}
 
 bool WriteSettingsFile(const QString& path, const BackupDocument& doc, QString& error) {
     QSaveFile file(path);
@@ -57,6 +91,12 @@ SettingsWalk::State BackupRun::Poll() {
     if (over_ || s == SettingsWalk::State::Running) return s;
     if (s == SettingsWalk::State::Failed) {
         Finish(false, DecodeText(walk_.Error()));
+        return s;
+    }
+    // Only a file its restore accepts is written.
+    const std::string refused = CheckBackupReadsBack(walk_.Document());
+    if (!refused.empty()) {
+        Finish(false, Arg(txt::BackupNotRestorable, QString::fromStdString(refused)));
         return s;
     }
     QString error;

@@ -37,6 +37,15 @@ private:
     bool over_ = false;
 };
 
+constexpr qint64 kMaxSettingsFileBytes = 1 << 20;
+
+// Reads and checks a settings file whole: a regular file of at most 1 MiB
+// (a folder, a device, a FIFO or a larger file is refused before anything is
+// read), then every field (BackupFromJson). Needs no window and no switch.
+// False with `error` naming what is wrong ("file: larger than 1 MiB",
+// "ports[3].inRate: must be 0 to 1000").
+bool ReadSettingsFile(const QString& path, BackupDocument& doc, std::string& error);
+
 // Writes the document (JSON, docs/backup.md); false with `error` when the
 // file cannot be written whole.
 bool WriteSettingsFile(const QString& path, const BackupDocument& doc, QString& error);

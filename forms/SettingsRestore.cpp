@@ -8,6 +8,7 @@
 #include "forms/Miscconfigxform.h"
 #include "forms/Portconfigform.h"
 #include "forms/SessionEnd.h"
+#include "forms/SettingsFile.h"
 #include "forms/Staticconfigform.h"
 #include "forms/Trunkconfigform.h"
 #include "forms/Vlanconfigform.h"
@@ -18,7 +19,6 @@
 #include "shared/Publicunit.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
@@ -89,13 +89,8 @@ RestoreRun::RestoreRun(QString path, Finished finished, QObject* parent)
     : QObject(parent), path_(std::move(path)), finished_(std::move(finished)) {}
 
 bool RestoreRun::Start(bool timer) {
-    QFile file(path_);
-    if (!file.open(QIODevice::ReadOnly)) {
-        Finish(Outcome::BadFile, path_ + QStringLiteral(": ") + file.errorString());
-        return false;
-    }
     std::string error;
-    if (!BackupFromJson(file.readAll(), want_, error)) {
+    if (!ReadSettingsFile(path_, want_, error)) {
         Finish(Outcome::BadFile, QString::fromStdString(error));
         return false;
     }

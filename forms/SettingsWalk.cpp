@@ -46,6 +46,7 @@ bool SettingsWalk::Start() {
     doc_ = BackupDocument{};
     error_.clear();
     groupCount_ = groupNext_ = 0;
+    portsReread_ = false;
     step_ = Step::Main;
     state_ = State::Running;
     if (!Up(frmMain.get(), FORM_MAIN)) {
@@ -77,6 +78,20 @@ bool SettingsWalk::OpenNextGroup() {
     ShowBusyBox();
     Say(BusyText);
     return true;
+}
+
+// The port rows must be the console's names for the trunks just read, once
+// each and in order. A name changed on the line (PORT4 read as PORT6) still
+// sits on its own screen row, so the port window's line-up check cannot see
+// it. The ports (and the trunks they are judged by) are read once more; a
+// second miss fails the walk: a document with a wrong name would write one
+// port's settings to another.
+bool SettingsWalk::PortRowsNamedRight() {
+    const std::string wrong = MisnamedPortRow(doc_);
+    if (wrong.empty()) return true;
+    if (portsReread_) Fail(Replace(GetLangText(txt::WalkPortNamesWrong), "%1", wrong));
+    portsReread_ = true;
+    return false;
 }
 
 SettingsWalk::State SettingsWalk::Poll() {
@@ -115,12 +130,15 @@ SettingsWalk::State SettingsWalk::Poll() {
         frmStaticConfig->btnTrunkConfig->click();
         step_ = Step::Trunks;
         break;
-    case Step::Trunks:
+    case Step::Trunks: {
         if (!Up(frmTrkConfig.get(), FORM_TRUNK)) break;
         CaptureTrunks(doc_);
+        const bool named = PortRowsNamedRight();
+        if (state_ == State::Failed) break;
         frmTrkConfig->btnQuit->click();
-        step_ = Step::StaticForVlan;
+        step_ = named ? Step::StaticForVlan : Step::Static;
         break;
+    }
     case Step::StaticForVlan:
         if (!Up(frmStaticConfig.get(), FORM_STATIC)) break;
         Say(GetLangText(txt::BusyReadVlan));

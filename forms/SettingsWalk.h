@@ -51,12 +51,14 @@ private:
     void Fail(const std::string& why);
     void Say(const std::string& line);
     bool OpenNextGroup();
+    bool PortRowsNamedRight();
     Step step_ = Step::Main;
     State state_ = State::Failed;
     BackupDocument doc_;
     std::string error_;
     int groupCount_ = 0;
     int groupNext_ = 0;
+    bool portsReread_ = false;
 };
 
 // "Reading VLAN group 3 of 7" in the current language (bytes of its code

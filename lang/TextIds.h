@@ -263,6 +263,8 @@ enum : int32_t {
     RestoreVerified = 1357,
     RestoreDiffers = 1358, // the differences follow, one per line
     RestoreBadFile = 1359, // "%1": the file, "%2": the first bad field
+    WalkPortNamesWrong = 1360,  // "%1": the first row whose name is wrong
+    BackupNotRestorable = 1361, // "%1": the restore reader's first bad field
 };
 
 } // namespace txt

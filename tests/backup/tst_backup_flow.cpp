@@ -15,6 +15,7 @@
 #include "forms/SettingsFile.h"
 #include "forms/SettingsRestore.h"
 #include "forms/VlanSupportModel.h"
+#include "lang/TextIds.h"
 #include "platform/Ui.h"
 #include "sim/SwitchState.h"
 #include "tests/harness/ProgramReset.h"
@@ -24,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <memory>
 #include <utility>
 
 namespace {
@@ -298,6 +300,91 @@ private slots:
         QVERIFY(out.finished && !out.ok);
         QCOMPARE(out.message.trimmed(), LangText(1351).trimmed());
         QVERIFY(!QFile::exists(path));
+    }
+
+    // Bytes changed on the line while the port screen is drawn. A name
+    // (PORT4 read as PORT6, one bit) stays on its own screen row, so only the
+    // names tell: once, the ports are read again and the file is right;
+    // every time, the backup fails and writes nothing. A module port's rate
+    // read as 1 passes the port window but not the restore's reader: no file.
+    void portScreenReadWrong_data() {
+        QTest::addColumn<QStringList>("marks");
+        QTest::addColumn<char>("from");
+        QTest::addColumn<char>("to");
+        QTest::addColumn<int>("times");
+        QTest::addColumn<int>("failText");
+        QTest::addColumn<QString>("why");
+        QTest::addColumn<int>("portReads");
+        const QStringList name{"PORT"}, moduleRate{"MOD_1", "17H"};
+        QTest::newRow("name, once: read again") << name << '4' << '6' << 1 << 0 << QString() << 2;
+        QTest::newRow("name, every time: fails")
+            << name << '4' << '6' << 1000 << int(txt::WalkPortNamesWrong)
+            << QStringLiteral("row 4: PORT6 in place of PORT4") << 2;
+        QTest::newRow("module rate: the reader refuses it")
+            << moduleRate << '0' << '1' << 1000 << int(txt::BackupNotRestorable)
+            << QStringLiteral("ports[24].inRate: must be 0 on a module port") << 1;
+    }
+    void portScreenReadWrong() {
+        QFETCH(QStringList, marks);
+        QFETCH(char, from);
+        QFETCH(char, to);
+        QFETCH(int, times);
+        QFETCH(int, failText);
+        QFETCH(QString, why);
+        QFETCH(int, portReads);
+        QVERIFY(s.Start(sim::FactoryState()));
+        // `from` right after the marks, in order (a name's start, a cell's
+        // cursor position), arrives as `to` the first `times` times.
+        struct Flip {
+            std::vector<std::string> marks;
+            char from = 0, to = 0;
+            int left = 0;
+            size_t next = 0;
+            std::string tail;
+        };
+        auto flip = std::make_shared<Flip>();
+        flip->from = from;
+        flip->to = to;
+        flip->left = times;
+        for (const QString& m : marks)
+            flip->marks.push_back(m.toStdString());
+        LinkHarness* h = s.h.get();
+        h->line().options().alterOutput = [flip, h](uint8_t b) -> uint8_t {
+            Flip& f = *flip;
+            if (f.next == f.marks.size()) {
+                f.next = 0;
+                const bool flips = f.left > 0 && h->sim().where() == "port" && b == uint8_t(f.from);
+                if (!flips) return b;
+                --f.left;
+                return uint8_t(f.to);
+            }
+            f.tail += char(b);
+            const std::string& mark = f.marks[f.next];
+            if (f.tail.size() >= mark.size() &&
+                f.tail.compare(f.tail.size() - mark.size(), mark.size(), mark) == 0) {
+                ++f.next;
+                f.tail.clear();
+            }
+            return b;
+        };
+        const QString path =
+            dir.filePath(QStringLiteral("misread%1.json").arg(QTest::currentDataTag()));
+        const FlowSession::BackupOutcome out = s.Backup(path);
+        h->line().options().alterOutput = nullptr;
+        QVERIFY(out.finished);
+        QCOMPARE(out.progress.count(LangText(txt::BusyReadPorts).trimmed()), portReads);
+        if (failText == 0) {
+            QVERIFY2(out.ok, qPrintable(out.message));
+            BackupDocument doc;
+            std::string error;
+            QVERIFY2(ReadSettingsFile(path, doc, error), error.c_str());
+            QCOMPARE(doc.ports, Expected(sim::FactoryState()).ports);
+        } else {
+            QVERIFY(!out.ok);
+            QCOMPARE(out.message.trimmed(),
+                     LangText(failText).trimmed().replace(QLatin1String("%1"), why));
+            QVERIFY(!QFile::exists(path));
+        }
     }
 
     void backFromFactoryDefaults_data() {

@@ -236,6 +236,7 @@ private slots:
         QTest::newRow("a cell missing") << 5 << true;
         QTest::newRow("second name on the third row") << 6 << true;
         QTest::newRow("value cell on a row without name") << 7 << true;
+        QTest::newRow("names out of row order, every cell there") << 8 << true;
     }
     void pagesThatDoNotLineUp() {
         QFETCH(int, fault);
@@ -250,10 +251,13 @@ private slots:
                                     "Yes",   "   AUTO   ", " 100 Full", " On"};
             for (int f = 1; f <= 8; ++f) // no flow-control half cell
                 HandlePortRow(4200 + f, cells[f - 1]);
+        } else if (fault == 8) { // the third row's name before the second's
+            Row(3, "PORT3");
+            Row(2, "PORT2");
         } else {
             Row(fault == 6 ? 3 : 2, "PORT2");
         }
-        for (int r = fault == 6 ? 4 : 3; r <= 8; ++r) // the rest of the first page
+        for (int r = fault == 6 || fault == 8 ? 4 : 3; r <= 8; ++r) // the rest of the first page
             Row(r, ("PORT" + std::to_string(r)).c_str());
         for (int r = 1; r <= 8; ++r) // the second page, whole
             Row(r, ("PORT" + std::to_string(8 + r)).c_str());
