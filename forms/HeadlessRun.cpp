@@ -167,7 +167,9 @@ void HeadlessRun::Start(bool timer, bool exitLoop) {
     QCoreApplication::instance()->installEventFilter(this);
     s_active = this;
     SetPageObserver(&HeadlessRun::PageSeen);
-    if (timer) new platform::TerminationSignals([this](int signal) { Interrupt(signal); }, this);
+    if (timer)
+        new platform::TerminationSignals([this](int signal) { Interrupt(signal); },
+                                         "failed: interrupted again, not logged out\n", this);
     TfrmWelcome* welcome = frmWelcome.get();
     // The box shows "COMn - device (description)"; the job names COMn.
     bool number = false;

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -16,10 +17,15 @@ constexpr int kSignals[] = {SIGINT, SIGTERM};
 // Shared with the handler, so plain values only.
 int s_pipe[2] = {-1, -1};
 volatile sig_atomic_t s_caught = 0;
+const char* s_lastWords = nullptr;
+size_t s_lastWordsSize = 0;
 struct sigaction s_previous[2];
 
 void OnSignal(int signal) {
-    if (s_caught != 0) _exit(128 + signal);
+    if (s_caught != 0) {
+        [[maybe_unused]] const ssize_t said = write(STDERR_FILENO, s_lastWords, s_lastWordsSize);
+        _exit(128 + signal);
+    }
     s_caught = signal;
     const int saved = errno;
     const unsigned char byte = static_cast<unsigned char>(signal);
@@ -38,9 +44,12 @@ void ClosePipe() {
 
 } // namespace
 
-TerminationSignals::TerminationSignals(std::function<void(int)> caught, QObject* parent)
+TerminationSignals::TerminationSignals(std::function<void(int)> caught, const char* lastWords,
+                                       QObject* parent)
     : QObject(parent), caught_(std::move(caught)) {
     s_caught = 0;
+    s_lastWords = lastWords ? lastWords : "";
+    s_lastWordsSize = std::strlen(s_lastWords);
     if (pipe2(s_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
     struct sigaction action = {};
     action.sa_handler = OnSignal;

@@ -190,7 +190,7 @@ private slots:
     void secondSignalEndsAtOnce() {
         int caught = 0;
         {
-            platform::TerminationSignals catcher([&caught](int signal) { caught = signal; });
+            platform::TerminationSignals catcher([&caught](int signal) { caught = signal; }, "");
             QVERIFY(catcher.active());
             std::raise(SIGTERM);
             QTRY_COMPARE(caught, SIGTERM);
@@ -198,7 +198,7 @@ private slots:
         const pid_t child = fork();
         QVERIFY(child >= 0);
         if (child == 0) {
-            platform::TerminationSignals catcher([](int) {});
+            platform::TerminationSignals catcher([](int) {}, "");
             std::raise(SIGINT);
             std::raise(SIGINT);
             _exit(0);
