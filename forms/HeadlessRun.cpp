@@ -107,7 +107,12 @@ void QuietHeadlessMessages() {
 }
 
 HeadlessRun::HeadlessRun(HeadlessJob job, FILE* log, QObject* parent)
-    : QObject(parent), job_(std::move(job)), log_(log) {}
+    : QObject(parent), job_(std::move(job)), log_(log) {
+    // From now on no box or dialog waits for a click nobody can give.
+    platform::SetMessageBoxHandler([this](const QString& text, const QString& caption,
+                                          int buttons) { return Answer(text, caption, buttons); });
+    QCoreApplication::instance()->installEventFilter(this);
+}
 
 HeadlessRun::~HeadlessRun() {
     platform::SetMessageBoxHandler(nullptr);
@@ -162,9 +167,6 @@ void HeadlessRun::Step(const QString& line) {
 void HeadlessRun::Start(bool timer, bool exitLoop) {
     exitLoop_ = exitLoop;
     startedUs_ = progressUs_ = LinkNowUs();
-    platform::SetMessageBoxHandler([this](const QString& text, const QString& caption,
-                                          int buttons) { return Answer(text, caption, buttons); });
-    QCoreApplication::instance()->installEventFilter(this);
     s_active = this;
     SetPageObserver(&HeadlessRun::PageSeen);
     if (timer)

@@ -52,9 +52,11 @@ constexpr int64_t kNoProgressUs = 30LL * 1000 * 1000;
 class HeadlessRun : public QObject {
     Q_OBJECT
 public:
+    // Answers every message box and dismisses every other dialog from here
+    // on, printing their texts to `log`.
     explicit HeadlessRun(HeadlessJob job, FILE* log = stderr, QObject* parent = nullptr);
     ~HeadlessRun() override;
-    // Installs the message-box answerer and presses Connect; the run ends
+    // Presses Connect; the run ends
     // with QCoreApplication::exit(code) unless `exitLoop` is false. `timer`:
     // the program's own run, which polls on a timer and catches SIGINT and
     // SIGTERM; tests call Poll() and Interrupt() themselves.

@@ -11,7 +11,10 @@
 #include "tests/harness/ProgramReset.h"
 #include "tests/harness/WindowSteps.h"
 
+#include <QApplication>
+#include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <csignal>
@@ -183,6 +186,26 @@ private slots:
         if (loggedOut) QCOMPARE(e.where, std::string("login"));
         if (interruptedMs >= 0) QVERIFY(h->nowMs() - interruptedMs < kNoProgressUs / 1000);
         QVERIFY(!all.contains(QLatin1String("message: Logout")));
+    }
+
+    // A box opened past the message-box call is printed and dismissed
+    // instead of waiting for a click on a screen nobody sees.
+    void dialogsOpenedDirectlyAreDismissed() {
+        FILE* log = std::tmpfile();
+        {
+            HeadlessRun run(HeadlessJob{}, log);
+            // Only if the run failed to dismiss it: the test must not hang.
+            QTimer::singleShot(20000, [] {
+                if (QWidget* box = QApplication::activeModalWidget()) box->close();
+            });
+            QMessageBox::critical(nullptr, QStringLiteral("tavik-config"), QStringLiteral("boom"));
+        }
+        std::rewind(log);
+        char line[256] = {};
+        QVERIFY(std::fgets(line, sizeof line, log) != nullptr);
+        std::fclose(log);
+        QCOMPARE(QString::fromLatin1(line).trimmed(),
+                 QStringLiteral("message: tavik-config: boom"));
     }
 
     // The first signal goes to the main thread through the pipe; a second
