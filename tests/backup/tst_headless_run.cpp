@@ -26,7 +26,7 @@ namespace {
 
 enum class Fault {
     None,
-    PasswordPromptGarbled, // "Passord  :": one byte of the prompt lost
+    PasswordPromptGarbled, // one byte of "Password  :" damaged on the line
     RestartInLoginWalk,    // a power cycle at the trunk screen of the walk after login
     WrongPassword,
     MiscNotKept,       // the switch drops the restored misc change again
