@@ -27,6 +27,8 @@ using namespace pv;
 
 namespace {
 
+void (*s_pageObserver)(int32_t) = nullptr;
+
 // After the first login the trunk screen is read once, hidden, so that the
 // port window knows the module trunk: into the static menu's trunk screen...
 constexpr char kPostLoginWalkStart[] = {KEY_ENTER, KEY_TAB, KEY_ENTER, KEY_BACKSPACE, 0};
@@ -126,9 +128,14 @@ void ReleaseSharedTables() {
     ResetGroupList();
 }
 
+void SetPageObserver(void (*observer)(int32_t value)) {
+    s_pageObserver = observer;
+}
+
 // The routes, by entry value.
 void RoutePageEntry(int32_t value, const char* text) {
     if (text == nullptr) text = "";
+    if (s_pageObserver && value != Unrecognised) s_pageObserver(value);
     // Before login the default walk answers everything but the login page.
     if (CurrentForm == FORM_WELCOME && PageOf(value) != 1) {
         // A switch that restarted under a session boots on its own to the

@@ -8,6 +8,10 @@ class TForm;
 
 void RoutePageEntry(int32_t value, const char* text);
 
+// Called with every recognised entry before it is routed (nullptr: none):
+// a headless run counts them as the switch's progress.
+void SetPageObserver(void (*observer)(int32_t value));
+
 // The last step of a window's arrival: the window comes to the front,
 // enabled, and the busy window goes.
 void ShowArrived(TForm* form);

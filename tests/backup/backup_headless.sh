@@ -57,7 +57,8 @@ for line in 'connecting on COM1' 'Reading the port settings' 'Reading VLAN group
 done
 grep -q 'This plugin' "$work/sw1.err" && fail "platform chatter on stderr"
 
-# A second backup of the same switch starts from the main menu it was left on.
+# A second backup of the same switch starts from the login screen the first
+# one logged out to.
 "$program" --port "COM1=$work/sw2" --backup "$work/again.json" 2>"$work/again.err" ||
   fail "second backup: $(tail -1 "$work/again.err")"
 
