@@ -9,6 +9,8 @@
 #include "forms/SettingsFile.h"
 #include "forms/SettingsRestore.h"
 #include "forms/Welcomeform.h"
+#include "platform/Secret.h"
+#include "platform/SerialDevice.h"
 #include "platform/Ui.h"
 #include "shared/Publicunit.h"
 
@@ -18,6 +20,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -32,6 +36,25 @@ bool Up(TForm* f) {
 
 QString OneLine(QString text) {
     return text.trimmed().replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
+
+// The language box's item of "en", "cn", "tw".
+int LanguageItem(const QString& language) {
+    if (language == QLatin1String("cn")) return 1;
+    if (language == QLatin1String("tw")) return 2;
+    return 0;
+}
+
+// The password is no longer needed once the switch took it: the job's copy
+// and the login window's field are overwritten.
+void ForgetPassword(std::string& password) {
+    platform::WipeSecret(password);
+    TfrmLogin* login = frmLogin.get();
+    if (login == nullptr) return;
+    QString held = login->edtPassword->text();
+    login->edtPassword->clear();
+    // Now the only holder of its characters, it overwrites them in place.
+    std::fill(held.begin(), held.end(), QChar());
 }
 
 QtMessageHandler s_qtHandler = nullptr;
@@ -62,18 +85,20 @@ void HeadlessRun::Step(const QString& line) {
 void HeadlessRun::Start(bool timer, bool exitLoop) {
     exitLoop_ = exitLoop;
     startedMs_ = QDateTime::currentMSecsSinceEpoch();
+    TfrmWelcome* welcome = frmWelcome.get();
+    // The run's own language, before anything is said; a language file that
+    // cannot be read is reported (on stderr) and English stays.
+    if (welcome != nullptr) welcome->cboLang->setCurrentIndex(LanguageItem(job_.language));
     platform::SetMessageBoxHandler(
         [this](const QString& text, const QString& caption, int buttons) {
             lastBox_ = OneLine(text);
             Step(QStringLiteral("message: ") + OneLine(caption) + QStringLiteral(": ") + lastBox_);
             return buttons == platform::MB_YESNO ? int(platform::IDYES) : int(platform::IDOK);
         });
-    TfrmWelcome* welcome = frmWelcome.get();
-    // The box shows "COMn - device (description)"; the job names COMn.
-    bool number = false;
-    const int n = job_.port.mid(3).toInt(&number);
-    if (welcome == nullptr || !job_.port.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) ||
-        !number || !welcome->ports->Select(n)) {
+    // The box shows "COMn - device (description)"; the job names COMn, and
+    // only that name, whole, is the port.
+    const int n = platform::ComPortNumber(job_.port.toStdString());
+    if (welcome == nullptr || n == 0 || !welcome->ports->Select(n)) {
         Finish(ExitUsage, job_.port + QStringLiteral(" is not a port the program offers"));
         return;
     }
@@ -144,6 +169,7 @@ void HeadlessRun::Finish(int code, const QString& reason) {
 }
 
 void HeadlessRun::StartWork() {
+    ForgetPassword(job_.password);
     auto step = [this](const std::string& line) { Step(DecodeText(line)); };
     if (job_.restore) {
         restore_ = new RestoreRun(job_.file, nullptr, this);
