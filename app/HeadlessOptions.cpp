@@ -57,8 +57,8 @@ int TimeoutSeconds(const std::string& text) {
 }
 
 // The options only a headless run takes (and their values).
-bool TakeRunSetting(int argc, char** argv, int& i, const std::string& arg,
-                    HeadlessOptions& options, std::string& error) {
+bool TakeRunSetting(int argc, char** argv, int& i, const std::string& arg, HeadlessOptions& options,
+                    std::string& error) {
     std::string timeout;
     if (Value(argc, argv, i, arg, "user", options.user, error) ||
         Value(argc, argv, i, arg, "password-file", options.passwordFile, error)) {

@@ -46,11 +46,18 @@ expect() {
   grep -qF -- "$2" "$work/$1.err" || fail "$1: no '$2' in: $(cat "$work/$1.err")"
 }
 
+# The windows remember Traditional Chinese and another port.
+export XDG_CONFIG_HOME=$work/config
+mkdir -p "$XDG_CONFIG_HOME/tavik-config"
+conf=$XDG_CONFIG_HOME/tavik-config/tavik-config.conf
+printf '[language]\nitem=2\n\n[port]\nnumber=5\npath=/dev/ttyUSB9\n' >"$conf"
+cp "$conf" "$work/conf.before"
+
 export TAVIK_PASSWORD=admin
 absent=(--port "COM1=$work/absent1" --backup "$work/b.json")
 
 # Port names: COM1 to COM255, whole; a headless run takes the first.
-for bad in COM0 COM256 COM011 COM1x COM; do
+for bad in COM0 COM256 COM011 COM1x; do
   run 2 "name-$bad" --port "$bad=$work/x" --backup "$work/b.json"
   expect "name-$bad" "bad --port value"
 done
@@ -109,21 +116,23 @@ absentCn=$(grep -a '^1383 ' "$data/Language_CN.txt" | iconv -f gb18030 -t utf-8 
 run 3 chinese "${absent[@]}" --language cn
 expect chinese "failed: $work/absent1$absentCn"
 
-# A real run on the first port's switch: neither the windows' remembered
-# port nor their language is read or written; --language chooses the texts.
-export XDG_CONFIG_HOME=$work/config
-mkdir -p "$XDG_CONFIG_HOME/tavik-config"
-conf=$XDG_CONFIG_HOME/tavik-config/tavik-config.conf
-printf '[language]\nitem=2\n\n[port]\nnumber=5\npath=/dev/ttyUSB9\n' >"$conf"
-cp "$conf" "$work/conf.before"
+# On the first port's switch, with a password it refuses (the quickest run
+# that opens the line): neither the windows' remembered port nor their
+# language (Traditional Chinese, yet every line above was English) is read
+# or written.
 "$simulator" --link "$work/sw" --no-pacing >/dev/null 2>&1 &
 sim=$!
 for _ in $(seq 50); do [ -e "$work/sw" ] && break; sleep 0.1; done
 [ -e "$work/sw" ] || fail "the simulated switch did not start"
-run 0 backup --port "COM11=$work/sw" --port "COM1=$work/absent1" --port "COM99=$work/absent99" \
-  --backup "$work/sw.json"
-expect backup 'connecting on COM11'
-expect backup 'Reading the port settings'
-expect backup "done: settings saved to $work/sw.json"
+# Held by another copy of the program (its lock): in use.
+exec 7<>"$work/sw"
+flock -n 7 || fail "cannot lock the simulated switch's line"
+run 3 in-use --port "COM1=$work/sw" --backup "$work/sw.json"
+expect in-use "failed: $work/sw is in use by another program."
+exec 7>&-
+TAVIK_PASSWORD=wrong run 4 refused --port "COM11=$work/sw" --port "COM1=$work/absent1" \
+  --port "COM99=$work/absent99" --backup "$work/sw.json"
+expect refused 'connecting on COM11'
+expect refused 'failed: the switch refused the login as admin'
 cmp -s "$conf" "$work/conf.before" || fail "the remembered settings changed: $(cat "$conf")"
 echo "PASS"

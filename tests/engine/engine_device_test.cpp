@@ -108,9 +108,8 @@ private slots:
             QFile f(QString::fromStdString(file));
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write("notes\n") == 6);
         }
-        for (const std::string& path :
-             {file, dir_.path().toStdString(), std::string("/dev/null"), std::string("/dev/zero"),
-              std::string("/dev/urandom")}) {
+        for (const std::string& path : {file, dir_.path().toStdString(), std::string("/dev/null"),
+                                        std::string("/dev/zero"), std::string("/dev/urandom")}) {
             auto device = platform::CreateTermiosDevice();
             QVERIFY2(!device->open(path), path.c_str());
             QCOMPARE(int(device->openError()), int(OpenError::NotSerialDevice));

@@ -232,8 +232,8 @@ private slots:
                 bestUs,
                 std::chrono::duration_cast<std::chrono::microseconds>(handed - last).count());
         }
-        QVERIFY2(bestUs <= 25000, qPrintable(QString("handed over %1 us after the last byte")
-                                                 .arg(bestUs)));
+        QVERIFY2(bestUs <= 25000,
+                 qPrintable(QString("handed over %1 us after the last byte").arg(bestUs)));
     }
 
     void linesInKeysOutAndSettingsRestored() {

@@ -241,11 +241,12 @@ private slots:
         QTest::addColumn<QString>("language");
         QTest::addColumn<int>("windowLanguage");
         QTest::addColumn<int>("languageId");
-        QTest::newRow("COM11, English over Traditional Chinese")
-            << "COM11" << "en" << 2 << int(kLangEnglish);
-        QTest::newRow("COM1, Simplified Chinese") << "COM1" << "cn" << 0 << int(kLangChineseSimplified);
-        QTest::newRow("COM99, Traditional Chinese")
-            << "COM99" << "tw" << 1 << int(kLangChineseTraditional);
+        QTest::newRow("COM11, English over Traditional Chinese") << "COM11"
+                                                                 << "en" << 2 << int(kLangEnglish);
+        QTest::newRow("COM1, Simplified Chinese") << "COM1"
+                                                  << "cn" << 0 << int(kLangChineseSimplified);
+        QTest::newRow("COM99, Traditional Chinese") << "COM99"
+                                                    << "tw" << 1 << int(kLangChineseTraditional);
     }
     void headlessRunTakesItsPortAndLanguage() {
         QFETCH(QString, port);
@@ -253,7 +254,8 @@ private slots:
         QFETCH(int, windowLanguage);
         QFETCH(int, languageId);
         for (const char* number : {"1", "11", "99"})
-            platform::MapPortName(std::string("COM") + number, std::string("/dev/ttyTEST") + number);
+            platform::MapPortName(std::string("COM") + number,
+                                  std::string("/dev/ttyTEST") + number);
         frmWelcome->ports->Refresh();
         QStringList labels;
         for (int i = 0; i < frmWelcome->cboComPort->count(); ++i)
