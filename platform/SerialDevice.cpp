@@ -73,7 +73,6 @@ public:
         fd_ = fd;
         fullReads_ = 0;
         // openExclusive read the line's settings into saved_.
-        haveSaved_ = true;
         termios t = saved_;
         ::cfmakeraw(&t);
         ::cfsetispeed(&t, B9600);
@@ -176,14 +175,13 @@ public:
 
     void close() override {
         if (fd_ < 0) return;
-        if (haveSaved_) (void)::tcsetattr(fd_, TCSANOW, &saved_);
+        (void)::tcsetattr(fd_, TCSANOW, &saved_);
         // The exclusive mode belongs to the terminal, not to this descriptor:
         // left set, it would refuse the next open while anyone else (a
         // pseudo-terminal's server) still holds the device.
         (void)::ioctl(fd_, TIOCNXCL);
         ::close(fd_);
         fd_ = -1;
-        haveSaved_ = false;
     }
 
     bool isOpen() const override { return fd_ >= 0; }
@@ -329,8 +327,7 @@ private:
     int fd_ = -1;
     int fullReads_ = 0; // reads in a row that ended with the switch still sending
     OpenError openError_ = OpenError::None;
-    bool haveSaved_ = false;
-    termios saved_{};
+    termios saved_{}; // the line's settings before open()
 };
 
 std::mutex& registryMutex() {
