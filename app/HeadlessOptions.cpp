@@ -1,16 +1,31 @@
 #include "HeadlessOptions.h"
 
+#include "platform/Secret.h"
+
+#include <QSaveFile>
+
+#include <cerrno>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 const char kHeadlessUsage[] =
     "  --backup FILE     save the switch's settings to FILE without a window\n"
     "  --restore FILE    put the settings of FILE back on the switch without a window\n"
     "  --user NAME       console account for --backup/--restore (default admin)\n"
-    "  --password-file FILE  its password, the file's first line; or set the\n"
-    "                    environment variable TAVIK_PASSWORD (never on the command line)\n";
+    "  --password-file FILE  its password, the file's first line (a file only you\n"
+    "                    may read, or a pipe); or set the environment variable\n"
+    "                    TAVIK_PASSWORD (never on the command line)\n"
+    "  --language en|cn|tw  the language of --backup/--restore's lines (default en)\n"
+    "  --timeout SECONDS the longest --backup/--restore may take (default 900)\n";
 
 namespace {
+
+// A password is a line; more than this is no password file.
+constexpr size_t kPasswordFileMax = 1024;
+constexpr int kMaxTimeoutSeconds = 24 * 60 * 60;
 
 bool Value(int argc, char** argv, int& i, const std::string& arg, const char* name,
            std::string& out, std::string& error) {
@@ -30,6 +45,132 @@ bool Value(int argc, char** argv, int& i, const std::string& arg, const char* na
     return false;
 }
 
+// A whole number of seconds, 1 to a day; 0 when the text is none.
+int TimeoutSeconds(const std::string& text) {
+    if (text.empty() || text.size() > 5) return 0;
+    int seconds = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return 0;
+        seconds = seconds * 10 + (c - '0');
+    }
+    return seconds <= kMaxTimeoutSeconds ? seconds : 0;
+}
+
+// The options only a headless run takes (and their values).
+bool TakeRunSetting(int argc, char** argv, int& i, const std::string& arg, HeadlessOptions& options,
+                    std::string& error) {
+    std::string timeout;
+    if (Value(argc, argv, i, arg, "user", options.user, error) ||
+        Value(argc, argv, i, arg, "password-file", options.passwordFile, error)) {
+    } else if (Value(argc, argv, i, arg, "language", options.language, error)) {
+        if (error.empty() && options.language != "en" && options.language != "cn" &&
+            options.language != "tw")
+            error = "--language takes en, cn or tw, not '" + options.language + "'";
+    } else if (Value(argc, argv, i, arg, "timeout", timeout, error)) {
+        options.timeoutSeconds = TimeoutSeconds(timeout);
+        if (error.empty() && options.timeoutSeconds == 0)
+            error = "--timeout takes a whole number of seconds from 1 to " +
+                    std::to_string(kMaxTimeoutSeconds) + ", not '" + timeout + "'";
+    } else {
+        return false;
+    }
+    if (options.withoutRun.empty()) options.withoutRun = arg.substr(0, arg.find('='));
+    return true;
+}
+
+std::string Reason(const std::string& path) {
+    return path + ": " + std::strerror(errno);
+}
+
+bool FileOrPipe(const struct stat& st) {
+    return S_ISREG(st.st_mode) || S_ISFIFO(st.st_mode);
+}
+
+// Up to kPasswordFileMax + 1 bytes of the open file into `buf`.
+bool ReadSome(int fd, char* buf, size_t& got) {
+    got = 0;
+    while (got < kPasswordFileMax + 1) {
+        const ssize_t n = ::read(fd, buf + got, kPasswordFileMax + 1 - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) break;
+        got += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// The password file opened, if it is a regular file or a pipe (`<(pass
+// show switch)`, a FIFO); not a folder or a device, which could be read for
+// ever. Looked at before it is opened, as opening a device may already wait
+// or act, and again once open, in case the path changed meanwhile.
+int OpenFileOrPipe(const std::string& path, struct stat& st, std::string& error) {
+    if (::stat(path.c_str(), &st) != 0) {
+        error = "cannot read the password file " + Reason(path);
+        return -1;
+    }
+    const int fd = FileOrPipe(st) ? ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC) : -1;
+    if (fd < 0 && FileOrPipe(st)) {
+        error = "cannot read the password file " + Reason(path);
+        return -1;
+    }
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !FileOrPipe(st)) {
+        if (fd >= 0) ::close(fd);
+        error = "the password file " + path + " is not a file or a pipe";
+        return -1;
+    }
+    return fd;
+}
+
+// The first line of the password file; only its first KiB is read.
+bool ReadPasswordFile(const std::string& path, std::string& password, std::string& error,
+                      std::FILE* warnings) {
+    struct stat st {};
+    const int fd = OpenFileOrPipe(path, st, error);
+    if (fd < 0) return false;
+    // As ssh says of a key others may read.
+    if (S_ISREG(st.st_mode) && (st.st_mode & (S_IRGRP | S_IROTH)) != 0)
+        std::fprintf(warnings,
+                     "warning: the password file %s can be read by others; "
+                     "chmod 600 %s\n",
+                     path.c_str(), path.c_str());
+    char buf[kPasswordFileMax + 1];
+    size_t got = 0;
+    const bool read = ReadSome(fd, buf, got);
+    if (!read) error = "cannot read the password file " + Reason(path);
+    ::close(fd);
+    const char* newline = static_cast<const char*>(std::memchr(buf, '\n', got));
+    size_t length = newline != nullptr ? size_t(newline - buf) : got;
+    if (read && newline == nullptr && got > kPasswordFileMax)
+        error = "the password file " + path + " has no line end in its first " +
+                std::to_string(kPasswordFileMax) + " bytes";
+    if (length > 0 && buf[length - 1] == '\r') --length;
+    if (error.empty()) password.assign(buf, length);
+    platform::WipeSecret(buf, sizeof buf);
+    return error.empty();
+}
+
+// The environment's copy is overwritten too, so that no process started
+// later (and no core file) holds it.
+void TakePasswordFromEnvironment(char* value, std::string& password) {
+    password.assign(value);
+    platform::WipeSecret(value, std::strlen(value));
+    ::unsetenv("TAVIK_PASSWORD");
+}
+
+// Whether the backup can be written where asked, found out the way the
+// backup writes it (a new file beside it, renamed over it), and without
+// touching a file that is there.
+bool CheckBackupPath(const QString& path, std::string& error) {
+    QSaveFile probe(path);
+    if (probe.open(QIODevice::WriteOnly)) {
+        probe.cancelWriting();
+        return true;
+    }
+    error = "cannot write the backup to " + path.toLocal8Bit().toStdString() + ": " +
+            probe.errorString().toLocal8Bit().toStdString();
+    return false;
+}
+
 } // namespace
 
 bool TakeHeadlessOption(int argc, char** argv, int& i, HeadlessOptions& options,
@@ -39,8 +180,7 @@ bool TakeHeadlessOption(int argc, char** argv, int& i, HeadlessOptions& options,
         options.backup = true;
     } else if (Value(argc, argv, i, arg, "restore", options.file, error)) {
         options.restore = true;
-    } else if (Value(argc, argv, i, arg, "user", options.user, error) ||
-               Value(argc, argv, i, arg, "password-file", options.passwordFile, error)) {
+    } else if (TakeRunSetting(argc, argv, i, arg, options, error)) {
     } else if (arg == "--password" || arg.rfind("--password=", 0) == 0) {
         error = "a password is never taken from the command line: use --password-file FILE "
                 "or TAVIK_PASSWORD";
@@ -54,28 +194,27 @@ bool TakeHeadlessOption(int argc, char** argv, int& i, HeadlessOptions& options,
     return true;
 }
 
-bool MakeHeadlessJob(const HeadlessOptions& options, HeadlessJob& job, std::string& error) {
+bool MakeHeadlessJob(const HeadlessOptions& options, HeadlessJob& job, std::string& error,
+                     std::FILE* warnings) {
     job.restore = options.restore;
     job.file = QString::fromLocal8Bit(options.file.c_str());
     job.user = options.user;
+    job.language = QString::fromStdString(options.language);
+    job.timeoutSeconds = options.timeoutSeconds;
     if (!options.port.empty()) job.port = QString::fromStdString(options.port);
-    if (!options.passwordFile.empty()) {
-        std::ifstream in(options.passwordFile);
-        if (!in) {
-            error = "cannot read the password file " + options.passwordFile;
-            return false;
-        }
-        std::getline(in, job.password);
-        if (!job.password.empty() && job.password.back() == '\r') job.password.pop_back();
-    } else if (const char* env = std::getenv("TAVIK_PASSWORD")) {
-        job.password = env;
-    } else {
-        error = "no password: give --password-file FILE or set TAVIK_PASSWORD";
-        return false;
-    }
     if (job.user.empty()) {
         error = "--user needs a name";
         return false;
     }
-    return true;
+    if (options.backup && !CheckBackupPath(job.file, error)) return false;
+    if (!options.passwordFile.empty()) {
+        if (!ReadPasswordFile(options.passwordFile, job.password, error, warnings)) return false;
+        if (job.password.empty()) error = "the password file " + options.passwordFile + " is empty";
+    } else if (char* env = std::getenv("TAVIK_PASSWORD")) {
+        TakePasswordFromEnvironment(env, job.password);
+        if (job.password.empty()) error = "TAVIK_PASSWORD is empty";
+    } else {
+        error = "no password: give --password-file FILE or set TAVIK_PASSWORD";
+    }
+    return error.empty();
 }

@@ -1,8 +1,10 @@
 #pragma once
 // The command-line options of a headless run (--backup, --restore, --user,
-// --password-file) and where its password comes from.
+// --password-file, --language, --timeout), where its password comes from,
+// and what is checked before anything is opened.
 #include "forms/HeadlessRun.h"
 
+#include <cstdio>
 #include <string>
 
 struct HeadlessOptions {
@@ -12,6 +14,10 @@ struct HeadlessOptions {
     std::string user = "admin";
     std::string passwordFile;
     std::string port; // the COM name of the first --port, if any
+    std::string language = "en";
+    int timeoutSeconds = 900;
+    // An option only a headless run takes, given without --backup/--restore.
+    std::string withoutRun;
     bool active() const { return backup || restore; }
 };
 
@@ -20,8 +26,10 @@ struct HeadlessOptions {
 bool TakeHeadlessOption(int argc, char** argv, int& i, HeadlessOptions& options,
                         std::string& error);
 // The job of the options: the password from --password-file (its first
-// line) or the environment variable TAVIK_PASSWORD. False with `error` when
-// the options do not make a job.
-bool MakeHeadlessJob(const HeadlessOptions& options, HeadlessJob& job, std::string& error);
+// line) or the environment variable TAVIK_PASSWORD, the backup's file
+// checked. False with `error` when the options do not make a job; warnings
+// (a password file others may read) go to `warnings`.
+bool MakeHeadlessJob(const HeadlessOptions& options, HeadlessJob& job, std::string& error,
+                     std::FILE* warnings = stderr);
 // The usage lines of these options.
 extern const char kHeadlessUsage[];

@@ -2,6 +2,7 @@
 // window and the hidden monitor, then the message loop.
 #include "DataCheck.h"
 #include "HeadlessOptions.h"
+#include "TavikApplication.h"
 #include "engine/PageTable.h"
 #include "engine/SerialLink.h"
 #include "engine/Transcript.h"
@@ -10,17 +11,17 @@
 #include "forms/PageRouter.h"
 #include "forms/Remembered.h"
 #include "forms/Welcomeform.h"
+#include "platform/Secret.h"
 #include "platform/SerialDevice.h"
+#include "platform/Ui.h"
 #include "shared/Publicunit.h"
 #include "sim/PtyServer.h"
 
-#include <QApplication>
-#include <QMessageBox>
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <cstdio>
 #include <cstring>
-#include <exception>
 #include <memory>
 #include <string>
 
@@ -28,41 +29,15 @@ namespace {
 
 constexpr char kVersion[] = "1.0.0";
 
-// An exception that escapes an event handler is shown, and the program then
-// ends normally (result 0).
-class TavikApplication : public QApplication {
-public:
-    using QApplication::QApplication;
-
-    bool notify(QObject* receiver, QEvent* event) override {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const std::exception& e) {
-            Report(QString::fromLocal8Bit(e.what()));
-        } catch (...) {
-            Report(QStringLiteral("Unknown exception"));
-        }
-        return false;
-    }
-
-private:
-    void Report(const QString& text) {
-        if (reporting_) return;
-        reporting_ = true;
-        QMessageBox::critical(nullptr, applicationName(), text);
-        exit(0);
-    }
-    bool reporting_ = false;
-};
-
 void PrintUsage(FILE* out, const char* program) {
     std::fprintf(out,
                  "Usage: %s [options]\n"
                  "Configures the 24+2-port managed switch through its serial console.\n\n"
                  "Options:\n"
-                 "  --port COMn=PATH  use the device PATH for COMn, e.g.\n"
-                 "                    --port COM1=/dev/ttyUSB0; may be repeated. Serial\n"
-                 "                    devices present are listed without it, as COM5 on\n"
+                 "  --port COMn=PATH  use the device PATH for COMn (COM1 to COM255), e.g.\n"
+                 "                    --port COM1=/dev/ttyUSB0; may be repeated (--backup\n"
+                 "                    and --restore use the first). Serial devices\n"
+                 "                    present are listed without it, as COM5 on\n"
                  "                    (COM1..COM4 are /dev/ttyS0..3)\n"
                  "  --demo            run against a simulated switch on COM1\n"
                  "  --transcript FILE write the console session to FILE (time, direction,\n"
@@ -150,14 +125,14 @@ Arguments ParseArguments(int argc, char** argv) {
             } else {
                 value = arg.substr(std::strlen("--port="));
             }
-            // Any COMn: the start window lists the names given here too.
-            if (!platform::MapPortOption(value)) {
-                args.error = "bad --port value '" + value + "' (expected COMn=PATH)";
+            // COM1 to COM255: the start window lists the names given here too.
+            std::string name;
+            if (!platform::MapPortOption(value, &name)) {
+                args.error = "bad --port value '" + value + "' (expected COMn=PATH, n 1 to 255)";
                 break;
             }
-            if (args.headless.port.empty())
-                args.headless.port =
-                    QString::fromStdString(value.substr(0, 4)).toUpper().toStdString();
+            // A headless run connects to the first name given, whole.
+            if (args.headless.port.empty()) args.headless.port = name;
         } else if (TakeHeadlessOption(argc, argv, i, args.headless, args.error)) {
             if (!args.error.empty()) break;
         } else {
@@ -165,6 +140,8 @@ Arguments ParseArguments(int argc, char** argv) {
             break;
         }
     }
+    if (args.error.empty() && !args.headless.active() && !args.headless.withoutRun.empty())
+        args.error = args.headless.withoutRun + " is for --backup and --restore";
     return args;
 }
 
@@ -186,16 +163,27 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    // Passwords are typed in the windows and read by headless runs: none may
+    // end up in a core file.
+    platform::KeepSecretsInProcess();
+    const bool headlessRun = args.headless.active();
     HeadlessJob job;
-    if (args.headless.active()) {
+    if (headlessRun) {
         std::string error;
         if (!MakeHeadlessJob(args.headless, job, error)) {
             std::fprintf(stderr, "%s: %s\n", argv[0], error.c_str());
             return ExitUsage;
         }
-        // No display is needed: the windows are drawn nowhere.
+        // No display is needed: the windows are drawn nowhere, and no box
+        // may wait for a click.
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QuietHeadlessMessages();
+        platform::SetMessageBoxesShown(false);
+    }
+    // Without a window system: it only reads files.
+    if (args.checkData) {
+        QCoreApplication core(argc, argv);
+        return CheckDataFiles(stdout);
     }
 
     TavikApplication app(argc, argv);
@@ -204,8 +192,7 @@ int main(int argc, char** argv) {
     // Windows are hidden and shown as the console moves; the program ends
     // only through the start or login window's Exit.
     TavikApplication::setQuitOnLastWindowClosed(false);
-
-    if (args.checkData) return CheckDataFiles(stdout);
+    if (headlessRun) app.ReportErrorsTo(stderr);
 
     std::unique_ptr<sim::PtyServer> simulated;
     if (args.demo) {
@@ -223,11 +210,12 @@ int main(int argc, char** argv) {
     if (!args.transcript.empty() && !StartTranscript(args.transcript, transcriptError)) {
         std::fprintf(stderr, "%s: cannot write the transcript: %s\n", argv[0],
                      transcriptError.c_str());
-        return 1;
+        return ExitUsage;
     }
 
-    // The port and language of the last run come back.
-    EnableRememberedChoices();
+    // The port and language of the last run come back; a headless run is
+    // another user and neither reads nor changes them.
+    if (!headlessRun) EnableRememberedChoices();
 
     // The start window first: it is the main window.
     new TfrmWelcome;
@@ -237,8 +225,9 @@ int main(int argc, char** argv) {
             "Demo: COM1 is a simulated switch built into this program, not real hardware."));
     frmWelcome->Show();
     std::unique_ptr<HeadlessRun> headless;
-    if (args.headless.active()) {
-        headless = std::make_unique<HeadlessRun>(job);
+    if (headlessRun) {
+        headless = std::make_unique<HeadlessRun>(std::move(job));
+        platform::WipeSecret(job.password);
         QTimer::singleShot(0, headless.get(), [&headless] { headless->Start(); });
     } else {
         // Once the loop runs, so the messages stand in front of a drawn window.
@@ -247,8 +236,9 @@ int main(int argc, char** argv) {
         });
     }
 
-    const int result = app.exec();
+    int result = app.exec();
     headless.reset();
+    if (headlessRun && app.InternalError()) result = ExitFailed;
 
     // Whatever way the loop ended, nothing may still read the line.
     if (IsLinkOpen()) CloseComPort();
@@ -262,6 +252,10 @@ int main(int argc, char** argv) {
     frmWelcome.clear();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     if (simulated) simulated->stop();
-    StopTranscript();
+    if (!StopTranscript()) {
+        std::fprintf(stderr, "%s: the transcript %s could not be written in full\n", argv[0],
+                     args.transcript.c_str());
+        if (result == ExitOk) result = ExitFailed;
+    }
     return result;
 }

@@ -56,6 +56,9 @@ void ComThread::TypeNextKey() {
         const auto byte = static_cast<uint8_t>(sendBuffer[g_nextKey]);
         if (port != nullptr) port->Write(&byte, 1);
         const bool secret = g_nextKey <= int32_t(kMaxKeys) && g_secret[g_nextKey];
+        // A password's key is not kept once typed (the buffer stays the
+        // same length: a text that replaces it goes on from here).
+        if (secret) sendBuffer[g_nextKey] = kSecretKeyShown;
         ReportConsoleBytes(ConsoleDirection::Typed,
                            std::string(1, secret ? kSecretKeyShown : static_cast<char>(byte)));
         PostToTarget(WM_CONSOLE_KEY, 0, static_cast<intptr_t>(static_cast<int8_t>(byte)));

@@ -77,7 +77,7 @@ int SerialPort::Open(int portNumber) {
         using Error = platform::SerialDevice::OpenError;
         const Error error = device ? device->openError() : Error::Failed;
         QString text = langText(kTextPortOpenFailed) + "\n" + langText(kTextPortOpenCheck);
-        if (error == Error::NotCharacterDevice) text = messageWith(kTextPortNotDevice, path);
+        if (error == Error::NotSerialDevice) text = messageWith(kTextPortNotDevice, path);
         if (error == Error::InUse) text = messageWith(kTextPortInUse, path);
         if (error == Error::NotThere) text = messageWith(kTextPortNotThere, path);
         if (error == Error::NoPermission) {

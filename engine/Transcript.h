@@ -6,8 +6,10 @@
 // --replay reads the switch's side back.
 #include <string>
 
-// Starts writing to `path` (replacing the file). False with the reason in
-// `error` when the file cannot be written.
+// Starts writing to `path` (replacing the file; a new file is readable by
+// its owner only, 0600). False with the reason in `error` when the file
+// cannot be opened or cannot take the transcript's first lines.
 bool StartTranscript(const std::string& path, std::string& error);
-void StopTranscript();
+// False when a write failed on the way (a full disk): the transcript is cut.
+bool StopTranscript();
 bool TranscriptRunning();

@@ -22,6 +22,8 @@
 #include "forms/Vlanmemberxform.h"
 #include "forms/Vlansupportform.h"
 #include "forms/Welcomeform.h"
+#include "platform/Secret.h"
+#include "platform/SerialDevice.h"
 #include "platform/TerminationSignals.h"
 #include "platform/Ui.h"
 #include "shared/Publicunit.h"
@@ -34,6 +36,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
 #include <iterator>
 #include <utility>
 
@@ -91,6 +94,25 @@ QString ScreenName(int32_t page) {
 
 QString OneLine(QString text) {
     return text.trimmed().replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
+
+// The language box's item of "en", "cn", "tw".
+int LanguageItem(const QString& language) {
+    if (language == QLatin1String("cn")) return 1;
+    if (language == QLatin1String("tw")) return 2;
+    return 0;
+}
+
+// The password is no longer needed once the switch took it: the job's copy
+// and the login window's field are overwritten.
+void ForgetPassword(std::string& password) {
+    platform::WipeSecret(password);
+    TfrmLogin* login = frmLogin.get();
+    if (login == nullptr) return;
+    QString held = login->edtPassword->text();
+    login->edtPassword->clear();
+    // Now the only holder of its characters, it overwrites them in place.
+    std::fill(held.begin(), held.end(), QChar());
 }
 
 QtMessageHandler s_qtHandler = nullptr;
@@ -173,11 +195,13 @@ void HeadlessRun::Start(bool timer, bool exitLoop) {
         new platform::TerminationSignals([this](int signal) { Interrupt(signal); },
                                          "failed: interrupted again, not logged out\n", this);
     TfrmWelcome* welcome = frmWelcome.get();
-    // The box shows "COMn - device (description)"; the job names COMn.
-    bool number = false;
-    const int n = job_.port.mid(3).toInt(&number);
-    if (welcome == nullptr || !job_.port.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) ||
-        !number || !welcome->ports->Select(n)) {
+    // The run's own language, before anything is said; a language file that
+    // cannot be read is reported (on stderr) and English stays.
+    if (welcome != nullptr) welcome->cboLang->setCurrentIndex(LanguageItem(job_.language));
+    // The box shows "COMn - device (description)"; the job names COMn, and
+    // only that name, whole, is the port.
+    const int n = platform::ComPortNumber(job_.port.toStdString());
+    if (welcome == nullptr || n == 0 || !welcome->ports->Select(n)) {
         Finish(ExitUsage, job_.port + QStringLiteral(" is not a port the program offers"));
         return;
     }
@@ -319,6 +343,7 @@ void HeadlessRun::Finish(int code, const QString& reason) {
 }
 
 void HeadlessRun::StartWork() {
+    ForgetPassword(job_.password);
     auto step = [this](const std::string& line) { Step(DecodeText(line)); };
     if (job_.restore) {
         restore_ = new RestoreRun(job_.file, nullptr, this);
@@ -352,6 +377,8 @@ void HeadlessRun::StartWork() {
     backup_->SetFinished([this](bool ok, const QString& message) {
         if (ok)
             End(ExitOk, QStringLiteral("settings saved to ") + message);
+        else if (backup_->writeFailed())
+            End(ExitFailed, message);
         else if (lastBox_.isEmpty())
             End(ExitLink, message);
         else

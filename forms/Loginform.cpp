@@ -11,6 +11,7 @@
 #include "forms/SessionEnd.h"
 #include "forms/Welcomeform.h"
 #include "lang/TextIds.h"
+#include "platform/Secret.h"
 #include "platform/Ui.h"
 #include "shared/Publicunit.h"
 
@@ -183,6 +184,7 @@ void PasswordPromptArrival() {
     const int secret = static_cast<int>(keys.size());
     keys += KEY_ENTER;
     SendKeys(keys.c_str(), {{0, secret}});
+    platform::WipeSecret(keys);
 }
 
 bool LoginRefused(int32_t promptCount) {

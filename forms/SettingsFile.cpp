@@ -100,10 +100,12 @@ SettingsWalk::State BackupRun::Poll() {
         return s;
     }
     QString error;
-    if (WriteSettingsFile(path_, walk_.Document(), error))
+    if (WriteSettingsFile(path_, walk_.Document(), error)) {
         Finish(true, path_);
-    else
+    } else {
+        writeFailed_ = true;
         Finish(false, error);
+    }
     return s;
 }
 

@@ -27,9 +27,13 @@ public:
     SettingsWalk::State Poll();
     SettingsWalk& walk() { return walk_; }
     void SetFinished(Finished finished) { finished_ = std::move(finished); }
+    // The switch was read whole but the file could not be written (a failure
+    // of the machine, not of the line).
+    bool writeFailed() const { return writeFailed_; }
 
 private:
     void Finish(bool ok, const QString& message);
+    bool writeFailed_ = false;
     QString path_;
     Finished finished_;
     SettingsWalk walk_;

@@ -143,6 +143,8 @@ std::vector<PortChoice> RefreshPortChoices() {
         if (it == assigned().end()) {
             while (taken.count(next) != 0 || given.count(next) != 0)
                 ++next;
+            // Past COM255 a device has no name the program takes.
+            if (next > kMaxComPort) continue;
             it = assigned().emplace(r.path, next).first;
             taken.insert(next);
         }

@@ -72,21 +72,19 @@ public:
         openError_ = OpenError::None;
         fd_ = fd;
         fullReads_ = 0;
-        haveSaved_ = ::tcgetattr(fd_, &saved_) == 0;
-        if (haveSaved_) {
-            termios t = saved_;
-            ::cfmakeraw(&t);
-            ::cfsetispeed(&t, B9600);
-            ::cfsetospeed(&t, B9600);
-            t.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
-            t.c_cflag |= CS8 | CLOCAL | CREAD;
-            t.c_iflag &= ~(IXON | IXOFF | IXANY);
-            t.c_cc[VMIN] = 0;
-            t.c_cc[VTIME] = 0;
-            // Like the line's other settings, a failure here is not fatal:
-            // the device stays usable with whatever it accepted.
-            (void)::tcsetattr(fd_, TCSANOW, &t);
-        }
+        // openExclusive read the line's settings into saved_.
+        termios t = saved_;
+        ::cfmakeraw(&t);
+        ::cfsetispeed(&t, B9600);
+        ::cfsetospeed(&t, B9600);
+        t.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
+        t.c_cflag |= CS8 | CLOCAL | CREAD;
+        t.c_iflag &= ~(IXON | IXOFF | IXANY);
+        t.c_cc[VMIN] = 0;
+        t.c_cc[VTIME] = 0;
+        // Like the line's other settings, a failure here is not fatal: the
+        // device stays usable with whatever it accepted.
+        (void)::tcsetattr(fd_, TCSANOW, &t);
         // Bytes that reached the port before it was opened (the end of an
         // earlier session, an adapter's buffer) belong to no session: a
         // line drawn before the connect keys' Ctrl-A would make the walk
@@ -177,14 +175,13 @@ public:
 
     void close() override {
         if (fd_ < 0) return;
-        if (haveSaved_) (void)::tcsetattr(fd_, TCSANOW, &saved_);
+        (void)::tcsetattr(fd_, TCSANOW, &saved_);
         // The exclusive mode belongs to the terminal, not to this descriptor:
         // left set, it would refuse the next open while anyone else (a
         // pseudo-terminal's server) still holds the device.
         (void)::ioctl(fd_, TIOCNXCL);
         ::close(fd_);
         fd_ = -1;
-        haveSaved_ = false;
     }
 
     bool isOpen() const override { return fd_ >= 0; }
@@ -291,7 +288,7 @@ private:
         struct stat st {};
         if (::stat(path.c_str(), &st) == 0 && !S_ISCHR(st.st_mode)) {
             // A regular file would be read as console output and written to.
-            openError_ = OpenError::NotCharacterDevice;
+            openError_ = OpenError::NotSerialDevice;
             return -1;
         }
         // Non-blocking so that the open never waits for a modem line, and so
@@ -302,9 +299,12 @@ private:
             openError_ = ClassifyOpenFailure(errno);
             return -1;
         }
-        // Checked again on what was opened: the path may have changed.
-        if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) {
-            openError_ = OpenError::NotCharacterDevice;
+        // Checked again on what was opened: the path may have changed. A
+        // character device without terminal settings (/dev/null, /dev/zero,
+        // /dev/urandom) is no line either: it would swallow the keys or
+        // answer them with noise until the connect gives up.
+        if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode) || ::tcgetattr(fd, &saved_) != 0) {
+            openError_ = OpenError::NotSerialDevice;
             ::close(fd);
             return -1;
         }
@@ -313,7 +313,6 @@ private:
             ::close(fd);
             return -1;
         }
-        // Not a terminal (ENOTTY): there is no exclusive mode to set.
         (void)::ioctl(fd, TIOCEXCL);
         return fd;
     }
@@ -328,8 +327,7 @@ private:
     int fd_ = -1;
     int fullReads_ = 0; // reads in a row that ended with the switch still sending
     OpenError openError_ = OpenError::None;
-    bool haveSaved_ = false;
-    termios saved_{};
+    termios saved_{}; // the line's settings before open()
 };
 
 std::mutex& registryMutex() {
@@ -347,22 +345,28 @@ SerialDeviceFactory& factory() {
     return f;
 }
 
-// "COMn" (any letter case, n >= 1) in its canonical spelling, or "" when the
-// name is not a COM port name.
+// "COMn" in its canonical spelling, or "" when the name is not a port name
+// the program takes.
 std::string canonicalComName(const std::string& name) {
-    if (name.size() < 4 || name.size() > 12) return {};
-    for (int i = 0; i < 3; ++i)
-        if (std::toupper(static_cast<unsigned char>(name[i])) != "COM"[i]) return {};
-    unsigned long n = 0;
-    for (size_t i = 3; i < name.size(); ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(name[i]))) return {};
-        n = n * 10 + static_cast<unsigned long>(name[i] - '0');
-    }
-    if (n < 1 || n > 1000000) return {};
-    return "COM" + std::to_string(n);
+    const int n = ComPortNumber(name);
+    return n == 0 ? std::string() : "COM" + std::to_string(n);
 }
 
 } // namespace
+
+int ComPortNumber(const std::string& name) {
+    // Three letters and one to three digits, the first not 0: "COM011" or
+    // "COM1x" would otherwise be taken for a name it is not.
+    if (name.size() < 4 || name.size() > 6 || name[3] == '0') return 0;
+    for (int i = 0; i < 3; ++i)
+        if (std::toupper(static_cast<unsigned char>(name[i])) != "COM"[i]) return 0;
+    int n = 0;
+    for (size_t i = 3; i < name.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(name[i]))) return 0;
+        n = n * 10 + (name[i] - '0');
+    }
+    return n <= kMaxComPort ? n : 0;
+}
 
 SerialDevice::OpenError ClassifyOpenFailure(int err) {
     using Error = SerialDevice::OpenError;
@@ -445,13 +449,14 @@ void MapPortName(const std::string& comName, const std::string& path) {
     portMap()[canonical] = path;
 }
 
-bool MapPortOption(const std::string& option) {
+bool MapPortOption(const std::string& option, std::string* name) {
     const auto eq = option.find('=');
     if (eq == std::string::npos) return false;
-    const std::string name = canonicalComName(option.substr(0, eq));
+    const std::string canonical = canonicalComName(option.substr(0, eq));
     const std::string path = option.substr(eq + 1);
-    if (name.empty() || path.empty()) return false;
-    MapPortName(name, path);
+    if (canonical.empty() || path.empty()) return false;
+    MapPortName(canonical, path);
+    if (name != nullptr) *name = canonical;
     return true;
 }
 

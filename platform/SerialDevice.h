@@ -35,8 +35,9 @@ public:
     // pulled cable looks like a quiet switch.
     enum class LineFault { None, HungUp, Error };
     virtual LineFault lineFault() { return LineFault::None; }
-    // Why the last open() failed.
-    enum class OpenError { None, Failed, NotCharacterDevice, InUse, NoPermission, NotThere };
+    // Why the last open() failed. NotSerialDevice: no terminal line (a
+    // file, a folder, or a character device without terminal settings).
+    enum class OpenError { None, Failed, NotSerialDevice, InUse, NoPermission, NotThere };
     virtual OpenError openError() const { return OpenError::Failed; }
 };
 
@@ -49,7 +50,8 @@ SerialDevice::OpenError ClassifyOpenFailure(int err);
 std::string DeviceGroup(const std::string& path);
 
 // POSIX termios implementation: raw, 9600 baud, 8N1, no flow control. Opens
-// character devices only, and only one at a time: TIOCEXCL keeps other
+// terminal lines only (a character device whose terminal settings can be
+// read), and only one at a time: TIOCEXCL keeps other
 // programs out, an advisory lock (flock) keeps out a second copy of this
 // program even when it runs as root.
 std::unique_ptr<SerialDevice> CreateTermiosDevice();
@@ -64,12 +66,18 @@ using SerialDeviceFactory = std::function<std::unique_ptr<SerialDevice>()>;
 void SetSerialDeviceFactory(SerialDeviceFactory factory);
 std::unique_ptr<SerialDevice> CreateSerialDevice();
 
+constexpr int kMaxComPort = 255;
+// The port names the program takes: "COM1" to "COM255", any letter case, no
+// leading zero. n of such a name, else 0.
+int ComPortNumber(const std::string& name);
 // "COMn" -> the path MapPortName gave it, else the device discovery named
 // COMn (platform/PortDiscovery.h), else "/dev/ttyS(n-1)".
 std::string ResolvePortName(const std::string& comName);
 void MapPortName(const std::string& comName, const std::string& path);
-// Parses "COMn=PATH" (the --port option). Returns false if malformed.
-bool MapPortOption(const std::string& option);
+// Parses "COMn=PATH" (the --port option). Returns false if malformed (the
+// name is not one ComPortNumber takes, or PATH is empty); else maps it and
+// gives the name in its canonical spelling ("com11" -> "COM11") in `name`.
+bool MapPortOption(const std::string& option, std::string* name = nullptr);
 void ClearPortMappings();
 // The COM numbers given a path with MapPortName / --port.
 std::map<int, std::string> ExplicitPortMappings();

@@ -22,6 +22,8 @@ MessageBoxHandler& messageBoxHandler() {
     return handler;
 }
 
+bool g_boxesShown = true;
+
 bool onMainThread() {
     QCoreApplication* app = QCoreApplication::instance();
     return app == nullptr || QThread::currentThread() == app->thread();
@@ -33,12 +35,16 @@ void SetMessageBoxHandler(MessageBoxHandler handler) {
     messageBoxHandler() = std::move(handler);
 }
 
+void SetMessageBoxesShown(bool shown) {
+    g_boxesShown = shown;
+}
+
 int AppMessageBox(const QString& text, const QString& caption, int buttons) {
     if (messageBoxHandler()) return messageBoxHandler()(text, caption, buttons);
     const bool yesNo = buttons == MB_YESNO;
     // Without a widget application nobody could answer: report the text and
     // give the answer that changes nothing.
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
+    if (!g_boxesShown || qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
         std::fprintf(stderr, "%s: %s\n", caption.toLocal8Bit().constData(),
                      text.toLocal8Bit().constData());
         return yesNo ? IDNO : IDOK;

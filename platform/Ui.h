@@ -22,6 +22,11 @@ int AppMessageBox(const QString& text, const QString& caption, int buttons);
 using MessageBoxHandler =
     std::function<int(const QString& text, const QString& caption, int buttons)>;
 void SetMessageBoxHandler(MessageBoxHandler handler);
+// A run without a user (headless) turns boxes off: a box no handler takes
+// is then written to stderr as "caption: text" and gets the answer that
+// changes nothing, as without a widget application, never a window that
+// would wait for a click nobody gives.
+void SetMessageBoxesShown(bool shown);
 
 // The top-level widget whose windowTitle() equals the caption, or nullptr.
 QObject* FindWindowByCaption(const QString& caption);

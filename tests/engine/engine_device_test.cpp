@@ -1,6 +1,6 @@
-// Which paths the termios device opens: character devices only, one
-// program at a time; the message each refusal gives through the link; and a
-// hang-up reported.
+// Which paths the termios device opens: terminal lines only, one program at
+// a time, the line free again after close; the message each refusal gives
+// through the link; and a hang-up reported.
 #include "engine/SerialLink.h"
 #include "platform/SerialDevice.h"
 #include "platform/Ui.h"
@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 using OpenError = platform::SerialDevice::OpenError;
@@ -96,20 +97,22 @@ private slots:
         QCOMPARE(platform::DeviceGroup(file + ".missing"), std::string());
     }
 
-    // Only character devices open, and a refused path is left untouched. A
+    // Only terminal lines open: not a file or a folder, nor a character
+    // device without terminal settings; a refused path is left untouched. A
     // second copy of the program is refused even as root (the lock); once
-    // the first one closes, the device opens again. A far end that closes
-    // is reported as a hang-up.
-    void onlyCharacterDevicesOpenOnceAtATime() {
+    // the first one closes, the device opens again, its exclusive mode
+    // cleared. A far end that closes is reported as a hang-up.
+    void onlySerialLinesOpenOnceAtATime() {
         const std::string file = dir_.filePath("notes.txt").toStdString();
         {
             QFile f(QString::fromStdString(file));
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write("notes\n") == 6);
         }
-        for (const std::string& path : {file, dir_.path().toStdString()}) {
+        for (const std::string& path : {file, dir_.path().toStdString(), std::string("/dev/null"),
+                                        std::string("/dev/zero"), std::string("/dev/urandom")}) {
             auto device = platform::CreateTermiosDevice();
             QVERIFY2(!device->open(path), path.c_str());
-            QCOMPARE(int(device->openError()), int(OpenError::NotCharacterDevice));
+            QCOMPARE(int(device->openError()), int(OpenError::NotSerialDevice));
         }
         QFile f(QString::fromStdString(file));
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -117,10 +120,19 @@ private slots:
         auto first = platform::CreateTermiosDevice();
         QVERIFY(first->open(pty_));
         QCOMPARE(int(first->openError()), int(OpenError::None));
+        // Root may open a line in exclusive mode: this look is how.
+        const int look = ::open(pty_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        QVERIFY(look >= 0);
+        int exclusive = -1;
+        QCOMPARE(::ioctl(look, TIOCGEXCL, &exclusive), 0);
+        QCOMPARE(exclusive, 1);
         auto second = platform::CreateTermiosDevice();
         QVERIFY(!second->open(pty_));
         QCOMPARE(int(second->openError()), int(OpenError::InUse));
         first->close();
+        QCOMPARE(::ioctl(look, TIOCGEXCL, &exclusive), 0);
+        ::close(look);
+        QCOMPARE(exclusive, 0);
         QVERIFY(second->open(pty_));
         QCOMPARE(int(second->lineFault()), int(platform::SerialDevice::LineFault::None));
         ::close(master_);
@@ -137,7 +149,7 @@ private slots:
             return int(platform::IDOK);
         });
         SetLanguageLookup([](int32_t id) {
-            if (id == 1341) return QStringLiteral("%1 is no device.\n");
+            if (id == 1341) return QStringLiteral("%1 is no line.\n");
             if (id == 1342) return QStringLiteral("%1 is in use.\n");
             if (id == 1380) return QStringLiteral("No %1, group %2.\n");
             if (id == 1381) return QStringLiteral("usermod -aG %1.\n");
@@ -165,7 +177,7 @@ private slots:
         const QString path = QString::fromStdString(file);
         const QString noGroup = "No " + QString::fromStdString(acm) +
                                 ", group dialout.\n\nusermod -aG dialout.\n\nNew login.";
-        QCOMPARE(boxes, QStringList({"[1227]", path + " is no device.", "[1227]",
+        QCOMPARE(boxes, QStringList({"[1227]", path + " is no line.", "[1227]",
                                      QString::fromStdString(pty_) + " is in use.", "[1227]",
                                      path + ".missing is not there.", "[1227]", noGroup}));
     }

@@ -4,7 +4,10 @@
 #include "engine/LineFraming.h"
 #include "engine/LinkWatchdog.h"
 #include "engine/SerialLink.h"
+#include "forms/HeadlessRun.h"
+#include "forms/PortBox.h"
 #include "forms/SessionEnd.h"
+#include "lang/Language.h"
 #include "platform/MemorySerial.h"
 #include "sim/PtyServer.h"
 #include "tests/harness/ProgramReset.h"
@@ -14,9 +17,27 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
+
+namespace {
+
+// A line whose device reports `fault` once it is set.
+class FaultyDevice : public platform::MemorySerialDevice {
+public:
+    FaultyDevice(platform::VirtualClock& clock, platform::LineEndpoint& peer,
+                 const platform::SerialDevice::LineFault& fault)
+        : MemorySerialDevice(clock, peer), fault_(fault) {}
+    LineFault lineFault() override { return fault_; }
+
+private:
+    const platform::SerialDevice::LineFault& fault_;
+};
+
+} // namespace
 
 class UiConnectTest : public QObject {
     Q_OBJECT
@@ -187,6 +208,80 @@ private slots:
         QVERIFY(frmWelcome->isEnabled() && frmWelcome->btnConnect->isEnabled());
         QVERIFY(!frmWelcome->tmrConnect->isActive());
         QVERIFY(frmMessage.get() == nullptr && GetComThread() == nullptr && TargetForm == 0);
+    }
+
+    // A hang-up and a read error of the device each end the session with
+    // their own reason.
+    void lineFaultsHaveTheirOwnMessages_data() {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<int>("reason");
+        QTest::newRow("hang-up") << int(platform::SerialDevice::LineFault::HungUp) << 1331;
+        QTest::newRow("read error") << int(platform::SerialDevice::LineFault::Error) << 1332;
+    }
+    void lineFaultsHaveTheirOwnMessages() {
+        QFETCH(int, fault);
+        QFETCH(int, reason);
+        auto now = platform::SerialDevice::LineFault::None;
+        platform::SetSerialDeviceFactory(
+            [this, &now] { return std::make_unique<FaultyDevice>(clock_, *peer_, now); });
+        frmWelcome->btnConnect->click();
+        step(6);
+        QVERIFY(boxes_.isEmpty());
+        now = platform::SerialDevice::LineFault(fault);
+        step(1);
+        QCOMPARE(boxes_, QStringList({LangText(1223), MessageText(1330, MessageText(reason))}));
+        VerifyIdle();
+    }
+
+    // A headless run connects to the port its job names, the whole name
+    // (COM11 is not COM1), while the port box offers every name given; it
+    // speaks its own language, whatever the window showed.
+    void headlessRunTakesItsPortAndLanguage_data() {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<int>("windowLanguage");
+        QTest::addColumn<int>("languageId");
+        QTest::newRow("COM11, English over Traditional Chinese") << "COM11"
+                                                                 << "en" << 2 << int(kLangEnglish);
+        QTest::newRow("COM1, Simplified Chinese") << "COM1"
+                                                  << "cn" << 0 << int(kLangChineseSimplified);
+        QTest::newRow("COM99, Traditional Chinese") << "COM99"
+                                                    << "tw" << 1 << int(kLangChineseTraditional);
+    }
+    void headlessRunTakesItsPortAndLanguage() {
+        QFETCH(QString, port);
+        QFETCH(QString, language);
+        QFETCH(int, windowLanguage);
+        QFETCH(int, languageId);
+        for (const char* number : {"1", "11", "99"})
+            platform::MapPortName(std::string("COM") + number,
+                                  std::string("/dev/ttyTEST") + number);
+        frmWelcome->ports->Refresh();
+        QStringList labels;
+        for (int i = 0; i < frmWelcome->cboComPort->count(); ++i)
+            labels << frmWelcome->cboComPort->itemText(i);
+        for (const char* number : {"1", "11", "99"})
+            QVERIFY2(labels.contains(QStringLiteral("COM%1 - /dev/ttyTEST%1").arg(number)),
+                     qPrintable(labels.join(QLatin1Char('|'))));
+        frmWelcome->cboLang->setCurrentIndex(windowLanguage);
+        // Only the device of the job's port opens.
+        onlyPath_ = "/dev/ttyTEST" + port.mid(3).toStdString();
+        HeadlessJob job;
+        job.port = port;
+        job.language = language;
+        char* text = nullptr;
+        size_t size = 0;
+        FILE* log = open_memstream(&text, &size);
+        {
+            HeadlessRun run(job, log);
+            run.Start(false, false);
+            QVERIFY(!run.finished() && IsLinkOpen());
+            QCOMPARE(LanguageId, languageId);
+        }
+        std::fclose(log);
+        const QString lines = QString::fromLocal8Bit(text, qsizetype(size));
+        std::free(text);
+        QCOMPARE(lines, QStringLiteral("connecting on %1\n").arg(port));
     }
 
     // Lines the table does not know (random bytes, over-long lines, zero
