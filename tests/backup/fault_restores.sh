@@ -4,8 +4,9 @@
 # "verified" (exit 0) over a switch that differs from the file, and a failed
 # restore that read the switch back (exit 6) must name every difference.
 #
-# For each seed: a file backed up from a switch with settings away from the
-# factory's is restored onto a factory-default switch whose line has one
+# A file is backed up once, over a clean line, from a switch with settings
+# away from the factory's. For each seed it is restored onto a
+# factory-default switch whose line has one
 # --fault list made from the seed (lost, flipped or late bytes, 1e-4 to 1e-2
 # per byte, on the keys and on the output). The switch's state (written as
 # JSON by the simulator) is then compared with the file. The run must end
