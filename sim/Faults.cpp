@@ -10,7 +10,8 @@ namespace sim {
 bool FaultOptions::any() const {
     return dropKeys > 0 || flipKeys > 0 || delayKeys > 0 || dropOutput > 0 || flipOutput > 0 ||
            delayOutput > 0 || hangUpAfter >= 0 || !hangUpAt.empty() || !powerCycleAt.empty() ||
-           loseKey || alterOutput;
+           !dropKeyAt.screen.empty() || !dropOutputAt.screen.empty() ||
+           !flipOutputAt.screen.empty() || loseKey || alterOutput;
 }
 
 namespace {
@@ -32,6 +33,26 @@ template <class T> bool ParseWhole(const std::string& v, T& out, T low, T high) 
     const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
     if (ec != std::errc() || end != v.data() + v.size() || n < low || n > high) return false;
     out = n;
+    return true;
+}
+
+// "SCREEN:N" or, with a bit, "SCREEN:N:BIT". Screen names may hold colons
+// ("edit:misc"), so the numbers are taken from the right.
+bool ParseCounted(const std::string& v, bool withBit, FaultOptions::Counted& out) {
+    std::string rest = v;
+    int bit = 0;
+    if (withBit) {
+        const size_t colon = rest.rfind(':');
+        if (colon == std::string::npos || !ParseWhole<int>(rest.substr(colon + 1), bit, 0, 7))
+            return false;
+        rest.resize(colon);
+    }
+    const size_t colon = rest.rfind(':');
+    int64_t n = 0;
+    if (colon == std::string::npos || colon == 0 ||
+        !ParseWhole<int64_t>(rest.substr(colon + 1), n, 1, INT64_MAX))
+        return false;
+    out = {rest.substr(0, colon), n, bit};
     return true;
 }
 
@@ -71,6 +92,12 @@ bool ParseFaultList(const std::string& list, FaultOptions& out, std::string& err
             out.hangUpAt = v;
         } else if (name == "power-cycle-at") {
             out.powerCycleAt = v;
+        } else if (name == "drop-key-at") {
+            ok = ParseCounted(v, false, out.dropKeyAt);
+        } else if (name == "drop-output-at") {
+            ok = ParseCounted(v, false, out.dropOutputAt);
+        } else if (name == "flip-output-at") {
+            ok = ParseCounted(v, true, out.flipOutputAt);
         } else {
             ok = false;
         }
@@ -92,6 +119,9 @@ bool FaultyLine::chance(double p) {
 
 void FaultyLine::keyIn(uint8_t key, int64_t atUs) {
     if (hungUp_) return;
+    noteArrival(taken_ + int64_t(sw_.queuedBytes()));
+    ++keys_;
+    if (hitsTarget(f_.dropKeyAt, dropKey_, keys_)) return;
     if (f_.loseKey && f_.loseKey(key)) return;
     if (chance(f_.dropKeys)) return;
     if (chance(f_.flipKeys)) key ^= static_cast<uint8_t>(1u << (rng_() % 8));
@@ -99,7 +129,9 @@ void FaultyLine::keyIn(uint8_t key, int64_t atUs) {
     // Keys keep their order, whatever was held back.
     atUs = std::max(atUs, lastKeyUs_);
     lastKeyUs_ = atUs;
+    const int64_t firstNewByte = taken_ + int64_t(sw_.queuedBytes());
     sw_.keyIn(key, atUs);
+    noteArrival(firstNewByte);
     checkScreens(atUs);
 }
 
@@ -111,8 +143,10 @@ void FaultyLine::settleFront() {
     while (!frontSettled_ && !hungUp_) {
         const int64_t t = sw_.nextOutputTime();
         if (t == Switch::kNever) return;
-        if (t <= sw_.sendingUntil() && chance(f_.dropOutput)) {
-            sw_.takeOutput();
+        const bool queued = t <= sw_.sendingUntil();
+        if (queued &&
+            (hitsTarget(f_.dropOutputAt, dropOutput_, taken_ + 1) || chance(f_.dropOutput))) {
+            takeFromSwitch();
             continue;
         }
         if (chance(f_.delayOutput))
@@ -131,13 +165,43 @@ int64_t FaultyLine::nextOutputTime() {
 uint8_t FaultyLine::takeOutput() {
     const int64_t at = nextOutputTime();
     if (at == Switch::kNever) return 0;
-    uint8_t b = sw_.takeOutput();
+    uint8_t b = takeFromSwitch();
     frontSettled_ = false;
     if (chance(f_.flipOutput)) b ^= static_cast<uint8_t>(1u << (rng_() % 8));
+    if (hitsTarget(f_.flipOutputAt, flipOutput_, taken_))
+        b ^= static_cast<uint8_t>(1u << f_.flipOutputAt.bit);
     if (f_.alterOutput) b = f_.alterOutput(b);
     if (f_.hangUpAfter >= 0 && ++sent_ >= f_.hangUpAfter) hungUp_ = true;
     checkScreens(at);
     return b;
+}
+
+uint8_t FaultyLine::takeFromSwitch() {
+    // Taking a byte may run timed work that draws a new screen; its first
+    // byte is then this one.
+    const int64_t index = taken_;
+    const uint8_t b = sw_.takeOutput();
+    ++taken_;
+    noteArrival(index);
+    return b;
+}
+
+// The n-th, counted from the arrival; a lost output byte that is not queued
+// yet (the first byte of timed work) cannot be taken early, so the next one
+// that can is lost instead.
+bool FaultyLine::hitsTarget(const FaultOptions::Counted& fault, Target& t, int64_t count) {
+    if (t.fired || t.from < 0 || count - t.from < fault.n) return false;
+    t.fired = true;
+    return true;
+}
+
+void FaultyLine::noteArrival(int64_t bytesBefore) {
+    auto arrive = [this](const FaultOptions::Counted& fault, Target& t, int64_t before) {
+        if (t.from < 0 && !fault.screen.empty() && sw_.where() == fault.screen) t.from = before;
+    };
+    arrive(f_.dropKeyAt, dropKey_, keys_);
+    arrive(f_.dropOutputAt, dropOutput_, bytesBefore);
+    arrive(f_.flipOutputAt, flipOutput_, bytesBefore);
 }
 
 void FaultyLine::checkScreens(int64_t nowUs) {

@@ -67,8 +67,7 @@ void ApplyTrunkSettings(SwitchState& state) {
     for (const Trunk& t : state.trunks) {
         int lead = LowestMember(t);
         if (!t.isStatic || lead < 0) continue;
-        Port src = state.ports[lead];
-        src.speed = TrunkSpeed(state, t);
+        const Port src = state.ports[lead];
         for (int p = lead + 1; p < kPortCount; ++p) {
             if (!t.members[p]) continue;
             Port& dst = state.ports[p];
@@ -188,17 +187,37 @@ std::string ValidateTable(const std::vector<VlanGroup>& table, bool dot1q, const
     return "";
 }
 
+// A static trunk's members hold the settings a trunk save copied from its
+// lowest member. A later save of a module trunk's row stores its speed only
+// on the members whose type offers it, so members of different types may
+// differ in speed; members of one type always share theirs.
+std::string CheckTrunkMembers(const SwitchState& s) {
+    for (const Trunk& t : s.trunks) {
+        const int lead = LowestMember(t);
+        if (!t.isStatic || lead < 0) continue;
+        for (int p = lead + 1; p < kPortCount; ++p) {
+            if (!t.members[p]) continue;
+            int sameType = lead;
+            while (!t.members[sameType] || s.ports[sameType].type != s.ports[p].type)
+                ++sameType;
+            Port want = s.ports[lead];
+            want.type = s.ports[p].type;
+            want.speed = s.ports[sameType].speed;
+            want.pvid = s.ports[p].pvid;
+            if (!(want == s.ports[p]))
+                return "ports[" + std::to_string(p + 1) +
+                       "]: settings differ from the lowest member of its static trunk";
+        }
+    }
+    return "";
+}
+
 } // namespace
 
 std::string ValidateState(const SwitchState& s) {
     if (std::string e = ValidatePorts(s); !e.empty()) return e;
     if (std::string e = CheckTrunks(s.trunks); !e.empty()) return "trunks: " + e;
-    SwitchState propagated = s;
-    ApplyTrunkSettings(propagated);
-    for (int i = 0; i < kPortCount; ++i)
-        if (!(propagated.ports[i] == s.ports[i]))
-            return "ports[" + std::to_string(i + 1) +
-                   "]: settings differ from the lowest member of its static trunk";
+    if (std::string e = CheckTrunkMembers(s); !e.empty()) return e;
     if (!InList(VlanModeChoices(), s.vlanMode)) return "vlanMode: \"" + s.vlanMode + "\" unknown";
     if (std::string e = ValidateTable(s.portBasedGroups, false, "portBasedGroups"); !e.empty())
         return e;

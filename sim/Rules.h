@@ -12,17 +12,18 @@ namespace sim {
 // console shows it ("Trunk 2: 2 to 4 members needed.").
 std::string CheckTrunks(const std::array<Trunk, kTrunkCount>& trunks);
 
-// After a trunk save: every member of a static trunk takes the port settings
-// of its lowest-numbered member, and the trunk's speed (TrunkSpeed). A speed
-// the member's own type does not offer (two different module types in one
-// trunk) is left as it was.
+// After a trunk save, as the switch console does: every member of a static
+// trunk takes the port settings of its lowest-numbered member (rates,
+// enable, negotiation, speed, flow control). A speed the member's own type
+// does not offer (two different module types in one trunk) is left as it
+// was; 100FX + 1000TX stores port 25's " 100 Half" on port 26.
 void ApplyTrunkSettings(SwitchState& state);
 
-// The switch keeps no speed of its own for a trunk. The trunk's speed, shown
-// on its port-screen row, is that of its lowest member whose type offers
-// more than one speed (a member that takes whatever speed the row is set
-// to), else the lowest member's own. An empty trunk has
-// no speed ("").
+// The switch keeps no speed of its own for a trunk. Between trunk saves the
+// speed shown on its port-screen row is that of its lowest member whose
+// type offers more than one speed (a member that takes whatever speed the
+// row is set to), else the lowest member's own. An empty trunk has no
+// speed ("").
 std::string TrunkSpeed(const SwitchState& state, const Trunk& trunk);
 // The speeds a port-screen row offers: a trunk of the module ports offers
 // all six whatever its members' types (each member stores the chosen speed

@@ -45,6 +45,8 @@ public:
     std::string takeOutputUntil(int64_t atUs);
     // Time at which everything queued so far has been sent.
     int64_t sendingUntil() const { return burstEnd_; }
+    // Bytes queued and not yet taken.
+    size_t queuedBytes() const { return out_.size(); }
 
     // --- test and tooling controls ---
     // Power-cycle: the self-test output without a restart message, after the
