@@ -10,6 +10,7 @@
 #include "forms/Memoform.h"
 #include "forms/PageRouter.h"
 #include "forms/Remembered.h"
+#include "forms/SettingsFile.h"
 #include "forms/Welcomeform.h"
 #include "platform/Secret.h"
 #include "platform/SerialDevice.h"
@@ -173,6 +174,14 @@ int main(int argc, char** argv) {
         if (!MakeHeadlessJob(args.headless, job, error)) {
             std::fprintf(stderr, "%s: %s\n", argv[0], error.c_str());
             return ExitUsage;
+        }
+        // The whole settings file is read and checked before the port is
+        // opened: a bad file types nothing and never touches the switch.
+        BackupDocument wanted;
+        if (job.restore && !ReadSettingsFile(job.file, wanted, error)) {
+            std::fprintf(stderr, "failed: %s: %s\n", job.file.toLocal8Bit().constData(),
+                         error.c_str());
+            return ExitBadFile;
         }
         // No display is needed: the windows are drawn nowhere, and no box
         // may wait for a click.

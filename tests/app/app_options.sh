@@ -105,6 +105,13 @@ run 2 backup-is-folder --port "COM1=$work/absent1" --backup "$work"
 printf 'old\n' >"$work/old.json"
 run 3 backup-kept --port "COM1=$work/absent1" --backup "$work/old.json"
 [ "$(cat "$work/old.json")" = old ] || fail "the existing backup file was changed"
+# A restore's file is read and checked whole before the port is opened: the
+# absent device would be exit 3.
+printf '{"formatVersion": 1}' >"$work/short.json"
+for file in "$work/short.json" /dev/zero "$work"; do
+  run 5 "restore${file//\//-}" --port "COM1=$work/absent1" --restore "$file"
+  expect "restore${file//\//-}" "failed: $file: "
+done
 run 2 transcript-full "${absent[@]}" --transcript /dev/full
 expect transcript-full "cannot write the transcript"
 run 3 transcript "${absent[@]}" --transcript "$work/t.txt"
