@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,6 +26,9 @@ namespace {
 
 // A password is a line; more than this is no password file.
 constexpr size_t kPasswordFileMax = 1024;
+// A pipe that sends nothing for this long (a writer that never comes, or
+// one that never ends its line) ends the read: a run never waits for ever.
+constexpr int kPasswordWaitMs = 10000;
 constexpr int kMaxTimeoutSeconds = 24 * 60 * 60;
 
 bool Value(int argc, char** argv, int& i, const std::string& arg, const char* name,
@@ -86,15 +90,26 @@ bool FileOrPipe(const struct stat& st) {
     return S_ISREG(st.st_mode) || S_ISFIFO(st.st_mode);
 }
 
-// Up to kPasswordFileMax + 1 bytes of the open file into `buf`.
-bool ReadSome(int fd, char* buf, size_t& got) {
+// The open file into `buf` up to its first line end, at most
+// kPasswordFileMax + 1 bytes. False with errno set on a read error, and with
+// `silent` when a pipe sent nothing for kPasswordWaitMs.
+bool ReadSome(int fd, char* buf, size_t& got, bool& silent) {
     got = 0;
-    while (got < kPasswordFileMax + 1) {
-        const ssize_t n = ::read(fd, buf + got, kPasswordFileMax + 1 - got);
+    silent = false;
+    while (got < kPasswordFileMax + 1 && std::memchr(buf, '\n', got) == nullptr) {
+        pollfd ready{fd, POLLIN, 0};
+        const int n = ::poll(&ready, 1, kPasswordWaitMs);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return false;
-        if (n == 0) break;
-        got += static_cast<size_t>(n);
+        if (n == 0) {
+            silent = true;
+            return false;
+        }
+        const ssize_t bytes = ::read(fd, buf + got, kPasswordFileMax + 1 - got);
+        if (bytes < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (bytes < 0) return false;
+        if (bytes == 0) break;
+        got += static_cast<size_t>(bytes);
     }
     return true;
 }
@@ -108,7 +123,9 @@ int OpenFileOrPipe(const std::string& path, struct stat& st, std::string& error)
         error = "cannot read the password file " + Reason(path);
         return -1;
     }
-    const int fd = FileOrPipe(st) ? ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC) : -1;
+    // Non-blocking: opening a FIFO no writer has opened yet would wait.
+    const int fd =
+        FileOrPipe(st) ? ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK) : -1;
     if (fd < 0 && FileOrPipe(st)) {
         error = "cannot read the password file " + Reason(path);
         return -1;
@@ -135,8 +152,13 @@ bool ReadPasswordFile(const std::string& path, std::string& password, std::strin
                      path.c_str(), path.c_str());
     char buf[kPasswordFileMax + 1];
     size_t got = 0;
-    const bool read = ReadSome(fd, buf, got);
-    if (!read) error = "cannot read the password file " + Reason(path);
+    bool silent = false;
+    const bool read = ReadSome(fd, buf, got, silent);
+    if (silent)
+        error = "nothing came from the password file " + path + " in " +
+                std::to_string(kPasswordWaitMs / 1000) + " s";
+    else if (!read)
+        error = "cannot read the password file " + Reason(path);
     ::close(fd);
     const char* newline = static_cast<const char*>(std::memchr(buf, '\n', got));
     size_t length = newline != nullptr ? size_t(newline - buf) : got;

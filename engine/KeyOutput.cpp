@@ -2,6 +2,7 @@
 
 #include "engine/ConsoleLog.h"
 #include "engine/SerialLink.h"
+#include "platform/Secret.h"
 #include "platform/Ui.h"
 
 #include <QPointer>
@@ -46,7 +47,8 @@ void CancelPendingKeys() {
     ComThread* thread = GetComThread();
     if (thread == nullptr) return;
     thread->sendPending.store(false);
-    thread->sendBuffer[0] = 0;
+    // Keys not typed may be a password's.
+    platform::WipeSecret(thread->sendBuffer, sizeof thread->sendBuffer);
 }
 
 void ComThread::TypeNextKey() {

@@ -217,12 +217,6 @@ void ReadDocument(const QByteArray& json, BackupDocument& doc) {
     doc.user = Str(root, "user", "");
 }
 
-bool OfferedSpeed(const char* type, const std::string& speed) {
-    for (const PortChoice& c : SpeedChoices(type, nullptr))
-        if (Trim(c.console) == speed) return true;
-    return false;
-}
-
 // One row as the console's port screen can show it. A trunk row stands for
 // its members: it shows their type (100TX for ports 1-24, the modules' for
 // the module trunk) and, on the module trunk, takes no rates but offers all
@@ -248,9 +242,9 @@ std::string CheckPortRow(const BackupDocument& doc, const BackupPort& p, const s
     }
     if (!kAuto.count(p.autoNego)) return at + "autoNego: must be FORCE, AUTO or NWAY_FORCE";
     if (module && trunk > 0) {
-        if (!OfferedSpeed("1000TX", p.speed) && !OfferedSpeed(p.type.c_str(), p.speed))
+        if (!SpeedRunsOn("1000TX", p.speed) && !SpeedRunsOn(p.type, p.speed))
             return at + "speed: " + p.speed + " is not offered by the module trunk's row";
-    } else if (!OfferedSpeed(p.type.c_str(), p.speed)) {
+    } else if (!SpeedRunsOn(p.type, p.speed)) {
         return at + "speed: " + p.speed + " is not offered by a " + p.type + " port";
     }
     return std::string();
@@ -368,4 +362,10 @@ std::string CheckBackupReadsBack(const BackupDocument& doc) {
     // Accepted but read otherwise: the file would restore something else.
     if (!(back == doc)) return "file: reads back differently from what the switch showed";
     return std::string();
+}
+
+bool SpeedRunsOn(const std::string& type, const std::string& speed) {
+    for (const PortChoice& c : SpeedChoices(type.c_str(), nullptr))
+        if (Trim(c.console) == speed) return true;
+    return false;
 }

@@ -95,12 +95,6 @@ void GroupLines(const BackupDocument& now, const BackupDocument& want,
 
 } // namespace
 
-bool SpeedRunsOn(const std::string& type, const std::string& speed) {
-    for (const PortChoice& c : SpeedChoices(type.c_str(), nullptr))
-        if (Trim(c.console) == speed) return true;
-    return false;
-}
-
 BackupDocument RestoreTarget(const BackupDocument& now, const BackupDocument& file,
                              const std::string& user, std::vector<std::string>* kept) {
     BackupDocument target = file;

@@ -62,6 +62,9 @@ int ConsolePortNumber(const std::string& name);
 // A table's row label in the console's short form: TRUNK3 -> TRK3,
 // MODULE1 -> MOD_1.
 std::string ShortRowName(const std::string& name);
+// Whether a port of this type (the console's type text) runs this speed
+// ("100 Full", as a file writes it).
+bool SpeedRunsOn(const std::string& type, const std::string& speed);
 // Mode word of the file ("disabled", "port-based", "802.1Q") and back (-1).
 const char* VlanModeWord(int mode);
 int VlanModeOfWord(const std::string& word);

@@ -319,6 +319,12 @@ void HeadlessRun::WindDown(int64_t nowUs) {
                              LastScreen() + QLatin1Char(')'));
         return;
     }
+    // The way out may take one no-progress limit past the whole run's limit,
+    // however often the switch draws a screen.
+    if (nowUs - startedUs_ > int64_t(job_.timeoutSeconds) * 1000000 + kNoProgressUs) {
+        Finish(endCode_, endReason_ + QStringLiteral(" (not logged out in time)"));
+        return;
+    }
     TForm* window = SessionWindow(CurrentForm);
     if (!Up(window) || VlanProbe || loggingOut_) return;
     if (window != frmMain.get()) {
@@ -336,6 +342,8 @@ void HeadlessRun::Finish(int code, const QString& reason) {
     exitCode_ = code;
     reason_ = OneLine(reason).toStdString();
     if (timer_) timer_->stop();
+    // Whatever the end (a refused login, a dead line), the password goes.
+    ForgetPassword(job_.password);
     CloseBusyBox();
     Step((code == ExitOk ? QStringLiteral("done: ") : QStringLiteral("failed: ")) +
          OneLine(reason));

@@ -58,9 +58,6 @@ private:
     std::string userBefore_; // the console user name the first reading found
 };
 
-// Whether a port of this type (the console's type text) runs this speed
-// ("100 Full", as a file writes it).
-bool SpeedRunsOn(const std::string& type, const std::string& speed);
 // What a restore of `file` leaves the switch holding, given what it holds
 // now: the file with the console user name `user` (a restore never types
 // the account; a misc save retypes the name the switch had) and, on a port

@@ -53,7 +53,11 @@ TerminationSignals::TerminationSignals(std::function<void(int)> caught, const ch
     if (pipe2(s_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
     struct sigaction action = {};
     action.sa_handler = OnSignal;
+    // Each signal blocks the other while its handler runs, so two signals
+    // arriving together still count as a first and a second.
     sigemptyset(&action.sa_mask);
+    for (int signal : kSignals)
+        sigaddset(&action.sa_mask, signal);
     action.sa_flags = SA_RESTART;
     for (int i = 0; i < 2; ++i)
         if (sigaction(kSignals[i], &action, &s_previous[i]) != 0) {
