@@ -207,6 +207,21 @@ void RestoreRun::PlanWrites(const BackupDocument& now) {
                               },
                               GetLangText(txt::BusyDeleteGroup)});
         };
+        // The console refuses to delete a group that is still a port's PVID:
+        // such ports get PVID 1 first; the file's PVIDs follow once its
+        // groups stand.
+        BackupDocument interim;
+        for (const auto& [port, pvid] : now.pvids)
+            if (std::any_of(now.groups.begin(), now.groups.end(),
+                            [&](const BackupGroup& n) { return n.id == pvid && takesId(n); }))
+                interim.pvids[port] = 1;
+        if (!interim.pvids.empty())
+            tasks_.push_back({FORM_VLANSUPPORT, nullptr,
+                              [interim] {
+                                  FillPvids(interim);
+                                  frmVlanSupport->btnSave->click();
+                              },
+                              GetLangText(txt::BusySending)});
         // A group whose ID differs, or whose ID another name takes, goes
         // first: an existing group's ID cannot be edited.
         for (const BackupGroup& n : now.groups)
@@ -235,7 +250,7 @@ void RestoreRun::PlanWrites(const BackupDocument& now) {
                               },
                               GetLangText(txt::BusySending)});
         }
-        if (want.vlanMode == kModeDot1q && now.pvids != want.pvids)
+        if (want.vlanMode == kModeDot1q && (now.pvids != want.pvids || !interim.pvids.empty()))
             tasks_.push_back({FORM_VLANSUPPORT, nullptr,
                               [this] {
                                   FillPvids(want_);

@@ -483,6 +483,16 @@ private slots:
         s.ports[25].speed = " 100 Full";
         QTest::newRow("other module types, the file's speed runs on them")
             << sim::FactoryState({"1000FX", "1000FX"}) << s << QString();
+        // A name damaged on an earlier line: the group holding ID 30 is a
+        // port's PVID, which the console must let go before the delete.
+        s = factory;
+        s.vlanMode = sim::kModeDot1q;
+        s.dot1qGroups = {Group(1, "VLAN1", {1, 2, 3}), Group(30, "cams", {7})};
+        s.ports[6].pvid = 30;
+        sim::SwitchState renamed = s;
+        renamed.dot1qGroups[1].name = "cams30";
+        QTest::newRow("a group of another name holds the ID, a port's PVID")
+            << s << renamed << QString();
     }
     void oneDifferenceRestored() {
         QFETCH(sim::SwitchState, file);
