@@ -211,10 +211,11 @@ void RestoreRun::PlanWrites(const BackupDocument& now) {
         // such ports get PVID 1 first; the file's PVIDs follow once its
         // groups stand.
         BackupDocument interim;
-        for (const auto& [port, pvid] : now.pvids)
-            if (std::any_of(now.groups.begin(), now.groups.end(),
-                            [&](const BackupGroup& n) { return n.id == pvid && takesId(n); }))
-                interim.pvids[port] = 1;
+        for (const auto& pvid : now.pvids)
+            if (std::any_of(now.groups.begin(), now.groups.end(), [&](const BackupGroup& n) {
+                    return n.id == pvid.second && takesId(n);
+                }))
+                interim.pvids[pvid.first] = 1;
         if (!interim.pvids.empty())
             tasks_.push_back({FORM_VLANSUPPORT, nullptr,
                               [interim] {
