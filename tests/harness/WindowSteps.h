@@ -5,13 +5,20 @@
 // as a user would, and waits on something observable, never on a step count.
 #include "engine/KeyOutput.h"
 #include "engine/PageTable.h"
+#include "forms/Editvlangrpform.h"
 #include "forms/FormRefs.h"
 #include "forms/Loginform.h"
 #include "forms/Mainform.h"
+#include "forms/Memoform.h"
 #include "forms/Messageform.h"
+#include "forms/Miscconfigxform.h"
 #include "forms/Portconfigform.h"
 #include "forms/Restartconfigform.h"
 #include "forms/Staticconfigform.h"
+#include "forms/Trunkconfigform.h"
+#include "forms/Vlanconfigform.h"
+#include "forms/Vlanmemberxform.h"
+#include "forms/Vlansupportform.h"
 #include "forms/Welcomeform.h"
 #include "lang/Language.h"
 #include "shared/Publicunit.h"
@@ -98,6 +105,13 @@ inline bool ReachStaticMenu(LinkHarness& h, int languageItem = -1) {
 // Every window a test may have opened, gone with its pending delete.
 inline void DropWindows() {
     CloseBusyBox();
+    frmMemo.clear();
+    frmTrkConfig.clear();
+    frmMiscConfigX.clear();
+    frmVlanSupport.clear();
+    frmVlanMemberX.clear();
+    frmEditVlanGrp.clear();
+    frmVlanConfig.clear();
     frmPortConfig.clear();
     frmStaticConfig.clear();
     frmRestartConfig.clear();

@@ -52,7 +52,6 @@ class VlanGroupFlowTest : public QObject, public VlanFlow {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QuietenOffscreen(); }
     void init() { StartCase(); }
     void cleanup() { EndCase(); }
 
@@ -208,12 +207,12 @@ private slots:
         Select(0);
         QVERIFY(Click(list()->btnDelete, [this] { return Up(list()) && boxes.size() == 2; }));
         QCOMPARE(h->keysTyped(), std::string("\r\r"));
-        boxes.removeFirst();
+        boxes.takeFirst();
         ExpectBox(DecodeText(GetLangText(1306)), 1217);
         QCOMPARE(h->sim().state(), want);
         QCOMPARE(list()->lbxVlanGroups->count(), 4);
 
-        answer = platform::IDNO;
+        boxes.answer = platform::IDNO;
         Select(0);
         h->clearKeysTyped();
         list()->btnDelete->click();

@@ -7,7 +7,7 @@
 #include "engine/Transcript.h"
 #include "forms/Memoform.h"
 #include "sim/Replay.h"
-#include "tests/config/ConfigSession.h"
+#include "tests/harness/ConfigSession.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -41,7 +41,7 @@ QList<int> RecognisedPages(const std::string& bytes) {
 
 } // namespace
 
-class MonitorFlowTest : public QObject {
+class MonitorTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -208,5 +208,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(MonitorFlowTest)
-#include "tst_monitor_flow.moc"
+QTEST_MAIN(MonitorTest)
+#include "tst_monitor.moc"
