@@ -2,6 +2,7 @@
 // the simulated switch, edits made through the controls, the switch's stored
 // state checked afterwards.
 #include "forms/SessionEnd.h"
+#include "tests/harness/PositionFlip.h"
 #include "tests/harness/WindowTest.h"
 
 #include <QCheckBox>
@@ -38,37 +39,6 @@ public:
 
 // Enter on the menu, then BackSpace, Enter for pages 2, 3, 4 and page 1 again.
 const std::string kReadKeys = "\r\b\r\b\r\b\r\b\r";
-
-// Turns "\x1b[09;02H" (the name cell of a page's fourth row) into
-// "\x1b[09;22H", a place the page table does not know: that row's name is
-// lost. `everyTime`: on each draw of the first page, else only once.
-class RowFlip {
-public:
-    explicit RowFlip(bool everyTime) : everyTime_(everyTime) {}
-    uint8_t operator()(uint8_t byte) {
-        recent_ += char(byte);
-        if (recent_.size() > 16) recent_.erase(0, 1);
-        // "Page N of 4" closes each draw: after none or the last one, the
-        // next page drawn is the first.
-        if (recent_.size() >= 11 && recent_.compare(recent_.size() - 11, 5, "Page ") == 0 &&
-            recent_.compare(recent_.size() - 5, 5, " of 4") == 0)
-            lastPage_ = recent_[recent_.size() - 6];
-        const bool armed = everyTime_ ? (lastPage_ == 0 || lastPage_ == '4') : flips_ == 0;
-        if (armed && byte == '0' && recent_.size() >= 6 &&
-            recent_.compare(recent_.size() - 6, 6, "\x1b[09;0") == 0) {
-            ++flips_;
-            return '2';
-        }
-        return byte;
-    }
-    int flips() const { return flips_; }
-
-private:
-    bool everyTime_;
-    char lastPage_ = 0;
-    int flips_ = 0;
-    std::string recent_;
-};
 
 } // namespace
 
@@ -357,8 +327,9 @@ private slots:
         QFETCH(bool, everyTime);
         h = std::make_unique<LinkHarness>();
         QVERIFY(steps::ReachStaticMenu(*h));
-        RowFlip flip(everyTime);
-        h->line().options().alterOutput = [&flip](uint8_t b) { return flip(b); };
+        // "\x1b[09;02H", the name cell of a page's fourth row, to column 22.
+        PositionFlip flip("\x1b[09;", '0', '2', everyTime);
+        h->line().options().alterOutput = std::ref(flip);
         QVERIFY(OpenPortWindow());
         QVERIFY(h->runUntil([this] { return Up(win()); }));
         QVERIFY(flip.flips() >= 1);

@@ -5,6 +5,7 @@
 #include "forms/SessionEnd.h"
 #include "forms/TrunkModel.h"
 #include "tests/harness/ConfigSession.h"
+#include "tests/harness/PositionFlip.h"
 
 #include <QGroupBox>
 #include <QtTest>
@@ -308,21 +309,12 @@ private slots:
         o.initial->trunks[3].members[4] = o.initial->trunks[3].members[5] = true;
         const sim::SwitchState before = *o.initial;
         QVERIFY(s.Open(o));
-        // Turns "\x1b[09;10H" (trunk 4's status) into "\x1b[09;11H", a place
-        // the page table does not know: that status is lost.
-        int flips = 0;
-        std::string recent;
-        s.h->line().options().alterOutput = [&, everyTime](uint8_t byte) -> uint8_t {
-            recent = recent.substr(recent.size() > 6 ? recent.size() - 6 : 0) + char(byte);
-            if ((everyTime || flips == 0) && recent == std::string("\x1b[09;10")) {
-                ++flips;
-                return '1';
-            }
-            return byte;
-        };
+        // "\x1b[09;10H", trunk 4's status, to column 11: that status is lost.
+        PositionFlip flip("\x1b[09;1", '0', '1', everyTime);
+        s.h->line().options().alterOutput = std::ref(flip);
         s.Typed();
         QVERIFY(s.OpenTrunkWindow());
-        QCOMPARE(flips, everyTime ? 2 : 1);
+        QCOMPARE(flip.flips(), everyTime ? 2 : 1);
         // Into the screen, then ESC for the second draw, and no more.
         QCOMPARE(s.Typed(), std::string("\t\r\x1b"));
         QVERIFY(frmTrkConfig->Reread);
