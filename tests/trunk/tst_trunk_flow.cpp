@@ -320,7 +320,6 @@ private slots:
         QVERIFY(frmTrkConfig->Reread);
         QCOMPARE(TrunkScreenGarbled(), everyTime);
         QCOMPARE(frmTrkConfig->lblGarbled->isVisible(), everyTime);
-        QCOMPARE(frmTrkConfig->lblGarbled->text(), MessageText(1370));
         QCOMPARE(frmTrkConfig->btnSave->isEnabled(), !everyTime);
         QVERIFY(s.boxes.isEmpty());
 

@@ -1,10 +1,14 @@
-// The busy window (ShowBusyBox / CloseBusyBox): one window the user cannot
-// close, its texts, and no repaint for a text shown again.
+// The message windows: the busy window (ShowBusyBox / CloseBusyBox), one
+// window the user cannot close, its texts, and no repaint for a text shown
+// again; the console monitor filling in what came while it was hidden, and
+// the readable form of the bytes it shows.
+#include "engine/ConsoleLog.h"
 #include "forms/AviPlayer.h"
 #include "tests/harness/WindowTest.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QTest>
 
@@ -39,7 +43,7 @@ protected:
 
 } // namespace
 
-class BusyWindowTest : public QObject {
+class MessageWindowsTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -96,7 +100,6 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(box)); // else a repaint only marks it dirty
         QCOMPARE(box->aviComm->frameCount(), 0);
         QVERIFY(!box->aviComm->isVisibleTo(box));
-        QCOMPARE(box->windowTitle(), QStringLiteral(u"GUI 消息框"));
         QCOMPARE(box->lblMsg1->text(), QStringLiteral(u"正在将新设置发送到交换机 ..."));
         QCOMPARE(box->lblMsg2->text(), QStringLiteral(u" 请稍候 ..."));
         PaintCount paints(box->lblMsg1);
@@ -130,7 +133,58 @@ private slots:
         QCOMPARE(box->lblMsg1->text(), DecodeText(BusyText));
         QVERIFY(!box->isEnabled());
     }
+
+    // A hidden monitor lays nothing out: it holds what comes (as bounded as
+    // the memo) and shows it when it is shown, as if it had been up all along.
+    void hiddenMonitorFillsInWhenShown() {
+        QStringList lines; // what a monitor shows, line by line
+        auto feed = [&lines](int from, int to) {
+            for (int i = from; i < to; ++i) {
+                ReportConsoleBytes(ConsoleDirection::Received,
+                                   "\x1b[05;10HLine " + std::to_string(i) + "\r\n");
+                lines << QStringLiteral("Line %1").arg(i);
+                if (i % 7 == 0) {
+                    ReportConsoleBytes(ConsoleDirection::Typed, "\t");
+                    ReportConsoleBytes(ConsoleDirection::Typed, "ab");
+                    lines << QStringLiteral("> <TAB>ab");
+                }
+            }
+        };
+        TfrmMemo up, hidden;
+        up.ShowMonitor();
+        feed(0, 30);
+        QVERIFY(hidden.Memo1->toPlainText().isEmpty());
+        hidden.ShowMonitor();
+        QCOMPARE(hidden.Memo1->toPlainText(), lines.join('\n'));
+        QCOMPARE(up.Memo1->toPlainText(), lines.join('\n'));
+
+        up.hide();
+        hidden.hide();
+        const QString before = hidden.Memo1->toPlainText();
+        feed(30, 10000); // more than the 5000 lines the memo keeps
+        QCOMPARE(hidden.Memo1->toPlainText(), before);
+        hidden.ShowMonitor();
+        QCOMPARE(hidden.Memo1->toPlainText(), lines.mid(lines.size() - 5000).join('\n'));
+    }
+
+    void readableBytesRoundTrip_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("readable");
+        QTest::newRow("keys") << QByteArray("\badmin\r\t\x1b\x01") << "<BS>admin<CR><TAB><ESC><^A>";
+        QTest::newRow("angle and high bytes")
+            << QByteArray("a<b>\x9b\x7f\n") << "a<LT>b><x9B><DEL><LF>";
+        QTest::newRow("screen") << QByteArray("\x1b[14;20HPassword  : ")
+                                << "<ESC>[14;20HPassword  : ";
+    }
+    void readableBytesRoundTrip() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, readable);
+        QCOMPARE(QString::fromStdString(ReadableBytes(bytes.toStdString())), readable);
+        std::string back;
+        QVERIFY(ParseReadableBytes(readable.toStdString(), back));
+        QCOMPARE(QByteArray::fromStdString(back), bytes);
+    }
 };
 
-QTEST_MAIN(BusyWindowTest)
-#include "tst_busy_window.moc"
+QTEST_MAIN(MessageWindowsTest)
+#include "tst_message_windows.moc"
