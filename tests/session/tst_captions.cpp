@@ -3,6 +3,7 @@
 // read from the language files. A label shows its whole text, and every
 // control has a name for screen readers: a button its caption, an edit or
 // list box its label's.
+#include "forms/backup/SettingsFile.h"
 #include "tests/harness/WindowTest.h"
 
 #include <QAbstractButton>
@@ -191,6 +192,8 @@ class CaptionsTest : public QObject {
     MessageBoxes boxes_;
 
 private slots:
+    // The main window carries the settings-file buttons, as in the program.
+    void initTestCase() { InstallSettingsFileButtons(); }
     void init() {
         steps::BeginCase(boxes_);
         ResetLanguageState();
