@@ -48,6 +48,8 @@ QString DataFileMessage(int32_t id, const char* bareName, int32_t tailId) {
 }
 
 QString LinkFaultMessage(int32_t fault) {
+    // A console server's connection closed says nothing about a cable.
+    if (fault == LinkFaultHungUp && LinkIsNetwork()) return MessageText(txt::NetServerClosed);
     int32_t reason = txt::ReasonSilent;
     if (fault == LinkFaultHungUp) reason = txt::ReasonHungUp;
     if (fault == LinkFaultReadError) reason = txt::ReasonReadError;
