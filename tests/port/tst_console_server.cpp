@@ -4,6 +4,7 @@
 // applied, then the switch's stored state checked, as over a local device;
 // and ser2net killed under a session ends it with the console server's
 // hang-up message, back at the start window.
+#include "engine/Transcript.h"
 #include "forms/SessionEnd.h"
 #include "platform/SerialDevice.h"
 #include "sim/StateJson.h"
@@ -148,6 +149,7 @@ private slots:
         SetManualStepping(false);
     }
     void cleanup() {
+        StopTranscript();
         steps::EndSession();
         platform::ClearPortMappings();
         // Only the processes this test started, by their own PIDs.
@@ -162,15 +164,22 @@ private slots:
         dir_.reset();
     }
 
+    // A server that refuses the COM-port option serves as plain telnet,
+    // and the transcript says so.
     void portChangeStored_data() {
         QTest::addColumn<QString>("protocol");
         QTest::addColumn<QString>("scheme");
-        QTest::newRow("telnet with RFC 2217") << "telnet(rfc2217)," << "telnet";
-        QTest::newRow("raw TCP") << "" << "tcp";
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("telnet with RFC 2217") << "telnet(rfc2217)," << "telnet" << false;
+        QTest::newRow("telnet refusing RFC 2217") << "telnet," << "telnet" << true;
+        QTest::newRow("raw TCP") << "" << "tcp" << false;
     }
     void portChangeStored() {
         QFETCH(QString, protocol);
         QFETCH(QString, scheme);
+        QFETCH(bool, refused);
+        std::string error;
+        QVERIFY(StartTranscript(path("transcript.txt").toStdString(), error));
         QVERIFY(StartSwitchAndServer(protocol));
         QVERIFY(LogIn(scheme.toStdString()));
         frmMain->btnStaticConfig->click();
@@ -188,6 +197,10 @@ private slots:
         sim::SwitchState want = sim::FactoryState();
         want.ports[1].inRate = 321;
         QVERIFY(Stored() == want);
+        QVERIFY(StopTranscript());
+        QFile transcript(path("transcript.txt"));
+        QVERIFY(transcript.open(QIODevice::ReadOnly));
+        QCOMPARE(transcript.readAll().contains("refused the COM-port option"), refused);
     }
 
     // The console server going away is the network's hang-up: the session
