@@ -5,7 +5,7 @@
 // and ser2net killed under a session ends it with the console server's
 // hang-up message, back at the start window.
 #include "engine/Transcript.h"
-#include "forms/SessionEnd.h"
+#include "forms/session/SessionEnd.h"
 #include "platform/SerialDevice.h"
 #include "sim/StateJson.h"
 #include "sim/SwitchState.h"
