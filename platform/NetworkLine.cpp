@@ -86,8 +86,8 @@ public:
         if (!telnet_) return putAll(buf, count);
         // All or nothing: the wire carries more bytes than the console's.
         const std::string wire = codec_.encode(buf, count);
-        const int sent = putAll(reinterpret_cast<const uint8_t*>(wire.data()),
-                                static_cast<int>(wire.size()));
+        const int sent =
+            putAll(reinterpret_cast<const uint8_t*>(wire.data()), static_cast<int>(wire.size()));
         return sent == static_cast<int>(wire.size()) ? count : 0;
     }
 
@@ -178,8 +178,8 @@ private:
                 openError_ = OpenError::UnknownHost;
             return -1;
         }
-        const int timeoutMs = g_connectTimeoutMs.load() > 0 ? g_connectTimeoutMs.load()
-                                                            : kConnectTimeoutMs;
+        const int timeoutMs =
+            g_connectTimeoutMs.load() > 0 ? g_connectTimeoutMs.load() : kConnectTimeoutMs;
         const auto deadline =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         int fd = -1;
@@ -201,8 +201,10 @@ private:
         }
         ::freeaddrinfo(found);
         if (fd < 0) {
-            if (refused) openError_ = OpenError::ConnectRefused;
-            else if (timedOut) openError_ = OpenError::ConnectTimedOut;
+            if (refused)
+                openError_ = OpenError::ConnectRefused;
+            else if (timedOut)
+                openError_ = OpenError::ConnectTimedOut;
             return -1;
         }
         // Keys go out one at a time and each waits for its echo: no batching.

@@ -138,7 +138,6 @@ int PolledLine::putAll(const uint8_t* buf, int count) {
     return done;
 }
 
-
 // Takes what came since the last wake-up and updates `g`.
 PolledLine::Take PolledLine::look(uint8_t* buf, int max, int& got, Gathering& g) {
     g_wakeups.fetch_add(1, std::memory_order_relaxed);
@@ -160,7 +159,7 @@ PolledLine::Take PolledLine::look(uint8_t* buf, int max, int& got, Gathering& g)
 // evenly up to the time the buffer fills at line speed: four looks per
 // 80-byte read in an answer, two in a page.
 PolledLine::Clock::time_point PolledLine::nextLook(Clock::time_point from, int missing,
-                                                  Clock::duration step) {
+                                                   Clock::duration step) {
     const int64_t fillUs = int64_t(missing) * kCharTimeUs;
     const int64_t stepUs = std::chrono::duration_cast<std::chrono::microseconds>(step).count();
     const int64_t looks = std::max<int64_t>((fillUs + stepUs - 1) / stepUs, 1);

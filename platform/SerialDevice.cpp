@@ -165,9 +165,7 @@ public:
     }
     bool isOpen() const override { return line_ && line_->isOpen(); }
     LineFault lineFault() override { return line_ ? line_->lineFault() : LineFault::None; }
-    OpenError openError() const override {
-        return line_ ? line_->openError() : OpenError::Failed;
-    }
+    OpenError openError() const override { return line_ ? line_->openError() : OpenError::Failed; }
     std::string takeNote() override { return line_ ? line_->takeNote() : std::string(); }
 
 private:

@@ -74,9 +74,10 @@ std::string DeviceGroup(const std::string& path);
 // programs out, an advisory lock (flock) keeps out a second copy of this
 // program even when it runs as root.
 std::unique_ptr<SerialDevice> CreateTermiosDevice();
-// How often termios reads have woken up (a poll or a pause ending) since the
-// program started, over all devices. Tests compare it before and after some
-// traffic to see that a read gathers its bytes instead of waking per byte.
+// How often reads have woken up (a poll or a pause ending) since the program
+// started, over all termios devices and network lines (platform/PolledLine.h).
+// Tests compare it before and after some traffic to see that a read gathers
+// its bytes instead of waking per byte.
 uint64_t TermiosReadWakeups();
 
 // The engine asks this factory for every new port. Tests replace it with an

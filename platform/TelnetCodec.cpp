@@ -146,8 +146,8 @@ void TelnetCodec::onComPortAccepted(std::string& reply) {
         reply.push_back(static_cast<char>(kIac));
         reply.push_back(static_cast<char>(kSe));
     };
-    setting(kSetBaud, {uint8_t(kBaud >> 24), uint8_t(kBaud >> 16), uint8_t(kBaud >> 8),
-                       uint8_t(kBaud)});
+    setting(kSetBaud,
+            {uint8_t(kBaud >> 24), uint8_t(kBaud >> 16), uint8_t(kBaud >> 8), uint8_t(kBaud)});
     setting(kSetDataSize, {8});
     setting(kSetParity, {kParityNone});
     setting(kSetStopSize, {kStopOne});

@@ -122,11 +122,11 @@ private slots:
         QTest::addColumn<std::string>("reply");
         QTest::addColumn<int>("comPort");
         const int asked = int(TelnetCodec::ComPort::Asked);
-        QTest::newRow("plain") << std::string("Login: ") << std::string("Login: ")
-                               << std::string() << asked;
+        QTest::newRow("plain") << std::string("Login: ") << std::string("Login: ") << std::string()
+                               << asked;
         QTest::newRow("doubled IAC is one 0xFF")
-            << "a" + Bytes({IAC, IAC}) + "b" << "a" + Bytes({0xFF}) + "b" << std::string()
-            << asked;
+            << "a" + Bytes({IAC, IAC}) + "b"
+            << "a" + Bytes({0xFF}) + "b" << std::string() << asked;
         QTest::newRow("commands dropped") << "a" + Bytes({IAC, NOP}) + "b" + Bytes({IAC, GA})
                                           << std::string("ab") << std::string() << asked;
         QTest::newRow("subnegotiation dropped, IAC inside")
@@ -140,10 +140,10 @@ private slots:
         QTest::newRow("COM port refused with WONT")
             << Bytes({IAC, WONT, 44}) << std::string() << std::string()
             << int(TelnetCodec::ComPort::Refused);
-        QTest::newRow("unknown DO refused") << Bytes({IAC, DO, 24}) << std::string()
-                                            << Bytes({IAC, WONT, 24}) << asked;
-        QTest::newRow("server echo refused") << Bytes({IAC, WILL, 1}) << std::string()
-                                             << Bytes({IAC, DONT, 1}) << asked;
+        QTest::newRow("unknown DO refused")
+            << Bytes({IAC, DO, 24}) << std::string() << Bytes({IAC, WONT, 24}) << asked;
+        QTest::newRow("server echo refused")
+            << Bytes({IAC, WILL, 1}) << std::string() << Bytes({IAC, DONT, 1}) << asked;
         QTest::newRow("agreement to what was asked is not answered")
             << Bytes({IAC, WILL, 0, IAC, DO, 0, IAC, WILL, 3, IAC, DO, 3}) << std::string()
             << std::string() << asked;
@@ -184,8 +184,8 @@ private slots:
     // comes first is answered with WILL and the settings.
     void openingAndUnpromptedOffers() {
         TelnetCodec codec;
-        QCOMPARE(codec.start(), Bytes({IAC, WILL, 0, IAC, WILL, 3, IAC, WILL, 44, IAC, DO, 0,
-                                       IAC, DO, 3}));
+        QCOMPARE(codec.start(),
+                 Bytes({IAC, WILL, 0, IAC, WILL, 3, IAC, WILL, 44, IAC, DO, 0, IAC, DO, 3}));
         TelnetCodec quiet;
         std::string data;
         std::string reply;
@@ -217,8 +217,8 @@ private slots:
         QTest::addColumn<QString>("host");
         QTest::addColumn<int>("port");
         QTest::newRow("tcp") << "tcp://cs1.lab:2001" << true << false << "cs1.lab" << 2001;
-        QTest::newRow("telnet, capitals") << "TELNET://10.0.0.5:7001" << true << true
-                                          << "10.0.0.5" << 7001;
+        QTest::newRow("telnet, capitals")
+            << "TELNET://10.0.0.5:7001" << true << true << "10.0.0.5" << 7001;
         QTest::newRow("IPv6") << "tcp://[::1]:65535" << true << false << "::1" << 65535;
         QTest::newRow("port 1") << "telnet://h:1" << true << true << "h" << 1;
         QTest::newRow("no port") << "tcp://host" << false << false << "" << 0;

@@ -171,9 +171,12 @@ private slots:
         QTest::addColumn<QString>("protocol");
         QTest::addColumn<QString>("scheme");
         QTest::addColumn<bool>("refused");
-        QTest::newRow("telnet with RFC 2217") << "telnet(rfc2217)," << "telnet" << false;
-        QTest::newRow("telnet refusing RFC 2217") << "telnet," << "telnet" << true;
-        QTest::newRow("raw TCP") << "" << "tcp" << false;
+        QTest::newRow("telnet with RFC 2217") << "telnet(rfc2217),"
+                                              << "telnet" << false;
+        QTest::newRow("telnet refusing RFC 2217") << "telnet,"
+                                                  << "telnet" << true;
+        QTest::newRow("raw TCP") << ""
+                                 << "tcp" << false;
     }
     void portChangeStored() {
         QFETCH(QString, protocol);
@@ -191,8 +194,8 @@ private slots:
         QVERIFY(inRate != nullptr);
         inRate->setText(QStringLiteral("321"));
         frmPortConfig->btnSave->click();
-        QVERIFY(QTest::qWaitFor(
-            [] { return !frmPortConfig.exists() && Up(frmStaticConfig.get()); }, 60000));
+        QVERIFY(QTest::qWaitFor([] { return !frmPortConfig.exists() && Up(frmStaticConfig.get()); },
+                                60000));
         QCOMPARE(boxes_.size(), 1);
         QCOMPARE(boxes_[0], DecodeText(std::string(GetLangText(1301)) + "\n" + GetLangText(1302)));
         sim::SwitchState want = sim::FactoryState();

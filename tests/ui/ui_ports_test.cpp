@@ -257,10 +257,10 @@ private slots:
         for (int i = 1; i <= 9; ++i)
             RememberAddress(QStringLiteral("tcp://cs%1:2001").arg(i));
         RememberAddress(QStringLiteral("tcp://cs5:2001"));
-        QCOMPARE(RememberedAddresses(),
-                 (QStringList{"tcp://cs5:2001", "tcp://cs9:2001", "tcp://cs8:2001",
-                              "tcp://cs7:2001", "tcp://cs6:2001", "tcp://cs4:2001",
-                              "tcp://cs3:2001", "tcp://cs2:2001"}));
+        QCOMPARE(
+            RememberedAddresses(),
+            (QStringList{"tcp://cs5:2001", "tcp://cs9:2001", "tcp://cs8:2001", "tcp://cs7:2001",
+                         "tcp://cs6:2001", "tcp://cs4:2001", "tcp://cs3:2001", "tcp://cs2:2001"}));
     }
 };
 
