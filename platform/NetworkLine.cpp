@@ -8,12 +8,15 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace platform {
@@ -51,6 +54,48 @@ int FinishConnect(int fd, std::chrono::steady_clock::time_point deadline) {
         if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0) return errno;
         return err;
     }
+}
+
+// getaddrinfo() for `address`, its answer in `result` and `found`; false
+// when it was given up at `deadline`: a name server that does not answer can hold a lookup
+// for longer than the whole connect may take. The lookup runs on a thread
+// of its own, which frees its result itself when nobody waits any more.
+bool Resolve(const NetworkAddress& address, std::chrono::steady_clock::time_point deadline,
+             int* result, addrinfo** found) {
+    struct Lookup {
+        std::mutex m;
+        std::condition_variable done;
+        bool finished = false;
+        bool abandoned = false;
+        int result = 0;
+        addrinfo* list = nullptr;
+    };
+    auto lookup = std::make_shared<Lookup>();
+    std::thread([lookup, host = address.host, service = std::to_string(address.port)] {
+        addrinfo hints{};
+        hints.ai_family = AF_UNSPEC;
+        hints.ai_socktype = SOCK_STREAM;
+        hints.ai_flags = AI_NUMERICSERV;
+        addrinfo* list = nullptr;
+        const int r = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &list);
+        std::lock_guard<std::mutex> lock(lookup->m);
+        if (lookup->abandoned) {
+            if (r == 0) ::freeaddrinfo(list);
+            return;
+        }
+        lookup->result = r;
+        lookup->list = r == 0 ? list : nullptr;
+        lookup->finished = true;
+        lookup->done.notify_one();
+    }).detach();
+    std::unique_lock<std::mutex> lock(lookup->m);
+    if (!lookup->done.wait_until(lock, deadline, [&lookup] { return lookup->finished; })) {
+        lookup->abandoned = true;
+        return false;
+    }
+    *result = lookup->result;
+    *found = lookup->list;
+    return true;
 }
 
 class NetworkLine : public PolledLine {
@@ -160,13 +205,17 @@ private:
     // over a time-out elsewhere (it says more about what is wrong).
     int connectTo(const NetworkAddress& address) {
         openError_ = OpenError::ConnectFailed;
-        addrinfo hints{};
-        hints.ai_family = AF_UNSPEC;
-        hints.ai_socktype = SOCK_STREAM;
-        hints.ai_flags = AI_NUMERICSERV;
+        const int timeoutMs =
+            g_connectTimeoutMs.load() > 0 ? g_connectTimeoutMs.load() : kConnectTimeoutMs;
+        // The name lookup counts against the same limit as the connect.
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         addrinfo* found = nullptr;
-        const std::string service = std::to_string(address.port);
-        const int r = ::getaddrinfo(address.host.c_str(), service.c_str(), &hints, &found);
+        int r = 0;
+        if (!Resolve(address, deadline, &r, &found)) {
+            openError_ = OpenError::ConnectTimedOut;
+            return -1;
+        }
         if (r != 0) {
             // EAI_AGAIN: no name server answered, which to the user is the
             // same: the name could not be found.
@@ -178,10 +227,6 @@ private:
                 openError_ = OpenError::UnknownHost;
             return -1;
         }
-        const int timeoutMs =
-            g_connectTimeoutMs.load() > 0 ? g_connectTimeoutMs.load() : kConnectTimeoutMs;
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         int fd = -1;
         bool refused = false;
         bool timedOut = false;
