@@ -149,4 +149,4 @@ private slots:
 };
 
 QTEST_MAIN(LangTest)
-#include "lang_test.moc"
+#include "tst_languages.moc"

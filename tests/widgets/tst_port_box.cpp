@@ -7,8 +7,7 @@
 #include "forms/widgets/Remembered.h"
 #include "platform/MemorySerial.h"
 #include "platform/PortDiscovery.h"
-#include "tests/harness/ProgramReset.h"
-#include "tests/harness/WindowSteps.h"
+#include "tests/harness/WindowTest.h"
 
 #include <QTemporaryDir>
 #include <QTimer>
@@ -52,16 +51,16 @@ QStringList BoxItems(QComboBox* box) {
 
 } // namespace
 
-class UiPortsTest : public QObject {
+class PortBoxTest : public QObject {
     Q_OBJECT
 
     platform::VirtualClock clock_;
     std::unique_ptr<platform::ScriptedEndpoint> peer_;
-    std::string opened_;
+    MessageBoxes boxes_;
 
 private slots:
     void init() {
-        ResetProgramState();
+        steps::BeginCase(boxes_);
         platform::ClearPortMappings();
         platform::ForgetDiscoveredPorts();
         g_records.clear();
@@ -166,8 +165,6 @@ private slots:
         QTemporaryDir dir;
         EnableRememberedChoices(dir.filePath("tavik-config.conf"));
         peer_ = std::make_unique<platform::ScriptedEndpoint>();
-        platform::SetMessageBoxHandler(
-            [](const QString&, const QString&, int) { return int(platform::IDOK); });
         platform::SetSerialDeviceFactory([this] {
             auto device = std::make_unique<platform::MemorySerialDevice>(clock_, *peer_);
             device->onlyPath = "/dev/ttyUSB0"; // refuses any other device
@@ -264,5 +261,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(UiPortsTest)
-#include "ui_ports_test.moc"
+QTEST_MAIN(PortBoxTest)
+#include "tst_port_box.moc"
