@@ -86,6 +86,8 @@ TfrmMessage::TfrmMessage(QWidget* parent) : TForm(parent) {
     // fallback font that is usually taller than the Latin one.
     const int line = QFontMetrics(MessageFont()).lineSpacing() * 5 / 4 + 1;
     lblMsg1->setMinimumHeight(line * kMessageLines);
+    // Its text comes and goes; its room stays, so nothing above it moves.
+    lblProgress->setFixedHeight(line);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 10, 12, 10);

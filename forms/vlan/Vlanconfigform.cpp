@@ -118,6 +118,9 @@ void TfrmVlanConfig::FormClose(TCloseAction& action) {
 // by its Previous Menu.
 static bool StopMenuRead() {
     if (TargetForm != FORM_VLAN) return false;
+    // Cancelled before the menu window was made: the highlight moves on the
+    // way to Previous Menu are drawn too, and make no window.
+    if (Leaving && CurrentForm == FORM_VLAN && !frmVlanConfig.exists()) return true;
     TfrmVlanConfig* menu = frmVlanConfig.get();
     if (menu && menu->isVisible()) return false;
     int32_t current = menu ? menu->MenuCurrent : 0;
