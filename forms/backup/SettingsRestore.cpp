@@ -125,14 +125,14 @@ void RestoreRun::TakeBoxes() {
     if (!answerBoxes_ || boxesTaken_) return;
     boxesTaken_ = true;
     previousBoxes_ = platform::CurrentMessageBoxHandler();
-    platform::SetMessageBoxHandler([this](const QString& text, const QString& caption,
-                                          int buttons) {
-        if (buttons == platform::MB_YESNO) return int(platform::IDYES);
-        QString line = caption.trimmed() + QStringLiteral(": ") + text.trimmed();
-        line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        answered_ << line;
-        return int(platform::IDOK);
-    });
+    platform::SetMessageBoxHandler(
+        [this](const QString& text, const QString& caption, int buttons) {
+            if (buttons == platform::MB_YESNO) return int(platform::IDYES);
+            QString line = caption.trimmed() + QStringLiteral(": ") + text.trimmed();
+            line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+            answered_ << line;
+            return int(platform::IDOK);
+        });
 }
 
 void RestoreRun::GiveBoxesBack() {

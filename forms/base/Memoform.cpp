@@ -13,14 +13,14 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QFileDialog>
-#include <QSaveFile>
-#include <QTime>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTime>
 #include <QVBoxLayout>
 
 namespace {
@@ -119,8 +119,8 @@ void TfrmMemo::ApplyTexts() {
 
 void TfrmMemo::ShowTranscriptState() {
     // A transcript started with --transcript shows as running too.
-    btnTranscript->setText(LineText(TranscriptRunning() ? txt::MonitorStopTranscript
-                                                        : txt::MonitorStartTranscript));
+    btnTranscript->setText(
+        LineText(TranscriptRunning() ? txt::MonitorStopTranscript : txt::MonitorStartTranscript));
 }
 
 void TfrmMemo::SetSaveFileAsker(SaveFileAsker asker) {
@@ -159,9 +159,9 @@ bool TfrmMemo::StartTranscriptTo(const QString& path) {
     const bool started = StartTranscript(path.toLocal8Bit().toStdString(), error);
     ShowTranscriptState();
     if (!started)
-        platform::AppMessageBox(MessageText(txt::MonitorTranscriptFailed,
-                                            QString::fromLocal8Bit(error.c_str())),
-                                LineText(txt::MonitorCaption), platform::MB_OK);
+        platform::AppMessageBox(
+            MessageText(txt::MonitorTranscriptFailed, QString::fromLocal8Bit(error.c_str())),
+            LineText(txt::MonitorCaption), platform::MB_OK);
     return started;
 }
 

@@ -101,8 +101,8 @@ TfrmMessage::TfrmMessage(QWidget* parent) : TForm(parent) {
     // The progress line and the button row always have their room, so the
     // window keeps its size when they come and go.
     const int buttonHeight = btnCancel->sizeHint().height();
-    const int height = 10 + kAnimationHeight + 6 + line * kMessageLines + 6 + line + 6 + line +
-                       6 + buttonHeight + 10;
+    const int height = 10 + kAnimationHeight + 6 + line * kMessageLines + 6 + line + 6 + line + 6 +
+                       buttonHeight + 10;
     setFixedSize(kWidth, height);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
@@ -212,7 +212,8 @@ namespace {
 
 // "%1 of %2" texts of the progress line.
 QString OfText(int32_t id, int n, int count) {
-    return MessageText(id).replace(QLatin1String("%1"), QString::number(n))
+    return MessageText(id)
+        .replace(QLatin1String("%1"), QString::number(n))
         .replace(QLatin1String("%2"), QString::number(count));
 }
 

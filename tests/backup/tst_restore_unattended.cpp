@@ -31,8 +31,8 @@ void QuietOffscreen(QtMsgType type, const QMessageLogContext& context, const QSt
 // order.
 void Sample(QStringList& seen) {
     TfrmMessage* box = frmMessage.get();
-    const QString text = box ? box->lblProgress->text().section(QStringLiteral(" - "), 0, 0)
-                             : QString();
+    const QString text =
+        box ? box->lblProgress->text().section(QStringLiteral(" - "), 0, 0) : QString();
     if (!text.isEmpty() && (seen.isEmpty() || seen.back() != text)) seen << text;
 }
 

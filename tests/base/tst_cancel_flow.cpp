@@ -248,9 +248,8 @@ private slots:
         QVERIFY(!frmMessage->btnCancel->isVisible());
         QVERIFY2(s.h->runUntil([menu] { return MenuUp(menu); }, 60000),
                  qPrintable(QStringLiteral("%1 at %2, form %3, probe %4, busy %5")
-                                .arg(QString::fromLatin1(QByteArray::fromStdString(
-                                                             s.h->keysTyped())
-                                                             .toHex()),
+                                .arg(QString::fromLatin1(
+                                         QByteArray::fromStdString(s.h->keysTyped()).toHex()),
                                      QString::fromStdString(s.h->sim().where()))
                                 .arg(CurrentForm)
                                 .arg(VlanProbe)

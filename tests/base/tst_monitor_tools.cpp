@@ -71,7 +71,8 @@ private slots:
         QPlainTextEdit* memo = frmMemo->Memo1;
         ReportConsoleBytes(ConsoleDirection::Received, "\x1b[01;36HMain Menu\x1b");
         frmMemo->chkTimestamps->setChecked(true);
-        ReportConsoleBytes(ConsoleDirection::Received, "\x1b[09;25H Static \x1b[11;25H Restart \x1b");
+        ReportConsoleBytes(ConsoleDirection::Received,
+                           "\x1b[09;25H Static \x1b[11;25H Restart \x1b");
         ReportConsoleBytes(ConsoleDirection::Typed, "\t\r");
         frmMemo->chkTimestamps->setChecked(false);
         ReportConsoleBytes(ConsoleDirection::Received, "\x1b[13;25H Logout \x1b");
