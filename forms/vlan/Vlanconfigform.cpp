@@ -113,9 +113,9 @@ void TfrmVlanConfig::FormClose(TCloseAction& action) {
     action = caFree;
 }
 
-// Opening the VLAN menu reads the VLAN mode on the way (the probe); a Cancel
-// asked meanwhile stops at the menu, before or after the probe, and leaves it
-// by its Previous Menu.
+// A Cancel asked while the static menu's VLAN button waits for the VLAN menu
+// stops at the menu's first arrival, before its window (and the mode probe
+// it starts) is made, and leaves it by its Previous Menu.
 static bool StopMenuRead() {
     if (TargetForm != FORM_VLAN) return false;
     // Cancelled before the menu window was made: the highlight moves on the
