@@ -273,6 +273,21 @@ enum : int32_t {
     RestoreBadFile = 1359, // "%1": the file, "%2": the first bad field
     WalkPortNamesWrong = 1360,  // "%1": the first row whose name is wrong
     BackupNotRestorable = 1361, // "%1": the restore reader's first bad field
+
+    // Stopping work, progress, the window restore's answers, the console
+    // monitor's tools (1430-1449)
+    CancelButton = 1430,
+    CancelRefusedSaving = 1431,
+    BusyCancelling = 1432,
+    ProgressPage = 1433, // "%1" page shown, "%2" pages
+    ProgressStep = 1434, // "%1" step, "%2" steps
+    RestoreAnswered = 1435, // the windows' messages follow, one per line
+    MonitorTimestamps = 1436,
+    MonitorSaveText = 1437,
+    MonitorStartTranscript = 1438,
+    MonitorStopTranscript = 1439,
+    MonitorTextFilter = 1440,
+    MonitorTranscriptFailed = 1441, // "%1": the reason
 };
 
 } // namespace txt

@@ -35,6 +35,10 @@ void SetMessageBoxHandler(MessageBoxHandler handler) {
     messageBoxHandler() = std::move(handler);
 }
 
+MessageBoxHandler CurrentMessageBoxHandler() {
+    return messageBoxHandler();
+}
+
 void SetMessageBoxesShown(bool shown) {
     g_boxesShown = shown;
 }

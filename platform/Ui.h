@@ -22,6 +22,9 @@ int AppMessageBox(const QString& text, const QString& caption, int buttons);
 using MessageBoxHandler =
     std::function<int(const QString& text, const QString& caption, int buttons)>;
 void SetMessageBoxHandler(MessageBoxHandler handler);
+// The handler in force (empty when boxes are shown), so that code answering
+// boxes for a while can put it back.
+MessageBoxHandler CurrentMessageBoxHandler();
 // A run without a user (headless) turns boxes off: a box no handler takes
 // is then written to stderr as "caption: text" and gets the answer that
 // changes nothing, as without a widget application, never a window that

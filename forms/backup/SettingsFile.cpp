@@ -71,8 +71,15 @@ bool WriteSettingsFile(const QString& path, const BackupDocument& doc, QString& 
 BackupRun::BackupRun(QString path, Finished finished, QObject* parent)
     : QObject(parent), path_(std::move(path)), finished_(std::move(finished)) {}
 
+BackupRun::~BackupRun() {
+    if (!over_) SetBusyCancelOffers(true);
+}
+
 bool BackupRun::Start(bool timer) {
     over_ = false;
+    // The walk drives the windows: a read's Cancel would pull a window from
+    // under it.
+    SetBusyCancelOffers(false);
     if (!walk_.Start()) {
         Finish(false, DecodeText(walk_.Error()));
         return false;
@@ -111,6 +118,7 @@ SettingsWalk::State BackupRun::Poll() {
 
 void BackupRun::Finish(bool ok, const QString& message) {
     over_ = true;
+    SetBusyCancelOffers(true);
     if (timer_) timer_->stop();
     if (finished_) finished_(ok, message);
 }
@@ -155,6 +163,14 @@ void SaveSettingsToFile() {
     run->Start();
 }
 
+QString RestoreSummaryTail(const QStringList& answered) {
+    if (answered.isEmpty()) return QString();
+    QString tail = QStringLiteral("\n\n") + MessageText(txt::RestoreAnswered);
+    for (const QString& line : answered)
+        tail += QStringLiteral("\n    ") + line;
+    return tail;
+}
+
 void RestoreSettingsFromFile() {
     TfrmMain* main = frmMain.get();
     if (!main) return;
@@ -163,12 +179,16 @@ void RestoreSettingsFromFile() {
                                      QString(), LangText(txt::SettingsFileFilter).trimmed());
     if (path.isEmpty()) return;
     auto* run = new RestoreRun(path, nullptr, main);
+    // Left alone, the restore goes to its end: the windows' boxes are
+    // answered on the way and come back in the one summary.
+    run->SetAnswerBoxes(true);
     run->SetFinished([run, path](RestoreRun::Outcome outcome, const QString& message) {
-        const QString text = outcome == RestoreRun::Outcome::BadFile
-                                 ? LangText(txt::RestoreBadFile)
-                                       .replace(QLatin1String("%1"), path)
-                                       .replace(QLatin1String("%2"), message)
-                                 : message;
+        QString text = outcome == RestoreRun::Outcome::BadFile
+                           ? LangText(txt::RestoreBadFile)
+                                 .replace(QLatin1String("%1"), path)
+                                 .replace(QLatin1String("%2"), message)
+                           : message;
+        text += RestoreSummaryTail(run->AnsweredBoxes());
         platform::AppMessageBox(text, LangText(txt::SettingsCaption).trimmed(), platform::MB_OK);
         run->deleteLater();
     });

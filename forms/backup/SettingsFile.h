@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -20,6 +21,7 @@ public:
     // finished(ok, message): message is what went wrong, or the file written.
     using Finished = std::function<void(bool, const QString&)>;
     BackupRun(QString path, Finished finished, QObject* parent = nullptr);
+    ~BackupRun() override;
     // Starts the walk (and, with `timer`, polls it from the event loop);
     // false when the main menu is not up.
     bool Start(bool timer = true);
@@ -38,7 +40,7 @@ private:
     Finished finished_;
     SettingsWalk walk_;
     QTimer* timer_ = nullptr;
-    bool over_ = false;
+    bool over_ = true;
 };
 
 constexpr qint64 kMaxSettingsFileBytes = 1 << 20;
@@ -63,3 +65,6 @@ void InstallSettingsFileButtons();
 // how it went.
 void SaveSettingsToFile();
 void RestoreSettingsFromFile();
+// The end of the window restore's summary: the windows' boxes it answered,
+// one a line under their heading (empty when there were none).
+QString RestoreSummaryTail(const QStringList& answered);

@@ -88,6 +88,11 @@ QString KeptNote(const std::vector<std::string>& ports) {
 RestoreRun::RestoreRun(QString path, Finished finished, QObject* parent)
     : QObject(parent), path_(std::move(path)), finished_(std::move(finished)) {}
 
+RestoreRun::~RestoreRun() {
+    GiveBoxesBack();
+    if (phase_ != Phase::Over) SetBusyCancelOffers(true);
+}
+
 bool RestoreRun::Start(bool timer) {
     std::string error;
     if (!ReadSettingsFile(path_, want_, error)) {
@@ -95,7 +100,11 @@ bool RestoreRun::Start(bool timer) {
         return false;
     }
     changes_.clear();
+    answered_.clear();
     rounds_ = 0;
+    // The restore drives the windows: a read's Cancel would pull a window
+    // from under it.
+    SetBusyCancelOffers(false);
     StartWalk();
     if (phase_ == Phase::Over) return false;
     if (timer) {
@@ -112,9 +121,37 @@ void RestoreRun::StartWalk() {
     if (!walk_.Start()) Finish(Outcome::Lost, DecodeText(walk_.Error()));
 }
 
+void RestoreRun::TakeBoxes() {
+    if (!answerBoxes_ || boxesTaken_) return;
+    boxesTaken_ = true;
+    previousBoxes_ = platform::CurrentMessageBoxHandler();
+    platform::SetMessageBoxHandler(
+        [this](const QString& text, const QString& caption, int buttons) {
+            if (buttons == platform::MB_YESNO) return int(platform::IDYES);
+            QString line = caption.trimmed() + QStringLiteral(": ") + text.trimmed();
+            line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+            answered_ << line;
+            return int(platform::IDOK);
+        });
+}
+
+void RestoreRun::GiveBoxesBack() {
+    if (!boxesTaken_) return;
+    boxesTaken_ = false;
+    platform::SetMessageBoxHandler(previousBoxes_);
+    previousBoxes_ = nullptr;
+}
+
+void RestoreRun::ShowWriteStep() {
+    SetBusyStep(++writeStep_, writeSteps_);
+}
+
 void RestoreRun::Finish(Outcome outcome, const QString& message) {
     phase_ = Phase::Over;
     if (timer_) timer_->stop();
+    GiveBoxesBack();
+    SetBusyStep(0, 0);
+    SetBusyCancelOffers(true);
     CloseBusyBox();
     if (finished_) finished_(outcome, message);
 }
@@ -287,6 +324,7 @@ void RestoreRun::Poll() {
         ++next_;
         if (t.act) {
             if (progress && !t.say.empty()) progress(t.say);
+            ShowWriteStep();
             t.act();
         }
         if (next_ == tasks_.size()) StartWalk();
@@ -332,4 +370,8 @@ void RestoreRun::Poll() {
     phase_ = Phase::Writing;
     modeRound_ = now.vlanMode != want_.vlanMode;
     PlanWrites(now);
+    writeStep_ = 0;
+    writeSteps_ = static_cast<int>(
+        std::count_if(tasks_.begin(), tasks_.end(), [](const Task& t) { return bool(t.act); }));
+    TakeBoxes();
 }

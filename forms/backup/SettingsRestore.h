@@ -7,8 +7,11 @@
 // compared with the file.
 #include "forms/backup/SettingsWalk.h"
 
+#include "platform/Ui.h"
+
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <string>
@@ -22,6 +25,7 @@ public:
     enum class Outcome { Verified, Unchanged, Differs, BadFile, Cancelled, Lost };
     using Finished = std::function<void(Outcome, const QString&)>;
     RestoreRun(QString path, Finished finished, QObject* parent = nullptr);
+    ~RestoreRun() override;
     // Reads and checks the file, then starts reading the switch; false when
     // the file is refused or the main menu is not up (finished is called).
     bool Start(bool timer = true);
@@ -31,6 +35,14 @@ public:
     std::function<void(const std::string&)> progress;
     // The differences found before writing.
     const std::vector<std::string>& Changes() const { return changes_; }
+    // A restore from the window: once the user said Yes to the changes, the
+    // windows' own boxes ("saved", a delete's question) are answered by the
+    // restore (OK, Yes) instead of waiting for a click each, and their texts
+    // kept for one summary at the end. The handler in force before comes
+    // back when the restore ends.
+    void SetAnswerBoxes(bool on) { answerBoxes_ = on; }
+    // "caption: text" of each box the restore answered with OK.
+    const QStringList& AnsweredBoxes() const { return answered_; }
 
 private:
     struct Task {
@@ -44,6 +56,10 @@ private:
     void StartWalk();
     bool Reach(int32_t form);
     void Finish(Outcome outcome, const QString& message);
+    void TakeBoxes();
+    void GiveBoxesBack();
+    // "step n of N" of the writing: the tasks that act.
+    void ShowWriteStep();
     QString path_;
     Finished finished_;
     BackupDocument want_;
@@ -56,6 +72,12 @@ private:
     int rounds_ = 0;
     bool modeRound_ = false; // the round being written changes the VLAN mode
     std::string userBefore_; // the console user name the first reading found
+    bool answerBoxes_ = false;
+    bool boxesTaken_ = false;
+    platform::MessageBoxHandler previousBoxes_;
+    QStringList answered_;
+    int writeStep_ = 0;
+    int writeSteps_ = 0;
 };
 
 // What a restore of `file` leaves the switch holding, given what it holds

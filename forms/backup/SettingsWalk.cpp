@@ -47,6 +47,8 @@ bool SettingsWalk::Start() {
     error_.clear();
     groupCount_ = groupNext_ = 0;
     portsReread_ = false;
+    stepNo_ = 0;
+    supportRead_ = false;
     step_ = Step::Main;
     state_ = State::Running;
     if (!Up(frmMain.get(), FORM_MAIN)) {
@@ -59,8 +61,25 @@ bool SettingsWalk::Start() {
 }
 
 void SettingsWalk::Fail(const std::string& why) {
-    state_ = State::Failed;
+    End(State::Failed);
     error_ = why;
+}
+
+void SettingsWalk::End(State state) {
+    state_ = state;
+    SetBusyStep(0, 0);
+}
+
+int SettingsWalk::StepCount() const {
+    // Ports, trunks, VLAN support and misc; the list and its groups unless
+    // VLANs are off.
+    const bool list = !(supportRead_ && doc_.vlanMode == kModeDisabled);
+    return 4 + (list ? 1 + groupCount_ : 0);
+}
+
+void SettingsWalk::NextStep() {
+    ++stepNo_;
+    SetBusyStep(stepNo_, StepCount());
 }
 
 void SettingsWalk::Say(const std::string& line) {
@@ -72,6 +91,7 @@ bool SettingsWalk::OpenNextGroup() {
     if (groupNext_ >= groupCount_ || !list) return false;
     list->lbxVlanGroups->setCurrentRow(groupNext_);
     list->lbxVlanGroupsClick();
+    NextStep();
     list->btnEditClick();
     ++groupNext_;
     BusyText = GroupProgressText(groupNext_, groupCount_);
@@ -110,6 +130,9 @@ SettingsWalk::State SettingsWalk::Poll() {
     case Step::Static:
         if (!Up(frmStaticConfig.get(), FORM_STATIC)) break;
         Say(GetLangText(txt::BusyReadPorts));
+        // Ports read again (their names were wrong) start the count afresh.
+        stepNo_ = 0;
+        NextStep();
         frmStaticConfig->btnPortConfig->click();
         step_ = Step::Ports;
         break;
@@ -127,6 +150,7 @@ SettingsWalk::State SettingsWalk::Poll() {
     case Step::StaticForTrunks:
         if (!Up(frmStaticConfig.get(), FORM_STATIC)) break;
         Say(GetLangText(txt::BusyReadTrunks));
+        NextStep();
         frmStaticConfig->btnTrunkConfig->click();
         step_ = Step::Trunks;
         break;
@@ -147,18 +171,21 @@ SettingsWalk::State SettingsWalk::Poll() {
         break;
     case Step::VlanMenu:
         if (!Up(frmVlanConfig.get(), FORM_VLAN) || VlanProbe) break;
+        NextStep();
         frmVlanConfig->btnConfig->click();
         step_ = Step::Support;
         break;
     case Step::Support:
         if (!Up(frmVlanSupport.get(), FORM_VLANSUPPORT)) break;
         CaptureVlanSupport(doc_);
+        supportRead_ = true;
         frmVlanSupport->btnQuit->click();
         step_ = doc_.vlanMode == kModeDisabled ? Step::VlanMenuBack : Step::VlanMenuForList;
         break;
     case Step::VlanMenuForList:
         if (!Up(frmVlanConfig.get(), FORM_VLAN)) break;
         Say(GetLangText(txt::BusyReadGroupList));
+        NextStep();
         frmVlanConfig->btnEdit->click();
         step_ = Step::List;
         break;
@@ -186,6 +213,7 @@ SettingsWalk::State SettingsWalk::Poll() {
     case Step::StaticForMisc:
         if (!Up(frmStaticConfig.get(), FORM_STATIC)) break;
         Say(GetLangText(txt::BusyReadMisc));
+        NextStep();
         frmStaticConfig->btnMiscConfig->click();
         step_ = Step::Misc;
         break;
@@ -205,7 +233,7 @@ SettingsWalk::State SettingsWalk::Poll() {
         if (!Up(frmMain.get(), FORM_MAIN)) break;
         std::sort(doc_.groups.begin(), doc_.groups.end(),
                   [](const BackupGroup& a, const BackupGroup& b) { return a.id < b.id; });
-        state_ = State::Done;
+        End(State::Done);
         break;
     }
     return state_;

@@ -52,6 +52,12 @@ private:
     void Say(const std::string& line);
     bool OpenNextGroup();
     bool PortRowsNamedRight();
+    // The next screen read: "step n of N" in the busy window. N grows as
+    // the walk learns it: the group list only in a VLAN mode, one step per
+    // group once the list is read.
+    void NextStep();
+    int StepCount() const;
+    void End(State state);
     Step step_ = Step::Main;
     State state_ = State::Failed;
     BackupDocument doc_;
@@ -59,6 +65,8 @@ private:
     int groupCount_ = 0;
     int groupNext_ = 0;
     bool portsReread_ = false;
+    int stepNo_ = 0;
+    bool supportRead_ = false;
 };
 
 // "Reading VLAN group 3 of 7" in the current language (bytes of its code

@@ -1,19 +1,26 @@
 #include "forms/base/Memoform.h"
 
 #include "engine/ConsoleLog.h"
+#include "engine/Transcript.h"
 #include "forms/base/FormRefs.h"
+#include "forms/base/Messageform.h"
 #include "forms/widgets/Accessible.h"
 #include "lang/TextIds.h"
+#include "platform/Ui.h"
 #include "shared/Publicunit.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTime>
 #include <QVBoxLayout>
 
 namespace {
@@ -25,6 +32,8 @@ constexpr int kMaxLines = 5000;
 QString LineText(int32_t id) {
     return LangText(id).trimmed();
 }
+
+TfrmMemo::SaveFileAsker s_asker;
 
 // F12 in any of the program's windows shows the monitor.
 class MonitorKeyFilter : public QObject {
@@ -56,10 +65,21 @@ TfrmMemo::TfrmMemo(QWidget* parent) : TForm(parent) {
     Memo1->setFont(font);
     // A long session stays bounded.
     Memo1->setMaximumBlockCount(kMaxLines);
-    btnCopy = new QPushButton(LineText(txt::MonitorCopy), this);
+    btnCopy = new QPushButton(this);
     btnCopy->setObjectName(QStringLiteral("btnCopy"));
+    chkTimestamps = new QCheckBox(this);
+    chkTimestamps->setObjectName(QStringLiteral("chkTimestamps"));
+    btnSaveText = new QPushButton(this);
+    btnSaveText->setObjectName(QStringLiteral("btnSaveText"));
+    btnTranscript = new QPushButton(this);
+    btnTranscript->setObjectName(QStringLiteral("btnTranscript"));
+    for (QPushButton* b : {btnCopy, btnSaveText, btnTranscript})
+        b->setAutoDefault(false);
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(chkTimestamps);
     buttons->addStretch(1);
+    buttons->addWidget(btnTranscript);
+    buttons->addWidget(btnSaveText);
     buttons->addWidget(btnCopy);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
@@ -67,6 +87,9 @@ TfrmMemo::TfrmMemo(QWidget* parent) : TForm(parent) {
     layout->addLayout(buttons);
     resize(640, 400);
     connect(btnCopy, &QPushButton::clicked, this, [this] { btnCopyClick(); });
+    connect(btnSaveText, &QPushButton::clicked, this, [this] { btnSaveTextClick(); });
+    connect(btnTranscript, &QPushButton::clicked, this, [this] { btnTranscriptClick(); });
+    ApplyTexts();
 
     observer_ = AddConsoleObserver([this](ConsoleDirection direction, const std::string& bytes) {
         if (direction == ConsoleDirection::Received)
@@ -86,9 +109,74 @@ TfrmMemo::~TfrmMemo() {
     RemoveConsoleObserver(observer_);
 }
 
-void TfrmMemo::ShowMonitor() {
+void TfrmMemo::ApplyTexts() {
     setWindowTitle(LineText(txt::MonitorCaption));
     btnCopy->setText(LineText(txt::MonitorCopy));
+    chkTimestamps->setText(LineText(txt::MonitorTimestamps));
+    btnSaveText->setText(LineText(txt::MonitorSaveText));
+    ShowTranscriptState();
+}
+
+void TfrmMemo::ShowTranscriptState() {
+    // A transcript started with --transcript shows as running too.
+    btnTranscript->setText(
+        LineText(TranscriptRunning() ? txt::MonitorStopTranscript : txt::MonitorStartTranscript));
+}
+
+void TfrmMemo::SetSaveFileAsker(SaveFileAsker asker) {
+    s_asker = std::move(asker);
+}
+
+QString TfrmMemo::AskSaveFile(int32_t captionId, int32_t filterId) {
+    const QString caption = LineText(captionId);
+    const QString filter = LineText(filterId);
+    if (s_asker) return s_asker(this, caption, filter);
+    return QFileDialog::getSaveFileName(this, caption, QString(), filter);
+}
+
+bool TfrmMemo::SaveText(const QString& path, QString& error) {
+    ShowHeld();
+    QSaveFile file(path);
+    const QByteArray text = Memo1->toPlainText().toUtf8() + '\n';
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+        error = MessageText(txt::SettingsFileUnwritable, path) + QStringLiteral(" (") +
+                file.errorString() + QLatin1Char(')');
+        return false;
+    }
+    return true;
+}
+
+void TfrmMemo::btnSaveTextClick() {
+    const QString path = AskSaveFile(txt::MonitorSaveText, txt::MonitorTextFilter);
+    if (path.isEmpty()) return;
+    QString error;
+    if (!SaveText(path, error))
+        platform::AppMessageBox(error, LineText(txt::MonitorCaption), platform::MB_OK);
+}
+
+bool TfrmMemo::StartTranscriptTo(const QString& path) {
+    std::string error;
+    const bool started = StartTranscript(path.toLocal8Bit().toStdString(), error);
+    ShowTranscriptState();
+    if (!started)
+        platform::AppMessageBox(
+            MessageText(txt::MonitorTranscriptFailed, QString::fromLocal8Bit(error.c_str())),
+            LineText(txt::MonitorCaption), platform::MB_OK);
+    return started;
+}
+
+void TfrmMemo::btnTranscriptClick() {
+    if (TranscriptRunning()) {
+        StopTranscript();
+        ShowTranscriptState();
+        return;
+    }
+    const QString path = AskSaveFile(txt::MonitorStartTranscript, txt::MonitorTextFilter);
+    if (!path.isEmpty()) StartTranscriptTo(path);
+}
+
+void TfrmMemo::ShowMonitor() {
+    ApplyTexts();
     show();
     raise();
     activateWindow();
@@ -130,7 +218,13 @@ void TfrmMemo::Typed(const std::string& bytes) {
     Append(keys, false);
 }
 
-void TfrmMemo::Append(const QString& text, bool newLine) {
+void TfrmMemo::Append(QString text, bool newLine) {
+    // The time a line began, on the lines begun while the toggle is on.
+    if (newLine && chkTimestamps->isChecked()) {
+        const QString stamp = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz "));
+        text.replace(QLatin1Char('\n'), QLatin1Char('\n') + stamp);
+        text.prepend(stamp);
+    }
     if (!isVisible()) {
         if (newLine && (!held_.isEmpty() || !Memo1->document()->isEmpty())) {
             held_ += QLatin1Char('\n');

@@ -42,6 +42,8 @@ void HandleMiscRow(int32_t value, const char* text) {
 }
 
 void MiscArrival() {
+    const char quit[] = {KEY_BACKSPACE, KEY_ENTER, 0};
+    if (!frmMiscConfigX.exists() && StopReadAtArrival(txt::BusyToStaticMenu, quit)) return;
     if (CurrentForm == FORM_STATIC)
         if (TForm* menu = WindowOf(FORM_STATIC)) menu->Hide();
     if (!frmMiscConfigX.exists()) frmMiscConfigX.set(new TfrmMiscConfigX);

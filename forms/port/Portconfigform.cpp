@@ -125,6 +125,11 @@ void PortArrival() {
     // reference takes no part any more.
     TfrmPortConfig* window = frmPortConfig.get();
     if (!window) return;
+    const char quit[] = {KEY_ENTER, 0};
+    if (!Saving && !window->isVisible() && StopReadAtArrival(txt::BusyToStaticMenu, quit)) {
+        LastPortIndex = -1;
+        return;
+    }
     if (Saving && TablePage > LastPortPage() && !IsSendPending()) {
         FinishApply();
         return;

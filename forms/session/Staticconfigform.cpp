@@ -54,20 +54,25 @@ void TfrmStaticConfig::FormActivate() {
 }
 
 void TfrmStaticConfig::btnPortConfigClick() {
+    const bool resumingSave = Saving;
     MenuSelect(0, FORM_PORT, Saving ? txt::BusySending : txt::BusyOpenPorts, PortExtraStep);
+    if (!resumingSave) OfferReadCancel();
 }
 
 // The trunk read starts from empty trunk tables.
 void TfrmStaticConfig::btnTrunkConfigClick() {
     MenuSelect(1, FORM_TRUNK, txt::BusyReadTrunks, ResetTrunkTables);
+    OfferReadCancel();
 }
 
 void TfrmStaticConfig::btnVlanConfigClick() {
     MenuSelect(2, FORM_VLAN, txt::BusyOpenVlanMenu);
+    OfferReadCancel();
 }
 
 void TfrmStaticConfig::btnMiscConfigClick() {
     MenuSelect(3, FORM_MISC, txt::BusyReadMisc);
+    OfferReadCancel();
 }
 
 void TfrmStaticConfig::btnMainMenuClick() {

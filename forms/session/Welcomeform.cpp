@@ -314,6 +314,9 @@ void TfrmWelcome::btnConnectClick() {
     BusyText = CountdownText();
     tmrConnect->start();
     ShowBusyBox();
+    // Cancel (the countdown, or the walk to the login page after it)
+    // closes the line as a dead one would, without a message.
+    OfferBusyCancel([] { EndSession(QString()); });
     SendKeys(kConnectKeys);
 }
 

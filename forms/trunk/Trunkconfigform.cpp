@@ -48,6 +48,10 @@ void HandleTrunkRow(int32_t value, const char* text) {
 }
 
 void TrunkArrival() {
+    const char quit[] = {KEY_TAB, KEY_TAB, KEY_ENTER, 0};
+    if (!ResyncPending && !(frmTrkConfig.get() && frmTrkConfig->isVisible()) &&
+        StopReadAtArrival(txt::BusyToStaticMenu, quit))
+        return;
     if (!frmTrkConfig.exists() && !ResyncPending) frmTrkConfig.set(new TfrmTrkConfig);
     if (Leaving || CurrentForm != TargetForm) return;
     TfrmTrkConfig* w = frmTrkConfig.get();

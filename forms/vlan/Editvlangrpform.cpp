@@ -38,6 +38,8 @@ void HandleGroupListRow(int32_t value, const char* text) {
 }
 
 void GroupListArrival() {
+    const char quit[] = {KEY_ENTER, 0};
+    if (!frmEditVlanGrp.exists() && StopReadAtArrival(txt::BusyToVlanMenu, quit)) return;
     if (CurrentForm == FORM_VLAN) {
         if (TForm* menu = WindowOf(FORM_VLAN)) menu->Hide();
     } else if (CurrentForm != FORM_GROUPLIST) {
@@ -204,6 +206,7 @@ void TfrmEditVlanGrp::btnEditClick() {
     TargetForm = FORM_GROUPMEMBERS;
     BusyText = GetLangText(txt::BusyReadGroup);
     ShowBusyBox();
+    if (!Saving) OfferReadCancel();
     EditOrDeleteGroup(false);
 }
 

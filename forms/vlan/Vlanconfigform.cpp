@@ -73,11 +73,13 @@ void TfrmVlanConfig::EnableGroupButtons(bool on) {
 
 void TfrmVlanConfig::btnConfigClick() {
     MenuSelect(kItemSupport, FORM_VLANSUPPORT, txt::BusyReadVlan, ResetPvidTables);
+    OfferReadCancel();
 }
 
 void TfrmVlanConfig::btnCreateClick() {
     if (!Saving) {
         MenuSelect(kItemCreate, FORM_GROUPMEMBERS, txt::BusyNewGroup, CreateExtraStep);
+        OfferReadCancel();
         return;
     }
     // A group save goes on: the tables and the busy window stay as they are.
@@ -91,6 +93,7 @@ void TfrmVlanConfig::btnCreateClick() {
 
 void TfrmVlanConfig::btnEditClick() {
     MenuSelect(kItemEdit, FORM_GROUPLIST, txt::BusyReadGroupList, ResetGroupList);
+    OfferReadCancel();
 }
 
 void TfrmVlanConfig::btnPrevMenuClick() {
@@ -110,7 +113,22 @@ void TfrmVlanConfig::FormClose(TCloseAction& action) {
     action = caFree;
 }
 
+// A Cancel asked while the static menu's VLAN button waits for the VLAN menu
+// stops at the menu's first arrival, before its window (and the mode probe
+// it starts) is made, and leaves it by its Previous Menu.
+static bool StopMenuRead() {
+    if (TargetForm != FORM_VLAN) return false;
+    // Cancelled before the menu window was made: the highlight moves on the
+    // way to Previous Menu are drawn too, and make no window.
+    if (Leaving && CurrentForm == FORM_VLAN && !frmVlanConfig.exists()) return true;
+    TfrmVlanConfig* menu = frmVlanConfig.get();
+    if (menu && menu->isVisible()) return false;
+    int32_t current = menu ? menu->MenuCurrent : 0;
+    return StopReadAtArrival(txt::BusyToStaticMenu, MakeMoveKeys(kItemPrevious, current).c_str());
+}
+
 void VlanMenuArrival() {
+    if (StopMenuRead()) return;
     if (CurrentForm == FORM_STATIC) {
         if (TForm* menu = WindowOf(FORM_STATIC)) menu->Hide();
     } else if (CurrentForm != FORM_VLAN) {

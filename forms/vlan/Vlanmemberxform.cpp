@@ -86,6 +86,8 @@ void GroupScreenComplete() {
     if (Leaving) return;
     TfrmVlanMemberX* window = frmVlanMemberX.get();
     if (!window) return;
+    const char quit[] = {KEY_ENTER, 0};
+    if (!Saving && !window->isVisible() && StopReadAtArrival(txt::BusyToPrevious, quit)) return;
     PagedScreenArrived(window, kMemberCycle, window->TableComplete);
 }
 

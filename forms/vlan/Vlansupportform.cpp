@@ -72,6 +72,8 @@ void VlanScreenComplete() {
     if (Leaving) return;
     TfrmVlanSupport* window = frmVlanSupport.get();
     if (!window) return;
+    const char quit[] = {KEY_ENTER, 0};
+    if (!Saving && !window->isVisible() && StopReadAtArrival(txt::BusyToVlanMenu, quit)) return;
     // The PVIDs are read page by page (the mode line of each page tells
     // the first from the others); other modes have no PVID table.
     PagedScreenArrived(window, kPvidCycle, VlanMode != kModeDot1q || window->TableComplete,
