@@ -10,8 +10,7 @@
 #include "forms/base/Messageform.h"
 #include "platform/Ui.h"
 #include "sim/SwitchState.h"
-#include "tests/harness/ProgramReset.h"
-#include "tests/harness/WindowSteps.h"
+#include "tests/harness/WindowTest.h"
 
 #include <QLabel>
 #include <QTemporaryDir>
@@ -20,12 +19,6 @@
 #include <memory>
 
 namespace {
-
-QtMessageHandler g_previousHandler = nullptr;
-void QuietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (message.contains(QLatin1String("This plugin does not support"))) return;
-    if (g_previousHandler) g_previousHandler(type, context, message);
-}
 
 // The step part of the busy window's progress line, each text once, in
 // order.
@@ -42,16 +35,11 @@ class RestoreUnattendedTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<LinkHarness> h;
-    QStringList userBoxes; // the boxes a user would have had to answer
+    MessageBoxes userBoxes; // the boxes a user would have had to answer
     QTemporaryDir dir;
 
     bool Start() {
-        ResetProgramState();
-        userBoxes.clear();
-        platform::SetMessageBoxHandler([this](const QString& text, const QString&, int buttons) {
-            userBoxes << text;
-            return buttons == platform::MB_YESNO ? int(platform::IDYES) : int(platform::IDOK);
-        });
+        steps::BeginCase(userBoxes);
         sim::Options o;
         o.initial = sim::FactoryState();
         h = std::make_unique<LinkHarness>(std::move(o));
@@ -73,7 +61,7 @@ class RestoreUnattendedTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { g_previousHandler = qInstallMessageHandler(QuietOffscreen); }
+    void initTestCase() { steps::QuietOffscreen(); }
     void cleanup() {
         steps::EndSession(h);
         platform::SetMessageBoxHandler(nullptr);
@@ -130,7 +118,7 @@ private slots:
         const QString question = LangText(1354).trimmed();
         if (answer) {
             QCOMPARE(userBoxes.size(), 1);
-            QVERIFY(userBoxes[0].startsWith(question));
+            QVERIFY(userBoxes[0].text.startsWith(question));
             QCOMPARE(run.AnsweredBoxes().size(), 2);
             const QString tail = RestoreSummaryTail(run.AnsweredBoxes());
             QVERIFY(tail.contains(MessageText(1435)));
@@ -145,7 +133,7 @@ private slots:
         // The boxes are the caller's again.
         userBoxes.clear();
         platform::AppMessageBox(QStringLiteral("after"), QString(), platform::MB_OK);
-        QCOMPARE(userBoxes, QStringList{QStringLiteral("after")});
+        QCOMPARE(userBoxes.texts(), QStringList{QStringLiteral("after")});
     }
 };
 

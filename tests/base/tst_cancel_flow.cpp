@@ -16,8 +16,7 @@
 #include "forms/vlan/Vlanmemberxform.h"
 #include "forms/vlan/Vlansupportform.h"
 #include "platform/Ui.h"
-#include "tests/harness/ProgramReset.h"
-#include "tests/harness/WindowSteps.h"
+#include "tests/harness/WindowTest.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -111,24 +110,11 @@ void StartRead(int read) {
 }
 
 // The offscreen platform's complaints about window management are noise.
-QtMessageHandler g_previousHandler = nullptr;
-void QuietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (message.contains(QLatin1String("This plugin does not support"))) return;
-    if (g_previousHandler) g_previousHandler(type, context, message);
-}
-
 struct Session {
     std::unique_ptr<LinkHarness> h;
-    QStringList boxes, captions;
+    MessageBoxes boxes;
 
-    Session() {
-        ResetProgramState();
-        platform::SetMessageBoxHandler([this](const QString& text, const QString& caption, int b) {
-            boxes << text;
-            captions << caption;
-            return b == platform::MB_YESNO ? int(platform::IDYES) : int(platform::IDOK);
-        });
-    }
+    Session() { steps::BeginCase(boxes); }
     ~Session() {
         frmTrkConfig.clear();
         frmMiscConfigX.clear();
@@ -183,7 +169,7 @@ class CancelFlowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { g_previousHandler = qInstallMessageHandler(QuietOffscreen); }
+    void initTestCase() { steps::QuietOffscreen(); }
     void cleanup() { SetBusyCancelOffers(true); }
 
     void pageLineRead_data() {
@@ -303,8 +289,8 @@ private slots:
             QTest::keyClick(box, Qt::Key_Escape);
         else
             box->btnCancel->click();
-        QCOMPARE(s.boxes, QStringList{MessageText(1431)});
-        QCOMPARE(s.captions, QStringList{LangText(300)});
+        QCOMPARE(s.boxes.texts(), QStringList{MessageText(1431)});
+        QCOMPARE(s.boxes.captions(), QStringList{LangText(300)});
         QVERIFY(s.h->runUntil([] { return steps::Shown(frmStaticConfig.get()); }, 60000));
         QCOMPARE(s.boxes.size(), 2); // the save's own answer
         QCOMPARE(s.h->sim().state().autoAging, std::string("Disabled"));
@@ -390,8 +376,8 @@ private slots:
             QVERIFY(!frmPortConfig.exists() && !frmStaticConfig.exists());
         } else {
             QCOMPARE(s.boxes.size(), 1);
-            QVERIFY2(s.boxes[0].startsWith(MessageText(1330, QString()).left(20)),
-                     qPrintable(s.boxes[0]));
+            QVERIFY2(s.boxes[0].text.startsWith(MessageText(1330, QString()).left(20)),
+                     qPrintable(s.boxes[0].text));
             QVERIFY(frmWelcome->isVisible() && frmWelcome->btnConnect->isEnabled());
             QCOMPARE(CurrentForm, int32_t(FORM_WELCOME));
         }

@@ -8,8 +8,7 @@
 #include "forms/base/Memoform.h"
 #include "forms/base/Messageform.h"
 #include "platform/Ui.h"
-#include "tests/harness/ProgramReset.h"
-#include "tests/harness/WindowSteps.h"
+#include "tests/harness/WindowTest.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -19,12 +18,6 @@
 #include <QtTest>
 
 namespace {
-
-QtMessageHandler g_previousHandler = nullptr;
-void QuietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (message.contains(QLatin1String("This plugin does not support"))) return;
-    if (g_previousHandler) g_previousHandler(type, context, message);
-}
 
 QString FileText(const QString& path) {
     QFile f(path);
@@ -39,24 +32,19 @@ class MonitorToolsTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir;
-    QStringList boxes;
+    MessageBoxes boxes;
     QString asked; // what the file dialog stand-in answers
 
 private slots:
     void initTestCase() {
-        g_previousHandler = qInstallMessageHandler(QuietOffscreen);
         TfrmMemo::SetSaveFileAsker(
             [this](QWidget*, const QString&, const QString&) { return asked; });
     }
     // The English texts, as the program has them from its start, and the
     // boxes recorded (a session's end puts the hooks back).
     void init() {
-        boxes.clear();
+        steps::BeginCase(boxes);
         QVERIFY(SelectLanguage(0));
-        platform::SetMessageBoxHandler([this](const QString& text, const QString&, int) {
-            boxes << text;
-            return int(platform::IDOK);
-        });
         frmMemo.set(new TfrmMemo);
         frmMemo->ShowMonitor();
     }
@@ -106,7 +94,7 @@ private slots:
         asked = dir.filePath("no/such/folder/monitor.txt");
         frmMemo->btnSaveText->click();
         QCOMPARE(boxes.size(), 1);
-        QVERIFY2(boxes[0].contains(asked), qPrintable(boxes[0]));
+        QVERIFY2(boxes[0].text.contains(asked), qPrintable(boxes[0].text));
     }
 
     // A transcript from the window over a login: the password as '*', the
@@ -144,6 +132,7 @@ private slots:
         QVERIFY(text.contains(QLatin1String("Main Menu")));
         steps::EndSession(h);
         QVERIFY(SelectLanguage(0));
+        frmMemo.set(new TfrmMemo); // the session's end dropped every window
 
         std::string error;
         QVERIFY(StartTranscript(dir.filePath("cli.txt").toStdString(), error));
@@ -157,7 +146,8 @@ private slots:
         frmMemo->btnTranscript->click();
         QVERIFY(!TranscriptRunning());
         QCOMPARE(boxes.size(), 1);
-        QVERIFY2(boxes[0].startsWith(MessageText(1441, QString()).left(20)), qPrintable(boxes[0]));
+        QVERIFY2(boxes[0].text.startsWith(MessageText(1441, QString()).left(20)),
+                 qPrintable(boxes[0].text));
         QCOMPARE(frmMemo->btnTranscript->text(), LangText(1438).trimmed());
     }
 };
