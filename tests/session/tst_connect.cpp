@@ -208,7 +208,6 @@ private slots:
     void lineFaultsHaveTheirOwnMessages_data() {
         QTest::addColumn<int>("fault");
         QTest::addColumn<int>("reason");
-        QTest::newRow("hang-up") << int(platform::SerialDevice::LineFault::HungUp) << 1331;
         QTest::newRow("read error") << int(platform::SerialDevice::LineFault::Error) << 1332;
     }
     void lineFaultsHaveTheirOwnMessages() {
