@@ -49,11 +49,7 @@ bool ConsoleSink::event(QEvent* e) {
         return QWidget::event(e);
     auto* console = dynamic_cast<platform::ConsoleEvent*>(e);
     if (console == nullptr) return true;
-    if (type == WM_CONSOLE_KEY) {
-        keys_ += static_cast<char>(console->lParam);
-        return true;
-    }
-    if (type == WM_CONSOLE_PAGE) return true;
+    if (type != WM_CONSOLE_LINE) return true; // key and page notes: nothing to record
     // The event keeps the line and frees it when it is destroyed.
     const char* line = reinterpret_cast<const char*>(console->wParam);
     if (line == nullptr) return true;

@@ -38,8 +38,6 @@ public:
     std::vector<int> values() const;
     // Lines that failed the screen-start check.
     int startFailures() const;
-    // Bytes the engine reported typing (WM_CONSOLE_KEY).
-    const std::string& keysReported() const { return keys_; }
 
     // Called for every entry, after it has been recorded.
     std::function<void(const Entry&)> onEntry;
@@ -49,5 +47,4 @@ protected:
 
 private:
     std::vector<Entry> entries_;
-    std::string keys_;
 };

@@ -145,8 +145,6 @@ private slots:
         QTest::addColumn<QByteArray>("keys");
         QTest::addColumn<QString>("leave"); // "apply", "exit asks", "exit"
         const QByteArray pages = QByteArray::fromStdString(kPages);
-        QTest::newRow("Disabled -> 802.1Q, Apply")
-            << false << std::vector<int>{2} << "\t\r  \x01\b" + pages << "apply";
         QTest::newRow("Disabled -> PortBased -> 802.1Q, Apply")
             << false << std::vector<int>{1, 2} << "\t\r \x01\b\t\r \x01\b" + pages << "apply";
         QTest::newRow("802.1Q -> Disabled, Exit asks")
