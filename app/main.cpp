@@ -2,6 +2,7 @@
 // window and the hidden monitor, then the message loop.
 #include "DataCheck.h"
 #include "HeadlessOptions.h"
+#include "RunReport.h"
 #include "TavikApplication.h"
 #include "engine/PageTable.h"
 #include "engine/SerialLink.h"
@@ -25,6 +26,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -142,18 +144,26 @@ Arguments ParseArguments(int argc, char** argv) {
         }
     }
     if (args.error.empty() && !args.headless.active() && !args.headless.withoutRun.empty())
-        args.error = args.headless.withoutRun + " is for --backup and --restore";
+        args.error = args.headless.withoutRun + " is for --backup, --restore and --check";
     return args;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    // With --json every end of a headless run, a refused command line
+    // included, is also one JSON object on stdout.
+    const bool json = WantsRunReport(argc, argv);
+    auto ended = [json](int code, const std::string& message,
+                        const std::vector<std::string>& changed = {}) {
+        if (json) std::printf("%s\n", RunReportJson(code, changed, message).c_str());
+        return code;
+    };
     const Arguments args = ParseArguments(argc, argv);
     if (!args.error.empty()) {
         std::fprintf(stderr, "%s: %s\n", argv[0], args.error.c_str());
         PrintUsage(stderr, argv[0]);
-        return 2;
+        return ended(ExitUsage, args.error);
     }
     if (args.help) {
         PrintUsage(stdout, argv[0]);
@@ -173,15 +183,15 @@ int main(int argc, char** argv) {
         std::string error;
         if (!MakeHeadlessJob(args.headless, job, error)) {
             std::fprintf(stderr, "%s: %s\n", argv[0], error.c_str());
-            return ExitUsage;
+            return ended(ExitUsage, error);
         }
         // The whole settings file is read and checked before the port is
         // opened: a bad file types nothing and never touches the switch.
         BackupDocument wanted;
-        if (job.restore && !ReadSettingsFile(job.file, wanted, error)) {
-            std::fprintf(stderr, "failed: %s: %s\n", job.file.toLocal8Bit().constData(),
-                         error.c_str());
-            return ExitBadFile;
+        if ((job.restore || job.check) && !ReadSettingsFile(job.file, wanted, error)) {
+            const std::string reason = job.file.toLocal8Bit().toStdString() + ": " + error;
+            std::fprintf(stderr, "failed: %s\n", reason.c_str());
+            return ended(ExitBadFile, reason);
         }
         // No display is needed: the windows are drawn nowhere, and no box
         // may wait for a click.
@@ -210,7 +220,7 @@ int main(int argc, char** argv) {
         if (!simulated->start(sim::Options{}, std::string(), &error)) {
             std::fprintf(stderr, "%s: cannot start the simulated switch: %s\n", argv[0],
                          error.c_str());
-            return 1;
+            return ended(ExitFailed, "cannot start the simulated switch: " + error);
         }
         platform::MapPortName("COM1", simulated->devicePath());
     }
@@ -219,7 +229,7 @@ int main(int argc, char** argv) {
     if (!args.transcript.empty() && !StartTranscript(args.transcript, transcriptError)) {
         std::fprintf(stderr, "%s: cannot write the transcript: %s\n", argv[0],
                      transcriptError.c_str());
-        return ExitUsage;
+        return ended(ExitUsage, "cannot write the transcript: " + transcriptError);
     }
 
     // The port and language of the last run come back; a headless run is
@@ -234,6 +244,7 @@ int main(int argc, char** argv) {
             "Demo: COM1 is a simulated switch built into this program, not real hardware."));
     frmWelcome->Show();
     std::unique_ptr<HeadlessRun> headless;
+    const bool checkRun = job.check;
     if (headlessRun) {
         headless = std::make_unique<HeadlessRun>(std::move(job));
         platform::WipeSecret(job.password);
@@ -246,8 +257,17 @@ int main(int argc, char** argv) {
     }
 
     int result = app.exec();
+    std::string message;
+    std::vector<std::string> changed;
+    if (headless) {
+        message = headless->reason();
+        changed = headless->changed();
+    }
     headless.reset();
-    if (headlessRun && app.InternalError()) result = ExitFailed;
+    if (headlessRun && app.InternalError()) {
+        result = ExitFailed;
+        message = "internal error: " + app.InternalErrorText().toStdString();
+    }
 
     // Whatever way the loop ended, nothing may still read the line.
     if (IsLinkOpen()) CloseComPort();
@@ -264,7 +284,16 @@ int main(int argc, char** argv) {
     if (!StopTranscript()) {
         std::fprintf(stderr, "%s: the transcript %s could not be written in full\n", argv[0],
                      args.transcript.c_str());
-        if (result == ExitOk) result = ExitFailed;
+        if (result == ExitOk) {
+            result = ExitFailed;
+            message = "the transcript " + args.transcript + " could not be written in full";
+        }
     }
-    return result;
+    if (!headlessRun) return result;
+    // A check's differences are its output; with --json they are in the
+    // report instead, which must stand alone on stdout.
+    if (checkRun && !json)
+        for (const std::string& line : changed)
+            std::printf("%s\n", line.c_str());
+    return ended(result, message, changed);
 }

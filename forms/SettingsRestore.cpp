@@ -96,6 +96,7 @@ bool RestoreRun::Start(bool timer) {
     }
     changes_.clear();
     rounds_ = 0;
+    typed_ = false;
     StartWalk();
     if (phase_ == Phase::Over) return false;
     if (timer) {
@@ -287,6 +288,7 @@ void RestoreRun::Poll() {
         ++next_;
         if (t.act) {
             if (progress && !t.say.empty()) progress(t.say);
+            typed_ = true;
             t.act();
         }
         if (next_ == tasks_.size()) StartWalk();
@@ -313,6 +315,10 @@ void RestoreRun::Poll() {
         changes_ = DiffBackups(now, file);
         if (diff.empty()) {
             Finish(Outcome::Unchanged, LangText(txt::RestoreNothing) + KeptNote(kept));
+            return;
+        }
+        if (checkOnly_) {
+            Finish(Outcome::Differs, Lines(changes_));
             return;
         }
         const int answer =

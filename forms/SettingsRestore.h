@@ -31,6 +31,12 @@ public:
     std::function<void(const std::string&)> progress;
     // The differences found before writing.
     const std::vector<std::string>& Changes() const { return changes_; }
+    // Only read and compare (a headless --check): the run ends after the
+    // first reading, Unchanged or Differs with Changes() the differences,
+    // having typed nothing but the walk's navigation.
+    void SetCheckOnly(bool checkOnly) { checkOnly_ = checkOnly; }
+    // A write was started (some window's Apply or the VLAN mode typed).
+    bool Typed() const { return typed_; }
 
 private:
     struct Task {
@@ -55,6 +61,8 @@ private:
     QTimer* timer_ = nullptr;
     int rounds_ = 0;
     bool modeRound_ = false; // the round being written changes the VLAN mode
+    bool checkOnly_ = false;
+    bool typed_ = false;
     std::string userBefore_; // the console user name the first reading found
 };
 

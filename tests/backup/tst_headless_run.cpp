@@ -39,6 +39,7 @@ struct Ending {
     QStringList lines;
     int64_t ms = 0; // on the line's clock, from Start
     std::string where;
+    std::vector<std::string> changed;
 };
 
 } // namespace
@@ -72,6 +73,7 @@ class HeadlessRunTest : public QObject {
                 1800000);
             e.code = run.finished() ? run.exitCode() : -1;
             e.ms = h->nowMs() - start;
+            e.changed = run.changed();
         }
         // Whatever the program typed last has reached the switch; a box the
         // windows still show is answered rather than left waiting.
@@ -186,6 +188,59 @@ private slots:
         if (loggedOut) QCOMPARE(e.where, std::string("login"));
         if (interruptedMs >= 0) QVERIFY(h->nowMs() - interruptedMs < kNoProgressUs / 1000);
         QVERIFY(!all.contains(QLatin1String("message: Logout")));
+    }
+
+    // A check reads and compares as a restore does but stores nothing; what
+    // a run reports as changed: a restore's typed settings, a check's
+    // differences, nothing for a switch that holds the file.
+    void checkAndChanged_data() {
+        QTest::addColumn<bool>("check");
+        QTest::addColumn<bool>("differs");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("last");
+        QTest::newRow("check, equal")
+            << true << false << 0 << "done: The switch already holds the settings of the file";
+        QTest::newRow("check, differs")
+            << true << true << 6 << "failed: the switch differs from";
+        QTest::newRow("restore, equal")
+            << false << false << 0 << "done: The switch already holds the settings of the file";
+        QTest::newRow("restore, differs") << false << true << 0 << "done: Settings restored, verified.";
+    }
+
+    void checkAndChanged() {
+        QFETCH(bool, check);
+        QFETCH(bool, differs);
+        QFETCH(int, code);
+        QFETCH(QString, last);
+
+        HeadlessJob job;
+        job.password = "admin";
+        job.file = path("check.json");
+        QCOMPARE(Run(job, sim::Options{}).code, 0);
+        job.restore = !check;
+        job.check = check;
+        sim::SwitchState state = sim::FactoryState();
+        if (differs) {
+            state.macHash = "DirectMap";
+            state.ports[3].inRate = 100;
+        }
+        sim::Options o;
+        o.initial = state;
+        const Ending e = Run(job, o);
+        const QString all = e.lines.join(QLatin1Char('\n'));
+        QCOMPARE(e.code, code);
+        QVERIFY2(!e.lines.isEmpty() && e.lines.last().startsWith(last), qPrintable(all));
+        const std::vector<std::string> differences = {"Port PORT4: in rate 100 -> 0",
+                                                      "Misc: MAC hash DirectMap -> CRC-Hash"};
+        QCOMPARE(e.changed, differs ? differences : std::vector<std::string>{});
+        // Nothing stored by a check, the switch as it was; logged out.
+        if (check) {
+            QCOMPARE(h->sim().storeCount(), uint64_t(0));
+            QCOMPARE(h->sim().stored().macHash, state.macHash);
+        } else {
+            QCOMPARE(h->sim().storeCount() > 0, differs);
+        }
+        QCOMPARE(e.where, std::string("login"));
     }
 
     // A box opened past the message-box call is printed and dismissed
