@@ -82,7 +82,11 @@ EXAMPLES = r"""
 
 RETURN = r"""
 rc:
-  description: The program's exit code (0 done, 6 differs; see tavik-config(1)).
+  description: The program's exit code, when it failed (see tavik-config(1)).
+  returned: failed
+  type: int
+exit_code:
+  description: The program's exit code (0 done; 6 differs, which a check reports without failing).
   returned: when the program ran
   type: int
 result:
@@ -234,7 +238,8 @@ def main():
     rc, report, stderr_lines = run(module, action, path)
     lines = [str(l) for l in report.get("changed") or []]
     message = str(report.get("message", ""))
-    result.update(rc=rc, result=report.get("result"), message=message, stderr_lines=stderr_lines)
+    result.update(exit_code=rc, result=report.get("result"), message=message,
+                  stderr_lines=stderr_lines)
 
     if action == "check":
         differs = rc == EXIT_DIFFERS
@@ -252,8 +257,9 @@ def main():
             result["diff"] = dict(prepared="\n".join(lines) + "\n")
 
     if rc == EXIT_OK or (action == "check" and rc == EXIT_DIFFERS):
+        # Not as rc: Ansible fails any task whose result has a non-zero rc.
         module.exit_json(msg=message, **result)
-    module.fail_json(msg="%s (tavik-config exit code %d)" % (message or "failed", rc), **result)
+    module.fail_json(rc=rc, msg="%s (tavik-config exit code %d)" % (message or "failed", rc), **result)
 
 
 if __name__ == "__main__":

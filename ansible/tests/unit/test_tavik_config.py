@@ -128,6 +128,9 @@ class TavikConfigModule(unittest.TestCase):
                     self.assertEqual(path, list(args.values())[0])
                     self.assertIn("--json", seen["argv"])
                 self.assertEqual(result.get("failed", False), failed, result)
+                # Ansible fails a task whose result has a non-zero rc.
+                self.assertEqual(result.get("rc", 0) != 0, failed, result)
+                self.assertEqual(result["exit_code"] if action else None, answer["exit"] if action else None)
                 self.assertEqual(result["changed"], changed, result)
                 self.assertEqual(result["differs"], differs_, result)
                 self.assertEqual(result["changes"], changes, result)
