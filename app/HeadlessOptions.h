@@ -2,7 +2,7 @@
 // The command-line options of a headless run (--backup, --restore, --check,
 // --user, --password-file, --language, --timeout, --json), where its
 // password comes from, and what is checked before anything is opened.
-#include "forms/HeadlessRun.h"
+#include "forms/backup/HeadlessRun.h"
 
 #include <cstdio>
 #include <string>

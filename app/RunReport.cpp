@@ -1,6 +1,6 @@
 #include "RunReport.h"
 
-#include "forms/HeadlessRun.h"
+#include "forms/backup/HeadlessRun.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

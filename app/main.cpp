@@ -7,12 +7,12 @@
 #include "engine/PageTable.h"
 #include "engine/SerialLink.h"
 #include "engine/Transcript.h"
-#include "forms/FormRefs.h"
-#include "forms/Memoform.h"
-#include "forms/PageRouter.h"
-#include "forms/Remembered.h"
-#include "forms/SettingsFile.h"
-#include "forms/Welcomeform.h"
+#include "forms/backup/SettingsFile.h"
+#include "forms/base/FormRefs.h"
+#include "forms/base/Memoform.h"
+#include "forms/session/PageRouter.h"
+#include "forms/session/Welcomeform.h"
+#include "forms/widgets/Remembered.h"
 #include "platform/Secret.h"
 #include "platform/SerialDevice.h"
 #include "platform/Ui.h"
@@ -236,6 +236,7 @@ int main(int argc, char** argv) {
     // another user and neither reads nor changes them.
     if (!headlessRun) EnableRememberedChoices();
 
+    InstallSettingsFileButtons();
     // The start window first: it is the main window.
     new TfrmWelcome;
     frmMemo.set(new TfrmMemo);

@@ -5,8 +5,6 @@
 #include "platform/Secret.h"
 #include "platform/Ui.h"
 
-#include <QPointer>
-
 #include <algorithm>
 #include <cstring>
 
@@ -17,7 +15,6 @@ constexpr size_t kMaxKeys = 254; // the send buffer holds 255 bytes
 // Survives the reader thread on purpose: a text that replaces one being
 // typed goes on from the position reached.
 int32_t g_nextKey = 0;
-QPointer<QObject> g_target;
 // Which keys of the send buffer are secret; set with the buffer.
 bool g_secret[kMaxKeys + 1] = {};
 
@@ -74,18 +71,6 @@ void ComThread::TypeNextKey() {
 
 void TypeNextKey() {
     if (ComThread* thread = GetComThread()) thread->TypeNextKey();
-}
-
-void SetTargetWindow(const QString& caption) {
-    g_target = platform::FindWindowByCaption(caption);
-}
-
-QObject* TargetWindow() {
-    return g_target.data();
-}
-
-void PostToTarget(int message, intptr_t wParam, intptr_t lParam) {
-    platform::PostConsoleMessage(g_target.data(), message, wParam, lParam);
 }
 
 void ResetKeyOutput() {

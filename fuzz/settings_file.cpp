@@ -2,7 +2,7 @@
 // back, reads to the same document and the same bytes; whatever it refuses
 // is named as "field: rule" in printable ASCII (the text goes to a terminal
 // and into a message box).
-#include "forms/BackupModel.h"
+#include "forms/backup/BackupModel.h"
 
 #include <cstdlib>
 #include <string>

@@ -119,10 +119,13 @@ void AddInitLine(const char* label, const char* text) {
     s_startWindow.addInitLine(line);
 }
 
+void ClearInitLines() {
+    if (s_startWindow.clearInitLines) s_startWindow.clearInitLines();
+}
+
 void DefaultPageAction(int32_t value, const char* text) {
     if (pv::InRange(value, pv::SelfTestFirst, pv::SelfTestLast)) {
-        if (value == pv::SelfTestFirst && s_startWindow.clearInitLines)
-            s_startWindow.clearInitLines();
+        if (value == pv::SelfTestFirst) ClearInitLines();
         AddInitLine(SelfTestLabel(value), text);
         return;
     }

@@ -70,6 +70,8 @@ bool SameStr(const char* a, const char* b);
 // Appends label + text to the start window's self-test list (through the
 // hooks below).
 void AddInitLine(const char* label, const char* text);
+// Empties the start window's self-test list (through the hooks below).
+void ClearInitLines();
 void DefaultPageAction(int32_t value, const char* text);
 
 // The start window's self-test list belongs to the windows layer, which

@@ -8,13 +8,13 @@
 // middle fails clearly. The file a switch state must give is worked out
 // from the state itself (the console's rows: a static trunk's members on
 // their trunk's row, PVIDs and group members by physical port).
-#include "forms/BackupModel.h"
-#include "forms/FormRefs.h"
-#include "forms/HeadlessRun.h"
-#include "forms/Restartconfigform.h"
-#include "forms/SettingsFile.h"
-#include "forms/SettingsRestore.h"
-#include "forms/VlanSupportModel.h"
+#include "forms/backup/BackupModel.h"
+#include "forms/backup/HeadlessRun.h"
+#include "forms/backup/SettingsFile.h"
+#include "forms/backup/SettingsRestore.h"
+#include "forms/base/FormRefs.h"
+#include "forms/session/Restartconfigform.h"
+#include "forms/vlan/VlanSupportModel.h"
 #include "lang/TextIds.h"
 #include "platform/Ui.h"
 #include "sim/SwitchState.h"

@@ -1,9 +1,9 @@
 // The settings document without a switch: a file read back gives the same
 // document, every rule names the first bad field, and the differences list
 // what a restore would change.
-#include "forms/BackupModel.h"
-#include "forms/SettingsFile.h"
-#include "forms/VlanSupportModel.h"
+#include "forms/backup/BackupModel.h"
+#include "forms/backup/SettingsFile.h"
+#include "forms/vlan/VlanSupportModel.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

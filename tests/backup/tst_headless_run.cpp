@@ -3,9 +3,9 @@
 // long it took on the line's clock, and that the console is left at its login
 // screen wherever the line still answers. Then the signal catcher's own
 // promise: a second SIGINT ends the process at once.
-#include "forms/FormRefs.h"
-#include "forms/HeadlessRun.h"
-#include "forms/Welcomeform.h"
+#include "forms/backup/HeadlessRun.h"
+#include "forms/base/FormRefs.h"
+#include "forms/session/Welcomeform.h"
 #include "platform/TerminationSignals.h"
 #include "sim/SwitchState.h"
 #include "tests/harness/ProgramReset.h"

@@ -2,9 +2,9 @@
 // A logged-in session of the real windows (offscreen) against the simulated
 // switch over the in-memory line, ending on the static configuration menu:
 // what the trunk and misc window tests start from.
-#include "forms/Miscconfigxform.h"
-#include "forms/PageRouter.h"
-#include "forms/Trunkconfigform.h"
+#include "forms/misc/Miscconfigxform.h"
+#include "forms/session/PageRouter.h"
+#include "forms/trunk/Trunkconfigform.h"
 #include "platform/Ui.h"
 #include "tests/harness/ProgramReset.h"
 #include "tests/harness/WindowSteps.h"

@@ -7,9 +7,9 @@
 
 #include "engine/LinkWatchdog.h"
 #include "engine/SerialLink.h"
-#include "forms/SessionEnd.h"
-#include "forms/Vlanconfigform.h"
-#include "forms/Vlansupportform.h"
+#include "forms/session/SessionEnd.h"
+#include "forms/vlan/Vlanconfigform.h"
+#include "forms/vlan/Vlansupportform.h"
 
 #include <QtTest>
 

@@ -1,10 +1,10 @@
 // What the console flows cannot reach: console texts the switch never sends,
 // the order of the trunk rules, and the longest keystroke texts in their
 // buffers.
-#include "forms/FormRefs.h"
-#include "forms/Messageform.h"
-#include "forms/Miscconfigxform.h"
-#include "forms/TrunkModel.h"
+#include "forms/base/FormRefs.h"
+#include "forms/base/Messageform.h"
+#include "forms/misc/Miscconfigxform.h"
+#include "forms/trunk/TrunkModel.h"
 #include "lang/Language.h"
 #include "shared/Publicunit.h"
 

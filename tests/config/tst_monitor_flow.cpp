@@ -5,7 +5,7 @@
 // types nor re-runs a window's activation.
 #include "engine/ConsoleLog.h"
 #include "engine/Transcript.h"
-#include "forms/Memoform.h"
+#include "forms/base/Memoform.h"
 #include "sim/Replay.h"
 #include "tests/config/ConfigSession.h"
 

@@ -4,8 +4,8 @@
 // window; and a garbled trunk screen never written back.
 #include "tests/config/ConfigSession.h"
 
-#include "forms/SessionEnd.h"
-#include "forms/TrunkModel.h"
+#include "forms/session/SessionEnd.h"
+#include "forms/trunk/TrunkModel.h"
 
 #include <QGroupBox>
 #include <QtTest>

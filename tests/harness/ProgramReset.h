@@ -5,7 +5,7 @@
 #include "engine/LineFraming.h"
 #include "engine/LinkWatchdog.h"
 #include "engine/SerialLink.h"
-#include "forms/Form.h"
+#include "forms/base/Form.h"
 #include "shared/Publicunit.h"
 
 inline void ResetProgramState() {

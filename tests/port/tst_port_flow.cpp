@@ -1,7 +1,7 @@
 // The port window end to end: the real windows (offscreen) and engine against
 // the simulated switch, edits made through the controls, the switch's stored
 // state checked afterwards.
-#include "forms/SessionEnd.h"
+#include "forms/session/SessionEnd.h"
 #include "tests/harness/ProgramReset.h"
 #include "tests/harness/WindowSteps.h"
 

@@ -9,7 +9,7 @@
 // edit on Edit, Tab and Enter choose Save. A clean page is passed with
 // BackSpace (Quit wraps back to Next Page) and Enter, the last one left with
 // Enter on Quit.
-#include "forms/PortModel.h"
+#include "forms/port/PortModel.h"
 #include "platform/Ui.h"
 #include "tests/harness/WindowSteps.h"
 
@@ -282,7 +282,7 @@ private slots:
         Row(1, first.constData());
         frmPortConfig.set(new TfrmPortConfig);
         HandlePortRow(4101, again.constData());
-        QCOMPARE(frmPortConfig->AllRead, ends);
+        QCOMPARE(frmPortConfig->TableComplete, ends);
     }
 
     void speedChoicesOfTypesTheSwitchNeverShows_data() {

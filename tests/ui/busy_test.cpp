@@ -1,8 +1,8 @@
 // The busy window (ShowBusyBox / CloseBusyBox, its texts and refusal to
 // close) and the animation player with the project's own animation file.
-#include "forms/AviPlayer.h"
-#include "forms/FormRefs.h"
-#include "forms/Messageform.h"
+#include "forms/base/FormRefs.h"
+#include "forms/base/Messageform.h"
+#include "forms/widgets/AviPlayer.h"
 #include "lang/Language.h"
 #include "shared/Publicunit.h"
 #include "tools/avi/AviWriter.h"

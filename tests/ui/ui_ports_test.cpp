@@ -3,7 +3,7 @@
 // precedence, the simulators' announced links, and the start window keeping
 // its choice across refreshes and connecting to the device found.
 #include "engine/SerialLink.h"
-#include "forms/Remembered.h"
+#include "forms/widgets/Remembered.h"
 #include "platform/MemorySerial.h"
 #include "platform/PortDiscovery.h"
 #include "tests/harness/ProgramReset.h"

@@ -2,8 +2,8 @@
 // virtual clock): line faults, an idle console and a reboot during Apply.
 #include "engine/LinkWatchdog.h"
 #include "engine/SerialLink.h"
-#include "forms/PortModel.h"
-#include "forms/SessionEnd.h"
+#include "forms/port/PortModel.h"
+#include "forms/session/SessionEnd.h"
 #include "tests/harness/ProgramReset.h"
 #include "tests/harness/WindowSteps.h"
 

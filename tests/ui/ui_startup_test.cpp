@@ -1,7 +1,7 @@
 // Missing or unreadable data files: built-in English, messages naming the
 // places looked in, no Connect without a page table.
 #include "engine/SerialLink.h"
-#include "forms/SessionEnd.h"
+#include "forms/session/SessionEnd.h"
 #include "platform/MemorySerial.h"
 #include "tests/harness/ProgramReset.h"
 #include "tests/harness/WindowSteps.h"

@@ -2,10 +2,10 @@
 // What the VLAN flow tests share: a session with the real windows against
 // the simulated switch, logged in and on the VLAN menu, with message boxes
 // recorded (and questions answered) instead of shown.
-#include "forms/Editvlangrpform.h"
-#include "forms/Vlanconfigform.h"
-#include "forms/Vlanmemberxform.h"
-#include "forms/Vlansupportform.h"
+#include "forms/vlan/Editvlangrpform.h"
+#include "forms/vlan/Vlanconfigform.h"
+#include "forms/vlan/Vlanmemberxform.h"
+#include "forms/vlan/Vlansupportform.h"
 #include "platform/Ui.h"
 #include "tests/harness/ProgramReset.h"
 #include "tests/harness/WindowSteps.h"

@@ -4,7 +4,7 @@
 // never written back.
 #include "tests/vlan/VlanFlow.h"
 
-#include "forms/SessionEnd.h"
+#include "forms/session/SessionEnd.h"
 
 namespace {
 

@@ -1,0 +1,180 @@
+#include "forms/backup/SettingsFile.h"
+
+#include "forms/backup/SettingsRestore.h"
+#include "forms/base/FormRefs.h"
+#include "forms/base/Messageform.h"
+#include "forms/session/Mainform.h"
+#include "lang/TextIds.h"
+#include "platform/Ui.h"
+#include "shared/Publicunit.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kPollMs = 20;
+const char* const kFileTooLarge = "file: larger than 1 MiB";
+
+QString Arg(int32_t id, const QString& value) {
+    return LangText(id).replace(QLatin1String("%1"), value);
+}
+
+} // namespace
+
+bool ReadSettingsFile(const QString& path, BackupDocument& doc, std::string& error) {
+    doc = BackupDocument{};
+    // Checked before opening: opening a FIFO would wait for a writer, and a
+    // device or a huge file would be read for ever.
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        error = "file: not found";
+        return false;
+    }
+    if (!info.isFile()) {
+        error = "file: not a regular file (a folder, a device or a pipe)";
+        return false;
+    }
+    if (info.size() > kMaxSettingsFileBytes) {
+        error = kFileTooLarge;
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = "file: cannot be read (" + file.errorString().toStdString() + ")";
+        return false;
+    }
+    // Bounded even if the file grew since it was looked at.
+    const QByteArray json = file.read(kMaxSettingsFileBytes + 1);
+    if (json.size() > kMaxSettingsFileBytes) {
+        error = kFileTooLarge;
+        return false;
+    }
+    return BackupFromJson(json, doc, error);
+}
+
+bool WriteSettingsFile(const QString& path, const BackupDocument& doc, QString& error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(BackupToJson(doc)) < 0 || !file.commit()) {
+        error = Arg(txt::SettingsFileUnwritable, path) + QStringLiteral(" (") + file.errorString() +
+                QLatin1Char(')');
+        return false;
+    }
+    return true;
+}
+
+BackupRun::BackupRun(QString path, Finished finished, QObject* parent)
+    : QObject(parent), path_(std::move(path)), finished_(std::move(finished)) {}
+
+bool BackupRun::Start(bool timer) {
+    over_ = false;
+    if (!walk_.Start()) {
+        Finish(false, DecodeText(walk_.Error()));
+        return false;
+    }
+    if (timer) {
+        timer_ = new QTimer(this);
+        connect(timer_, &QTimer::timeout, this, [this] { Poll(); });
+        timer_->start(kPollMs);
+    }
+    Poll();
+    return true;
+}
+
+SettingsWalk::State BackupRun::Poll() {
+    const SettingsWalk::State s = walk_.Poll();
+    if (over_ || s == SettingsWalk::State::Running) return s;
+    if (s == SettingsWalk::State::Failed) {
+        Finish(false, DecodeText(walk_.Error()));
+        return s;
+    }
+    // Only a file its restore accepts is written.
+    const std::string refused = CheckBackupReadsBack(walk_.Document());
+    if (!refused.empty()) {
+        Finish(false, Arg(txt::BackupNotRestorable, QString::fromStdString(refused)));
+        return s;
+    }
+    QString error;
+    if (WriteSettingsFile(path_, walk_.Document(), error)) {
+        Finish(true, path_);
+    } else {
+        writeFailed_ = true;
+        Finish(false, error);
+    }
+    return s;
+}
+
+void BackupRun::Finish(bool ok, const QString& message) {
+    over_ = true;
+    if (timer_) timer_->stop();
+    if (finished_) finished_(ok, message);
+}
+
+void AddSettingsFileButtons(TfrmMain* main, QVBoxLayout* layout) {
+    // Set apart from the console's menu items, which they are not.
+    layout->addSpacing(12);
+    auto* save = new QPushButton(LangText(txt::SaveSettingsButton).trimmed(), main);
+    save->setObjectName(QStringLiteral("btnSaveSettings"));
+    save->setAutoDefault(false);
+    save->setMinimumSize(280, 34);
+    layout->addWidget(save, 0, Qt::AlignHCenter);
+    QObject::connect(save, &QPushButton::clicked, main, [] { SaveSettingsToFile(); });
+    auto* restore = new QPushButton(LangText(txt::RestoreSettingsButton).trimmed(), main);
+    restore->setObjectName(QStringLiteral("btnRestoreSettings"));
+    restore->setAutoDefault(false);
+    restore->setMinimumSize(280, 34);
+    layout->addWidget(restore, 0, Qt::AlignHCenter);
+    QObject::connect(restore, &QPushButton::clicked, main, [] { RestoreSettingsFromFile(); });
+}
+
+void SaveSettingsToFile() {
+    TfrmMain* main = frmMain.get();
+    if (!main) return;
+    const QString path =
+        QFileDialog::getSaveFileName(main, LangText(txt::SaveSettingsButton).trimmed(), QString(),
+                                     LangText(txt::SettingsFileFilter).trimmed());
+    if (path.isEmpty()) return;
+    auto* run = new BackupRun(path, nullptr, main);
+    // The run belongs to the main window; it says how it went and goes.
+    auto finished = [run](bool ok, const QString& message) {
+        CloseBusyBox();
+        if (ok)
+            platform::AppMessageBox(Arg(txt::SettingsFileSaved, message),
+                                    LangText(txt::SettingsCaption).trimmed(), platform::MB_OK);
+        else
+            platform::AppMessageBox(Arg(txt::SettingsFileNotSaved, message),
+                                    LangText(txt::SettingsCaption).trimmed(), platform::MB_OK);
+        run->deleteLater();
+    };
+    run->SetFinished(finished);
+    run->Start();
+}
+
+void RestoreSettingsFromFile() {
+    TfrmMain* main = frmMain.get();
+    if (!main) return;
+    const QString path =
+        QFileDialog::getOpenFileName(main, LangText(txt::RestoreSettingsButton).trimmed(),
+                                     QString(), LangText(txt::SettingsFileFilter).trimmed());
+    if (path.isEmpty()) return;
+    auto* run = new RestoreRun(path, nullptr, main);
+    run->SetFinished([run, path](RestoreRun::Outcome outcome, const QString& message) {
+        const QString text = outcome == RestoreRun::Outcome::BadFile
+                                 ? LangText(txt::RestoreBadFile)
+                                       .replace(QLatin1String("%1"), path)
+                                       .replace(QLatin1String("%2"), message)
+                                 : message;
+        platform::AppMessageBox(text, LangText(txt::SettingsCaption).trimmed(), platform::MB_OK);
+        run->deleteLater();
+    });
+    run->Start();
+}
+
+void InstallSettingsFileButtons() {
+    SetMainMenuAddition(AddSettingsFileButtons);
+}

@@ -1,0 +1,84 @@
+#pragma once
+// "Restore settings from file…": the file checked whole, the switch read
+// (a settings walk), the differences shown and confirmed, then only those
+// written through the windows' own Apply paths, in the order the switch
+// needs them (trunks; ports; VLAN mode; groups created or edited; PVIDs;
+// groups the file lacks deleted; misc), and the switch read again and
+// compared with the file.
+#include "forms/backup/SettingsWalk.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QTimer;
+
+class RestoreRun : public QObject {
+    Q_OBJECT
+public:
+    enum class Outcome { Verified, Unchanged, Differs, BadFile, Cancelled, Lost };
+    using Finished = std::function<void(Outcome, const QString&)>;
+    RestoreRun(QString path, Finished finished, QObject* parent = nullptr);
+    // Reads and checks the file, then starts reading the switch; false when
+    // the file is refused or the main menu is not up (finished is called).
+    bool Start(bool timer = true);
+    void Poll();
+    void SetFinished(Finished finished) { finished_ = std::move(finished); }
+    // The walks' step lines.
+    std::function<void(const std::string&)> progress;
+    // The differences found before writing.
+    const std::vector<std::string>& Changes() const { return changes_; }
+    // Only read and compare (a headless --check): the run ends after the
+    // first reading, Unchanged or Differs with Changes() the differences,
+    // having typed nothing but the walk's navigation.
+    void SetCheckOnly(bool checkOnly) { checkOnly_ = checkOnly; }
+    // A write was started (some window's Apply or the VLAN mode typed).
+    bool Typed() const { return typed_; }
+
+private:
+    struct Task {
+        int32_t form;                // the window to reach
+        std::function<bool()> ready; // extra condition before acting (may be null)
+        std::function<void()> act;
+        std::string say;
+    };
+    enum class Phase { Reading, Writing, Verifying, Over };
+    void PlanWrites(const BackupDocument& now);
+    void StartWalk();
+    bool Reach(int32_t form);
+    void Finish(Outcome outcome, const QString& message);
+    QString path_;
+    Finished finished_;
+    BackupDocument want_;
+    SettingsWalk walk_;
+    std::vector<Task> tasks_;
+    std::vector<std::string> changes_;
+    size_t next_ = 0;
+    Phase phase_ = Phase::Over;
+    QTimer* timer_ = nullptr;
+    int rounds_ = 0;
+    bool modeRound_ = false; // the round being written changes the VLAN mode
+    bool checkOnly_ = false;
+    bool typed_ = false;
+    std::string userBefore_; // the console user name the first reading found
+};
+
+// What a restore of `file` leaves the switch holding, given what it holds
+// now: the file with the console user name `user` (a restore never types
+// the account; a misc save retypes the name the switch had) and, on a port
+// whose module type differs, the switch's type, and the switch's speed when
+// its type cannot run the file's (those ports are added to `kept`).
+BackupDocument RestoreTarget(const BackupDocument& now, const BackupDocument& file,
+                             const std::string& user, std::vector<std::string>* kept = nullptr);
+
+// Puts the file's values into the windows' tables and controls (no keys).
+void FillTrunkWindow(const BackupDocument& want);
+void FillPortTable(const BackupDocument& want);
+void FillGroupWindow(const BackupGroup& g, int32_t mode, bool creating);
+void FillPvids(const BackupDocument& want);
+void FillMiscWindow(const BackupDocument& want);
+// The list row (as the window shows it) of the group with this name, -1.
+int GroupListRow(const std::string& name);
