@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,9 +32,10 @@ public:
     std::function<void(const std::string&)> progress;
     // The differences found before writing.
     const std::vector<std::string>& Changes() const { return changes_; }
-    // Only read and compare (a headless --check): the run ends after the
-    // first reading, Unchanged or Differs with Changes() the differences,
-    // having typed nothing but the walk's navigation.
+    // Only read and compare (a headless --check): the switch is read twice,
+    // the two readings must agree (else Lost), and the run ends Unchanged or
+    // Differs with Changes() the differences, having typed nothing but the
+    // walks' navigation.
     void SetCheckOnly(bool checkOnly) { checkOnly_ = checkOnly; }
     // A write was started (some window's Apply or the VLAN mode typed).
     bool Typed() const { return typed_; }
@@ -49,6 +51,7 @@ private:
     void PlanWrites(const BackupDocument& now);
     void StartWalk();
     bool Reach(int32_t form);
+    bool SecondReading(const BackupDocument& now);
     void Finish(Outcome outcome, const QString& message);
     QString path_;
     Finished finished_;
@@ -62,6 +65,7 @@ private:
     int rounds_ = 0;
     bool modeRound_ = false; // the round being written changes the VLAN mode
     bool checkOnly_ = false;
+    std::unique_ptr<BackupDocument> firstReading_; // a check's first reading
     bool typed_ = false;
     std::string userBefore_; // the console user name the first reading found
 };

@@ -196,20 +196,32 @@ private slots:
     void checkAndChanged_data() {
         QTest::addColumn<bool>("check");
         QTest::addColumn<bool>("differs");
+        // The MAC hash changed between the two readings (once the first
+        // has read the misc screen and gone back to the main menu), as a
+        // value damaged on the line in one reading would read.
+        QTest::addColumn<bool>("moves");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("last");
         QTest::newRow("check, equal")
-            << true << false << 0 << "done: The switch already holds the settings of the file";
+            << true << false << false << 0
+            << "done: The switch already holds the settings of the file";
         QTest::newRow("check, differs")
-            << true << true << 6 << "failed: the switch differs from";
+            << true << true << false << 6 << "failed: the switch differs from";
+        QTest::newRow("check, the readings disagree")
+            << true << false << true << 3
+            << "failed: the switch read differently twice (a damaged line, or a change at its "
+               "console meanwhile): Misc: MAC hash CRC-Hash -> DirectMap";
         QTest::newRow("restore, equal")
-            << false << false << 0 << "done: The switch already holds the settings of the file";
-        QTest::newRow("restore, differs") << false << true << 0 << "done: Settings restored, verified.";
+            << false << false << false << 0
+            << "done: The switch already holds the settings of the file";
+        QTest::newRow("restore, differs")
+            << false << true << false << 0 << "done: Settings restored, verified.";
     }
 
     void checkAndChanged() {
         QFETCH(bool, check);
         QFETCH(bool, differs);
+        QFETCH(bool, moves);
         QFETCH(int, code);
         QFETCH(QString, last);
 
@@ -226,7 +238,12 @@ private slots:
         }
         sim::Options o;
         o.initial = state;
-        const Ending e = Run(job, o);
+        bool miscRead = false;
+        const Ending e = Run(job, o, [&](HeadlessRun&) {
+            sim::Switch& sw = h->sim();
+            miscRead = miscRead || sw.where() == "misc";
+            if (moves && miscRead && sw.where() == "main") sw.stored().macHash = "DirectMap";
+        });
         const QString all = e.lines.join(QLatin1Char('\n'));
         QCOMPARE(e.code, code);
         QVERIFY2(!e.lines.isEmpty() && e.lines.last().startsWith(last), qPrintable(all));
@@ -236,7 +253,7 @@ private slots:
         // Nothing stored by a check, the switch as it was; logged out.
         if (check) {
             QCOMPARE(h->sim().storeCount(), uint64_t(0));
-            QCOMPARE(h->sim().stored().macHash, state.macHash);
+            if (!moves) QCOMPARE(h->sim().stored().macHash, state.macHash);
         } else {
             QCOMPARE(h->sim().storeCount() > 0, differs);
         }
