@@ -12,7 +12,7 @@ module: tavik_config
 short_description: Back up, restore or check a Tavik switch's settings through its console
 description:
   - Runs C(tavik-config) headless on the machine the task runs on (use
-    C(ansible_connection=local) or C(delegate_to) for the switch hosts: a
+    C(ansible_connection=local) or C(delegate_to) for the switch hosts; a
     switch is reached through its serial console, never over SSH).
   - Exactly one of I(backup), I(restore) and I(check) is given.
   - The password reaches the program through the environment variable

@@ -158,6 +158,27 @@ class TavikConfigModule(unittest.TestCase):
                                   {"exit": 0, "stdout": report("ok", 0)})
         self.assertEqual(seen["argv"][1], "COM3=/dev/ttyUSB2")
 
+    def test_documentation(self):
+        # ansible-doc reads these blocks as YAML; the options documented must
+        # be the ones the module takes.
+        script = textwrap.dedent(
+            """\
+            import ast, json, sys, yaml
+            tree = ast.parse(open(sys.argv[1]).read())
+            docs = {t.targets[0].id: yaml.safe_load(t.value.value) for t in tree.body
+                    if isinstance(t, ast.Assign) and t.targets[0].id in ("DOCUMENTATION", "EXAMPLES", "RETURN")}
+            spec = next(k for k in ast.walk(tree) if isinstance(k, ast.keyword) and k.arg == "argument_spec")
+            print(json.dumps({"documented": sorted(docs["DOCUMENTATION"]["options"]),
+                              "taken": sorted(k.arg for k in spec.value.keywords),
+                              "blocks": sorted(docs)}))
+            """
+        )
+        out = subprocess.run([self.python, "-c", script, MODULE], capture_output=True, text=True)
+        self.assertEqual(out.returncode, 0, out.stderr)
+        seen = json.loads(out.stdout)
+        self.assertEqual(seen["blocks"], ["DOCUMENTATION", "EXAMPLES", "RETURN"])
+        self.assertEqual(seen["documented"], seen["taken"])
+
     def test_failures(self):
         # name, module args, fake's answer, what the message must hold, rc
         rows = [
