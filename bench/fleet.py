@@ -24,6 +24,18 @@ import time
 GOAL_RATIO = 1.10
 GOAL_MIB = 45.0
 
+# Each switch away from factory defaults where a backup reads most: a
+# static trunk, 802.1Q with three groups and PVIDs, changed ports.
+STATE = """{"trunks": [{"trunk": 1, "static": true, "members": [1, 2]}],
+ "ports": [{"port": 4, "inRate": 100, "outRate": 250, "pvid": 20},
+           {"port": 7, "autoNego": "FORCE", "speed": "10 Full", "pvid": 30}],
+ "vlanMode": "802.1Q",
+ "dot1qGroups": [{"id": 1, "name": "VLAN1", "untagged": [1, 2, 3, 5, 6, 8, 9, 10, 25]},
+                 {"id": 20, "name": "voice", "untagged": [4], "tagged": [26]},
+                 {"id": 30, "name": "cams", "untagged": [7, 11, 12]}],
+ "macHash": "DirectMap"}
+"""
+
 
 def free_port():
     with socket.socket() as s:
@@ -71,9 +83,12 @@ class Fleet:
         self.ports = []
 
     def start(self):
+        state = os.path.join(self.work, "state.json")
+        with open(state, "w") as f:
+            f.write(STATE)
         for i in range(self.count):
             link = os.path.join(self.work, "sw%d" % i)
-            self.procs.append(subprocess.Popen([self.args.simulator, "--link", link],
+            self.procs.append(subprocess.Popen([self.args.simulator, "--link", link, "--state", state],
                                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
             wait_for(lambda: os.path.exists(link), 10, "switch %d" % i)
         accepter = "telnet(rfc2217),tcp" if self.args.line == "telnet" else "tcp"

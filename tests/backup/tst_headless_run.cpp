@@ -202,9 +202,8 @@ private slots:
         QTest::addColumn<bool>("moves");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("last");
-        QTest::newRow("check, equal")
-            << true << false << false << 0
-            << "done: The switch already holds the settings of the file";
+        QTest::newRow("check, equal") << true << false << false << 0
+                                      << "done: The switch already holds the settings of the file";
         QTest::newRow("check, differs")
             << true << true << false << 6 << "failed: the switch differs from";
         QTest::newRow("check, the readings disagree")
