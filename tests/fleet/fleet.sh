@@ -9,12 +9,12 @@
 # a backup, which ends that switch's run with exit 3 while the others finish.
 #
 # Usage: fleet.sh PATH-TO-tavik-config PATH-TO-tavik-switch-sim
-# Needs ser2net, ansible-core, socat and jq (scripts/setup installs them).
+# Needs ser2net, ansible-core and jq (scripts/setup installs them).
 set -u
 program=$(realpath "$1")
 simulator=$(realpath "$2")
 root=$(cd "$(dirname "$0")/../.." && pwd)
-for tool in ser2net ansible-playbook ansible-galaxy socat jq; do
+for tool in ser2net ansible-playbook ansible-galaxy jq; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is needed"; exit 1; }
 done
 work=$(mktemp -d)
@@ -75,35 +75,9 @@ console_server() {
   done
 }
 
-# The program opens network lines itself when its --help names them;
-# otherwise each switch is reached through a local pseudo-terminal that
-# socat bridges to the switch's raw TCP port (a new bridge for each run:
-# one stays connected after the program closed its end), and telnet is not
-# tried.
-network=false
-"$program" --help | grep -q 'telnet://' && network=true
-$network || echo "note: the program opens no network lines: raw TCP through socat, telnet not tried"
-# refresh SWITCH...: new bridges for the next runs (without network lines)
-refresh() {
-  $network && return
-  local sw
-  for sw in "$@"; do
-    [ -n "${pid[bridge-$sw]:-}" ] && stop "bridge-$sw"
-    rm -f "$work/com-$sw"
-    socat "pty,link=$work/com-$sw,raw,echo=0" "tcp:127.0.0.1:${raw[$sw]}" >/dev/null 2>&1 &
-    pid[bridge-$sw]=$!
-    for _ in $(seq 50); do [ -e "$work/com-$sw" ] && break; sleep 0.1; done
-  done
-}
 # line SWITCH tcp|telnet: the --port value
 line() {
-  if ! $network; then
-    echo "COM1=$work/com-$1"
-  elif [ "$2" = tcp ]; then
-    echo "COM1=tcp://127.0.0.1:${raw[$1]}"
-  else
-    echo "COM1=telnet://127.0.0.1:${telnet[$1]}"
-  fi
+  if [ "$2" = tcp ]; then echo "COM1=tcp://127.0.0.1:${raw[$1]}"; else echo "COM1=telnet://127.0.0.1:${telnet[$1]}"; fi
 }
 # address SWITCH tcp|telnet: the module's port option (line without COM1=)
 address() { line "$@" | sed 's/^COM1=//'; }
@@ -126,10 +100,7 @@ console_server cs2 sw4
 
 step "a backup through each kind of line"
 # A backup through each kind of line; the same settings either way.
-modes=(tcp)
-$network && modes+=(telnet)
-for mode in "${modes[@]}"; do
-  refresh sw1
+for mode in tcp telnet; do
   "$program" --port "$(line sw1 "$mode")" --backup "$work/sw1-$mode.json" 2>"$work/sw1-$mode.err" ||
     fail "backup over $mode: status $?: $(tail -3 "$work/sw1-$mode.err")"
   grep -q '"name": "voice"' "$work/sw1-$mode.json" || fail "backup over $mode: no group voice"
@@ -171,7 +142,6 @@ recap() { sed -n "s/^$1 *: //p" "$work/$2.log" | tr -s ' '; }
 step "the nightly backup playbook, 4 forks"
 # All four at once (4 forks): each host's file, nothing changed.
 mkdir "$work/nightly"
-refresh sw1 sw2 sw3 sw4
 playbook nightly_backup -f 4 -e backup_dir="$work/nightly"
 [ $status -eq 0 ] || fail "nightly backup: status $status: $(tail -20 "$work/nightly_backup.log")"
 for sw in sw1 sw2 sw3 sw4; do
@@ -184,14 +154,12 @@ grep -q '"vlanMode": "disabled"' "$work/nightly/sw2-"*.json || fail "sw2 is no f
 step "the restore playbook onto a factory switch"
 # sw1's settings onto sw2 (factory defaults): changed, then the switch
 # checked equal to the file.
-refresh sw2
 playbook restore_replacement -l sw2 -e settings_file="$work/sw1-tcp.json" --diff
 [ $status -eq 0 ] || fail "restore: status $status: $(tail -20 "$work/restore_replacement.log")"
 recap sw2 restore_replacement | grep -q 'ok=1 changed=1 unreachable=0 failed=0' ||
   fail "restore: $(recap sw2 restore_replacement)"
 grep -q 'VLAN mode: disabled -> 802.1Q' "$work/restore_replacement.log" ||
   fail "restore: no diff: $(tail -20 "$work/restore_replacement.log")"
-refresh sw2
 "$program" --port "$(line sw2 telnet)" --check "$work/sw1-tcp.json" >"$work/check2.out" 2>"$work/check2.err" ||
   fail "check after the restore: status $?: $(cat "$work/check2.out") $(tail -1 "$work/check2.err")"
 
@@ -202,7 +170,6 @@ step "check mode on a switch changed behind the program's back"
 jq '.macHash = "CRC-Hash" | .ports[0].inRate = 0' "$work/site.json" >"$work/changed.json"
 stop sw3
 serve sw3 --state "$work/changed.json"
-refresh sw3
 playbook restore_replacement -l sw3 -e settings_file="$work/nightly/$(cd "$work/nightly" && ls sw3-*.json)" \
   --check --diff
 [ $status -eq 0 ] || fail "check mode: status $status: $(tail -20 "$work/restore_replacement.log")"
@@ -220,7 +187,6 @@ serve sw3 --state "$work/site.json"
 step "the second console server killed during a backup"
 # The second console server dies in the middle of sw4's backup: exit 3 for
 # sw4, while the three behind the first finish.
-refresh sw1 sw2 sw3 sw4
 for sw in sw1 sw2 sw3 sw4; do
   "$program" --port "$(line "$sw" telnet)" --backup "$work/last-$sw.json" --json \
     >"$work/last-$sw.out" 2>"$work/last-$sw.err" &
