@@ -15,12 +15,16 @@
 const char kHeadlessUsage[] =
     "  --backup FILE     save the switch's settings to FILE without a window\n"
     "  --restore FILE    put the settings of FILE back on the switch without a window\n"
-    "  --user NAME       console account for --backup/--restore (default admin)\n"
+    "  --check FILE      compare the switch with FILE without changing it: the\n"
+    "                    differences one per line, exit 0 when equal, 6 when not\n"
+    "  --user NAME       console account of the run (default admin)\n"
     "  --password-file FILE  its password, the file's first line (a file only you\n"
     "                    may read, or a pipe); or set the environment variable\n"
     "                    TAVIK_PASSWORD (never on the command line)\n"
-    "  --language en|cn|tw  the language of --backup/--restore's lines (default en)\n"
-    "  --timeout SECONDS the longest --backup/--restore may take (default 900)\n";
+    "  --language en|cn|tw  the language of the run's lines (default en)\n"
+    "  --timeout SECONDS the longest the run may take (default 900)\n"
+    "  --json            end with one JSON object on stdout: result, exit code,\n"
+    "                    the settings changed or differing, the message\n";
 
 namespace {
 
@@ -75,6 +79,8 @@ bool TakeRunSetting(int argc, char** argv, int& i, const std::string& arg, Headl
         if (error.empty() && options.timeoutSeconds == 0)
             error = "--timeout takes a whole number of seconds from 1 to " +
                     std::to_string(kMaxTimeoutSeconds) + ", not '" + timeout + "'";
+    } else if (arg == "--json") {
+        options.json = true;
     } else {
         return false;
     }
@@ -202,6 +208,8 @@ bool TakeHeadlessOption(int argc, char** argv, int& i, HeadlessOptions& options,
         options.backup = true;
     } else if (Value(argc, argv, i, arg, "restore", options.file, error)) {
         options.restore = true;
+    } else if (Value(argc, argv, i, arg, "check", options.file, error)) {
+        options.check = true;
     } else if (TakeRunSetting(argc, argv, i, arg, options, error)) {
     } else if (arg == "--password" || arg.rfind("--password=", 0) == 0) {
         error = "a password is never taken from the command line: use --password-file FILE "
@@ -209,16 +217,17 @@ bool TakeHeadlessOption(int argc, char** argv, int& i, HeadlessOptions& options,
     } else {
         return false;
     }
-    if (error.empty() && options.backup && options.restore)
-        error = "--backup and --restore cannot be combined";
-    if (error.empty() && (options.backup || options.restore) && options.file.empty())
-        error = "--backup and --restore need a file name";
+    if (error.empty() && int(options.backup) + int(options.restore) + int(options.check) > 1)
+        error = "--backup, --restore and --check cannot be combined";
+    if (error.empty() && options.active() && options.file.empty())
+        error = "--backup, --restore and --check need a file name";
     return true;
 }
 
 bool MakeHeadlessJob(const HeadlessOptions& options, HeadlessJob& job, std::string& error,
                      std::FILE* warnings) {
     job.restore = options.restore;
+    job.check = options.check;
     job.file = QString::fromLocal8Bit(options.file.c_str());
     job.user = options.user;
     job.language = QString::fromStdString(options.language);

@@ -1,7 +1,7 @@
 #pragma once
-// The command-line options of a headless run (--backup, --restore, --user,
-// --password-file, --language, --timeout), where its password comes from,
-// and what is checked before anything is opened.
+// The command-line options of a headless run (--backup, --restore, --check,
+// --user, --password-file, --language, --timeout, --json), where its
+// password comes from, and what is checked before anything is opened.
 #include "forms/backup/HeadlessRun.h"
 
 #include <cstdio>
@@ -10,15 +10,19 @@
 struct HeadlessOptions {
     bool backup = false;
     bool restore = false;
+    bool check = false;
+    // One JSON object on stdout at the end of the run (RunReportJson).
+    bool json = false;
     std::string file;
     std::string user = "admin";
     std::string passwordFile;
     std::string port; // the COM name of the first --port, if any
     std::string language = "en";
     int timeoutSeconds = 900;
-    // An option only a headless run takes, given without --backup/--restore.
+    // An option only a headless run takes, given without --backup/--restore/
+    // --check.
     std::string withoutRun;
-    bool active() const { return backup || restore; }
+    bool active() const { return backup || restore || check; }
 };
 
 // Takes argv[i] (and its value) when it is a headless option; `error` is

@@ -20,6 +20,7 @@ bool TavikApplication::notify(QObject* receiver, QEvent* event) {
 void TavikApplication::Report(const QString& text) {
     if (reporting_) return;
     reporting_ = true;
+    errorText_ = text;
     if (errors_ != nullptr) {
         // Nobody would see a box, and a script must not read success.
         std::fprintf(errors_, "failed: internal error: %s\n", text.toLocal8Bit().constData());

@@ -15,9 +15,12 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
     // An exception was caught (the loop was told to end).
     bool InternalError() const { return reporting_; }
+    // Its text, as the last line gave it.
+    const QString& InternalErrorText() const { return errorText_; }
 
 private:
     void Report(const QString& text);
     std::FILE* errors_ = nullptr;
     bool reporting_ = false;
+    QString errorText_;
 };

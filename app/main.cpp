@@ -2,6 +2,7 @@
 // window and the hidden monitor, then the message loop.
 #include "DataCheck.h"
 #include "HeadlessOptions.h"
+#include "RunReport.h"
 #include "TavikApplication.h"
 #include "engine/PageTable.h"
 #include "engine/SerialLink.h"
@@ -25,6 +26,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -36,8 +38,8 @@ void PrintUsage(FILE* out, const char* program) {
                  "Configures the 24+2-port managed switch through its serial console.\n\n"
                  "Options:\n"
                  "  --port COMn=PATH  use the device PATH for COMn (COM1 to COM255), e.g.\n"
-                 "                    --port COM1=/dev/ttyUSB0; may be repeated (--backup\n"
-                 "                    and --restore use the first). Serial devices\n"
+                 "                    --port COM1=/dev/ttyUSB0; may be repeated (--backup,\n"
+                 "                    --restore and --check use the first). Serial devices\n"
                  "                    present are listed without it, as COM5 on\n"
                  "                    (COM1..COM4 are /dev/ttyS0..3). PATH may be a\n"
                  "                    console server's port: tcp://HOST:PORT (raw) or\n"
@@ -147,18 +149,26 @@ Arguments ParseArguments(int argc, char** argv) {
         }
     }
     if (args.error.empty() && !args.headless.active() && !args.headless.withoutRun.empty())
-        args.error = args.headless.withoutRun + " is for --backup and --restore";
+        args.error = args.headless.withoutRun + " is for --backup, --restore and --check";
     return args;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    // With --json every end of a headless run, a refused command line
+    // included, is also one JSON object on stdout.
+    const bool json = WantsRunReport(argc, argv);
+    auto ended = [json](int code, const std::string& message,
+                        const std::vector<std::string>& changed = {}) {
+        if (json) std::printf("%s\n", RunReportJson(code, changed, message).c_str());
+        return code;
+    };
     const Arguments args = ParseArguments(argc, argv);
     if (!args.error.empty()) {
         std::fprintf(stderr, "%s: %s\n", argv[0], args.error.c_str());
         PrintUsage(stderr, argv[0]);
-        return 2;
+        return ended(ExitUsage, args.error);
     }
     if (args.help) {
         PrintUsage(stdout, argv[0]);
@@ -178,15 +188,15 @@ int main(int argc, char** argv) {
         std::string error;
         if (!MakeHeadlessJob(args.headless, job, error)) {
             std::fprintf(stderr, "%s: %s\n", argv[0], error.c_str());
-            return ExitUsage;
+            return ended(ExitUsage, error);
         }
         // The whole settings file is read and checked before the port is
         // opened: a bad file types nothing and never touches the switch.
         BackupDocument wanted;
-        if (job.restore && !ReadSettingsFile(job.file, wanted, error)) {
-            std::fprintf(stderr, "failed: %s: %s\n", job.file.toLocal8Bit().constData(),
-                         error.c_str());
-            return ExitBadFile;
+        if ((job.restore || job.check) && !ReadSettingsFile(job.file, wanted, error)) {
+            const std::string reason = job.file.toLocal8Bit().toStdString() + ": " + error;
+            std::fprintf(stderr, "failed: %s\n", reason.c_str());
+            return ended(ExitBadFile, reason);
         }
         // No display is needed: the windows are drawn nowhere, and no box
         // may wait for a click.
@@ -215,7 +225,7 @@ int main(int argc, char** argv) {
         if (!simulated->start(sim::Options{}, std::string(), &error)) {
             std::fprintf(stderr, "%s: cannot start the simulated switch: %s\n", argv[0],
                          error.c_str());
-            return 1;
+            return ended(ExitFailed, "cannot start the simulated switch: " + error);
         }
         platform::MapPortName("COM1", simulated->devicePath());
     }
@@ -224,7 +234,7 @@ int main(int argc, char** argv) {
     if (!args.transcript.empty() && !StartTranscript(args.transcript, transcriptError)) {
         std::fprintf(stderr, "%s: cannot write the transcript: %s\n", argv[0],
                      transcriptError.c_str());
-        return ExitUsage;
+        return ended(ExitUsage, "cannot write the transcript: " + transcriptError);
     }
 
     // The port and language of the last run come back; a headless run is
@@ -240,6 +250,7 @@ int main(int argc, char** argv) {
             "Demo: COM1 is a simulated switch built into this program, not real hardware."));
     frmWelcome->Show();
     std::unique_ptr<HeadlessRun> headless;
+    const bool checkRun = job.check;
     if (headlessRun) {
         headless = std::make_unique<HeadlessRun>(std::move(job));
         platform::WipeSecret(job.password);
@@ -252,8 +263,17 @@ int main(int argc, char** argv) {
     }
 
     int result = app.exec();
+    std::string message;
+    std::vector<std::string> changed;
+    if (headless) {
+        message = headless->reason();
+        changed = headless->changed();
+    }
     headless.reset();
-    if (headlessRun && app.InternalError()) result = ExitFailed;
+    if (headlessRun && app.InternalError()) {
+        result = ExitFailed;
+        message = "internal error: " + app.InternalErrorText().toStdString();
+    }
 
     // Whatever way the loop ended, nothing may still read the line.
     if (IsLinkOpen()) CloseComPort();
@@ -270,7 +290,16 @@ int main(int argc, char** argv) {
     if (!StopTranscript()) {
         std::fprintf(stderr, "%s: the transcript %s could not be written in full\n", argv[0],
                      args.transcript.c_str());
-        if (result == ExitOk) result = ExitFailed;
+        if (result == ExitOk) {
+            result = ExitFailed;
+            message = "the transcript " + args.transcript + " could not be written in full";
+        }
     }
-    return result;
+    if (!headlessRun) return result;
+    // A check's differences are its output; with --json they are in the
+    // report instead, which must stand alone on stdout.
+    if (checkRun && !json)
+        for (const std::string& line : changed)
+            std::printf("%s\n", line.c_str());
+    return ended(result, message, changed);
 }

@@ -92,6 +92,10 @@ QString ScreenName(int32_t page) {
     return QString::fromLatin1(known ? kScreens[page] : "no screen of the switch");
 }
 
+QString Settings(size_t count) {
+    return count == 1 ? QStringLiteral("1 setting") : QStringLiteral("%1 settings").arg(count);
+}
+
 QString OneLine(QString text) {
     return text.trimmed().replace(QLatin1Char('\n'), QLatin1Char(' '));
 }
@@ -352,36 +356,12 @@ void HeadlessRun::Finish(int code, const QString& reason) {
 
 void HeadlessRun::StartWork() {
     ForgetPassword(job_.password);
-    auto step = [this](const std::string& line) { Step(DecodeText(line)); };
-    if (job_.restore) {
-        restore_ = new RestoreRun(job_.file, nullptr, this);
-        restore_->progress = step;
-        restore_->SetFinished([this](RestoreRun::Outcome outcome, const QString& message) {
-            switch (outcome) {
-            case RestoreRun::Outcome::Verified:
-            case RestoreRun::Outcome::Unchanged:
-                End(ExitOk, message);
-                break;
-            case RestoreRun::Outcome::BadFile:
-                End(ExitBadFile, job_.file + QStringLiteral(": ") + message);
-                break;
-            case RestoreRun::Outcome::Differs:
-                End(ExitVerify, message);
-                break;
-            case RestoreRun::Outcome::Cancelled:
-                End(ExitFailed, message);
-                break;
-            case RestoreRun::Outcome::Lost:
-                End(ExitLink,
-                    lastBox_.isEmpty() ? message : message.trimmed() + QLatin1Char(' ') + lastBox_);
-                break;
-            }
-        });
-        restore_->Start(false);
+    if (job_.restore || job_.check) {
+        StartRestore();
         return;
     }
     backup_ = new BackupRun(job_.file, nullptr, this);
-    backup_->walk().progress = step;
+    backup_->walk().progress = [this](const std::string& line) { Step(DecodeText(line)); };
     backup_->SetFinished([this](bool ok, const QString& message) {
         if (ok)
             End(ExitOk, QStringLiteral("settings saved to ") + message);
@@ -393,4 +373,40 @@ void HeadlessRun::StartWork() {
             End(ExitLink, message.trimmed() + QLatin1Char(' ') + lastBox_);
     });
     backup_->Start(false);
+}
+
+// A restore, or a check: the restore's reading and comparison without its
+// writes.
+void HeadlessRun::StartRestore() {
+    restore_ = new RestoreRun(job_.file, nullptr, this);
+    restore_->SetCheckOnly(job_.check);
+    restore_->progress = [this](const std::string& line) { Step(DecodeText(line)); };
+    restore_->SetFinished([this](RestoreRun::Outcome outcome, const QString& message) {
+        // What a restore may have typed counts as changed, even when it
+        // failed after; a check reports its differences.
+        if (job_.check ? outcome == RestoreRun::Outcome::Differs : restore_->Typed())
+            changed_ = restore_->Changes();
+        switch (outcome) {
+        case RestoreRun::Outcome::Verified:
+        case RestoreRun::Outcome::Unchanged:
+            End(ExitOk, message);
+            break;
+        case RestoreRun::Outcome::BadFile:
+            End(ExitBadFile, job_.file + QStringLiteral(": ") + message);
+            break;
+        case RestoreRun::Outcome::Differs:
+            End(ExitVerify, job_.check ? QStringLiteral("the switch differs from %1 in %2")
+                                             .arg(job_.file, Settings(changed_.size()))
+                                       : message);
+            break;
+        case RestoreRun::Outcome::Cancelled:
+            End(ExitFailed, message);
+            break;
+        case RestoreRun::Outcome::Lost:
+            End(ExitLink,
+                lastBox_.isEmpty() ? message : message.trimmed() + QLatin1Char(' ') + lastBox_);
+            break;
+        }
+    });
+    restore_->Start(false);
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The program without a user: connect, log in, back up (or restore) the
-// settings, log out, and end with an exit code. It drives the same windows a
+// The program without a user: connect, log in, back up, restore or check
+// the settings, log out, and end with an exit code. It drives the same windows a
 // user would (on Qt's offscreen platform, so no display is needed), answers
 // every message box itself and prints its text, and prints one line per step.
 // No wait is unbounded: 30 s without a screen of the switch the program
@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 class BackupRun;
 class RestoreRun;
@@ -18,6 +19,8 @@ class QTimer;
 
 struct HeadlessJob {
     bool restore = false;
+    // Compare the switch with the file and type nothing but navigation.
+    bool check = false;
     QString file;
     QString port = QStringLiteral("COM1");
     std::string user = "admin";
@@ -42,7 +45,8 @@ enum HeadlessExit : int {
     ExitLink = 3,     // no switch answering, the line died, the switch restarted
     ExitLogin = 4,    // the switch refused the account
     ExitBadFile = 5,  // a restore's file was refused; nothing was typed
-    ExitVerify = 6,   // the restored settings read back differently (a change refused)
+    ExitVerify = 6,   // the restored settings read back differently (a change refused),
+                      // or a check found the switch differs from the file
     ExitSignal = 128, // plus the signal's number: SIGINT 130, SIGTERM 143
 };
 
@@ -71,6 +75,9 @@ public:
     bool finished() const { return finished_; }
     int exitCode() const { return exitCode_; }
     const std::string& reason() const { return reason_; }
+    // The settings a restore typed (its summary, once it began to write),
+    // or the differences a check found; empty for a backup.
+    const std::vector<std::string>& changed() const { return changed_; }
 
 protected:
     // A dialog shown by anything but the message-box call (a QMessageBox or
@@ -98,10 +105,12 @@ private:
     BackupRun* backup_ = nullptr;
     RestoreRun* restore_ = nullptr;
     void StartWork();
+    void StartRestore();
     bool exitLoop_ = true;
     bool finished_ = false;
     int exitCode_ = ExitFailed;
     std::string reason_;
+    std::vector<std::string> changed_;
     QString lastBox_;
     int64_t startedUs_ = 0;
     int64_t progressUs_ = 0; // the last recognised screen

@@ -105,6 +105,8 @@ bool RestoreRun::Start(bool timer) {
     // The restore drives the windows: a read's Cancel would pull a window
     // from under it.
     SetBusyCancelOffers(false);
+    typed_ = false;
+    firstReading_.reset();
     StartWalk();
     if (phase_ == Phase::Over) return false;
     if (timer) {
@@ -186,6 +188,26 @@ bool RestoreRun::Reach(int32_t form) {
     } else if (Up(FORM_GROUPMEMBERS)) {
         frmVlanMemberX->btnQuit->click();
     }
+    return false;
+}
+
+// A check's verdict rests on two readings that agree: a value damaged on the
+// line in a way the walk cannot tell from a real one (a digit flipped in a
+// rate) would otherwise make a switch that differs read as equal. False
+// while the second reading is still to come, or when they disagree (the
+// run then ends as lost, with the first setting that read differently).
+bool RestoreRun::SecondReading(const BackupDocument& now) {
+    if (!firstReading_) {
+        firstReading_ = std::make_unique<BackupDocument>(now);
+        walk_.progress = progress;
+        if (!walk_.Start()) Finish(Outcome::Lost, DecodeText(walk_.Error()));
+        return false;
+    }
+    const std::vector<std::string> moved = DiffBackups(*firstReading_, now);
+    if (moved.empty()) return true;
+    Finish(Outcome::Lost, QStringLiteral("the switch read differently twice (a damaged line, or "
+                                         "a change at its console meanwhile): ") +
+                              QString::fromStdString(moved.front()));
     return false;
 }
 
@@ -325,6 +347,7 @@ void RestoreRun::Poll() {
         if (t.act) {
             if (progress && !t.say.empty()) progress(t.say);
             ShowWriteStep();
+            typed_ = true;
             t.act();
         }
         if (next_ == tasks_.size()) StartWalk();
@@ -337,6 +360,7 @@ void RestoreRun::Poll() {
         return;
     }
     const BackupDocument& now = walk_.Document();
+    if (checkOnly_ && !SecondReading(now)) return;
     // The console user name is not written (its change needs the password),
     // but a misc save retypes it: the switch must still hold the name it
     // had before the restore.
@@ -351,6 +375,10 @@ void RestoreRun::Poll() {
         changes_ = DiffBackups(now, file);
         if (diff.empty()) {
             Finish(Outcome::Unchanged, LangText(txt::RestoreNothing) + KeptNote(kept));
+            return;
+        }
+        if (checkOnly_) {
+            Finish(Outcome::Differs, Lines(changes_));
             return;
         }
         const int answer =

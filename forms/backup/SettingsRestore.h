@@ -14,6 +14,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,13 @@ public:
     void SetAnswerBoxes(bool on) { answerBoxes_ = on; }
     // "caption: text" of each box the restore answered with OK.
     const QStringList& AnsweredBoxes() const { return answered_; }
+    // Only read and compare (a headless --check): the switch is read twice,
+    // the two readings must agree (else Lost), and the run ends Unchanged or
+    // Differs with Changes() the differences, having typed nothing but the
+    // walks' navigation.
+    void SetCheckOnly(bool checkOnly) { checkOnly_ = checkOnly; }
+    // A write was started (some window's Apply or the VLAN mode typed).
+    bool Typed() const { return typed_; }
 
 private:
     struct Task {
@@ -55,6 +63,7 @@ private:
     void PlanWrites(const BackupDocument& now);
     void StartWalk();
     bool Reach(int32_t form);
+    bool SecondReading(const BackupDocument& now);
     void Finish(Outcome outcome, const QString& message);
     void TakeBoxes();
     void GiveBoxesBack();
@@ -71,6 +80,9 @@ private:
     QTimer* timer_ = nullptr;
     int rounds_ = 0;
     bool modeRound_ = false; // the round being written changes the VLAN mode
+    bool checkOnly_ = false;
+    std::unique_ptr<BackupDocument> firstReading_; // a check's first reading
+    bool typed_ = false;
     std::string userBefore_; // the console user name the first reading found
     bool answerBoxes_ = false;
     bool boxesTaken_ = false;

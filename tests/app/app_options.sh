@@ -120,6 +120,37 @@ for file in "$work/short.json" /dev/zero "$work"; do
   run 5 "restore${file//\//-}" --port "COM1=$work/absent1" --restore "$file"
   expect "restore${file//\//-}" "failed: $file: "
 done
+# --check reads its file as a restore does, before the port is opened.
+run 5 check-short --port "COM1=$work/absent1" --check "$work/short.json"
+expect check-short "failed: $work/short.json: "
+run 2 two-jobs "${absent[@]}" --check "$work/short.json"
+expect two-jobs "cannot be combined"
+
+# --json: one object alone on stdout at every end, a refused command line
+# and the early refusals included; stderr keeps the lines.
+# json NAME EXPECTED-STATUS RESULT ARGS...: the run's report checked with jq
+json() {
+  local name=$1 expected=$2 result=$3
+  shift 3
+  "$program" "$@" >"$work/$name.out" 2>"$work/$name.err"
+  local status=$?
+  [ $status -eq "$expected" ] || fail "$name: status $status, not $expected: $(cat "$work/$name.err")"
+  [ "$(wc -l <"$work/$name.out")" -eq 1 ] || fail "$name: stdout is not one line: $(cat "$work/$name.out")"
+  jq -e --arg r "$result" --argjson x "$expected" \
+    '.result == $r and .exit == $x and .changed == [] and (.message | length > 0)' \
+    "$work/$name.out" >/dev/null || fail "$name: report $(cat "$work/$name.out")"
+}
+json json-unknown 2 failed --json --bogus
+json json-alone 2 failed --json
+TAVIK_PASSWORD= json json-empty-env 2 failed "${absent[@]}" --json
+jq -e '.message == "TAVIK_PASSWORD is empty"' "$work/json-empty-env.out" >/dev/null ||
+  fail "json-empty-env: $(cat "$work/json-empty-env.out")"
+json json-check-file 5 failed --port "COM1=$work/absent1" --check "$work/short.json" --json
+json json-absent 3 failed "${absent[@]}" --json
+expect json-absent "failed: $work/absent1 is not there."
+jq -e --arg m "$work/absent1 is not there." '.message | startswith($m)' "$work/json-absent.out" \
+  >/dev/null || fail "json-absent: $(cat "$work/json-absent.out")"
+
 run 2 transcript-full "${absent[@]}" --transcript /dev/full
 expect transcript-full "cannot write the transcript"
 run 3 transcript "${absent[@]}" --transcript "$work/t.txt"

@@ -12,10 +12,13 @@
 # JSON by the simulator) is then compared with the file. The run must end
 # in exit 0 with no difference, in exit 6 naming every difference, or in
 # exit 3, 4 or 5; a second restore over a clean line must then verify.
-# After the seeds, three faults placed on purpose: a key lost in the user
+# Each seed also checks (--check) a factory switch over the same damage:
+# never exit 0, exit 6 naming every difference, or exit 3 or 4.
+# After the seeds, four faults placed on purpose: a key lost in the user
 # name a misc save retypes (exit 6), a port name flipped in a backup's port
-# page (exit 3, no file), a byte lost in the password prompt (exit 3 within
-# the 30 s no-progress limit).
+# page (exit 3, no file), a rate flipped into the file's value in one of a
+# check's two readings (exit 3), a byte lost in the password prompt (exit 3
+# within the 30 s no-progress limit).
 #
 # Usage: fault_restores.sh PATH-TO-tavik-config PATH-TO-tavik-switch-sim [SEED...]
 # (seeds 1-30 when none are given). Needs jq.
@@ -194,6 +197,20 @@ for seed in "${seeds[@]}"; do
   [ $status -eq 0 ] && [ -z "$(differences "$work/c$seed.state.json" "$file")" ] ||
     fail "seed $seed: the clean restore after it: status $status: $(tail -1 "$work/c$seed.err")"
   echo "seed $seed ($list): exit $first: $(tail -1 "$work/s$seed.err")"
+  # A check over the same damage, of a factory switch: never "equal", and a
+  # verdict of "differs" names every real difference.
+  serve "k$seed" --fault "$list"
+  headless "k$seed" "$work/k$seed.err" --check "$file" >"$work/k$seed.out"
+  stop "k$seed"
+  case $status in
+  0) fail "seed $seed: check: exit 0 over a factory switch" ;;
+  6) while IFS= read -r d; do
+       grep -qF "$d" "$work/k$seed.out" || fail "seed $seed: check does not name '$d'"
+     done <<<"$(differences "$work/factory.state.json" "$file")" ;;
+  3 | 4) ;;
+  *) fail "seed $seed: check: status $status: $(tail -1 "$work/k$seed.err")" ;;
+  esac
+  echo "seed $seed: check: exit $status: $(tail -1 "$work/k$seed.err")"
 done
 
 # A key lost in the user name the misc save retypes: the switch stores
@@ -224,6 +241,25 @@ case $status in
 3) [ -e "$work/flipped.json" ] && fail "flipped port name: exit 3, but a file was written" ;;
 *) fail "flipped port name: status $status: $(tail -1 "$work/flip.err")" ;;
 esac
+
+# A check of a switch whose PORT4 out rate (251) differs from the file's
+# (250) by one bit of one digit, flipped once on the line: the reading with
+# the flip matches the file, the other does not, so the check must fail
+# rather than say "equal". The byte is placed as for the port name above.
+jq '.ports |= map(if .port == 4 then .outRate = 251 else . end)' "$work/source.json" >"$work/251.json"
+serve near --state "$work/251.json"
+headless near "$work/near.err" --backup "$work/near.json" --transcript "$work/near.log"
+stop near
+n=$(awk '$2 == ">" && index(bytes, "PORT4") {
+           i = index(bytes, "PORT4"); print i + index(substr(bytes, i), "251") + 1; exit }
+         $2 == ">" { bytes = "" }
+         $2 == "<" { sub(/^[^<>]* < /, ""); gsub(/<[^<>]*>/, "x"); bytes = bytes $0 }' \
+  "$work/near.log")
+serve near --state "$work/251.json" --fault "flip-output-at=port:$n:0"
+headless near "$work/near.err" --check "$file" >"$work/near.out"
+stop near
+[ $status -eq 3 ] && grep -q 'read differently twice' "$work/near.err" ||
+  fail "a rate read as the file's once: status $status: $(cat "$work/near.out") $(tail -1 "$work/near.err")"
 
 # One byte lost in the password prompt ("Passord  : "): the run must end
 # within the 30 s no-progress limit, with exit 3.

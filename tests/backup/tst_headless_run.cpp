@@ -38,6 +38,7 @@ struct Ending {
     QStringList lines;
     int64_t ms = 0; // on the line's clock, from Start
     std::string where;
+    std::vector<std::string> changed;
 };
 
 } // namespace
@@ -72,6 +73,7 @@ class HeadlessRunTest : public QObject {
                 1800000);
             e.code = run.finished() ? run.exitCode() : -1;
             e.ms = h->nowMs() - start;
+            e.changed = run.changed();
         }
         // Whatever the program typed last has reached the switch; a box the
         // windows still show is answered rather than left waiting.
@@ -185,6 +187,75 @@ private slots:
         if (loggedOut) QCOMPARE(e.where, std::string("login"));
         if (interruptedMs >= 0) QVERIFY(h->nowMs() - interruptedMs < kNoProgressUs / 1000);
         QVERIFY(!all.contains(QLatin1String("message: Logout")));
+    }
+
+    // A check reads and compares as a restore does but stores nothing; what
+    // a run reports as changed: a restore's typed settings, a check's
+    // differences, nothing for a switch that holds the file.
+    void checkAndChanged_data() {
+        QTest::addColumn<bool>("check");
+        QTest::addColumn<bool>("differs");
+        // The MAC hash changed between the two readings (once the first
+        // has read the misc screen and gone back to the main menu), as a
+        // value damaged on the line in one reading would read.
+        QTest::addColumn<bool>("moves");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("last");
+        QTest::newRow("check, equal") << true << false << false << 0
+                                      << "done: The switch already holds the settings of the file";
+        QTest::newRow("check, differs")
+            << true << true << false << 6 << "failed: the switch differs from";
+        QTest::newRow("check, the readings disagree")
+            << true << false << true << 3
+            << "failed: the switch read differently twice (a damaged line, or a change at its "
+               "console meanwhile): Misc: MAC hash CRC-Hash -> DirectMap";
+        QTest::newRow("restore, equal")
+            << false << false << false << 0
+            << "done: The switch already holds the settings of the file";
+        QTest::newRow("restore, differs")
+            << false << true << false << 0 << "done: Settings restored, verified.";
+    }
+
+    void checkAndChanged() {
+        QFETCH(bool, check);
+        QFETCH(bool, differs);
+        QFETCH(bool, moves);
+        QFETCH(int, code);
+        QFETCH(QString, last);
+
+        HeadlessJob job;
+        job.password = "admin";
+        job.file = path("check.json");
+        QCOMPARE(Run(job, sim::Options{}).code, 0);
+        job.restore = !check;
+        job.check = check;
+        sim::SwitchState state = sim::FactoryState();
+        if (differs) {
+            state.macHash = "DirectMap";
+            state.ports[3].inRate = 100;
+        }
+        sim::Options o;
+        o.initial = state;
+        bool miscRead = false;
+        const Ending e = Run(job, o, [&](HeadlessRun&) {
+            sim::Switch& sw = h->sim();
+            miscRead = miscRead || sw.where() == "misc";
+            if (moves && miscRead && sw.where() == "main") sw.stored().macHash = "DirectMap";
+        });
+        const QString all = e.lines.join(QLatin1Char('\n'));
+        QCOMPARE(e.code, code);
+        QVERIFY2(!e.lines.isEmpty() && e.lines.last().startsWith(last), qPrintable(all));
+        const std::vector<std::string> differences = {"Port PORT4: in rate 100 -> 0",
+                                                      "Misc: MAC hash DirectMap -> CRC-Hash"};
+        QCOMPARE(e.changed, differs ? differences : std::vector<std::string>{});
+        // Nothing stored by a check, the switch as it was; logged out.
+        if (check) {
+            QCOMPARE(h->sim().storeCount(), uint64_t(0));
+            if (!moves) QCOMPARE(h->sim().stored().macHash, state.macHash);
+        } else {
+            QCOMPARE(h->sim().storeCount() > 0, differs);
+        }
+        QCOMPARE(e.where, std::string("login"));
     }
 
     // A box opened past the message-box call is printed and dismissed
