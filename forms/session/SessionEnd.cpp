@@ -20,6 +20,8 @@
 #include <QTimer>
 
 QString LinkFaultMessage(int32_t fault) {
+    // A console server's connection closed says nothing about a cable.
+    if (fault == LinkFaultHungUp && LinkIsNetwork()) return MessageText(txt::NetServerClosed);
     int32_t reason = txt::ReasonSilent;
     if (fault == LinkFaultHungUp) reason = txt::ReasonHungUp;
     if (fault == LinkFaultReadError) reason = txt::ReasonReadError;
