@@ -9,8 +9,7 @@
 #include "platform/SerialDevice.h"
 #include "sim/StateJson.h"
 #include "sim/SwitchState.h"
-#include "tests/harness/ProgramReset.h"
-#include "tests/harness/WindowSteps.h"
+#include "tests/harness/WindowTest.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,12 +26,6 @@
 #include <unistd.h>
 
 namespace {
-
-QtMessageHandler s_previousHandler = nullptr;
-void QuietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (message.contains(QLatin1String("This plugin does not support"))) return;
-    if (s_previousHandler) s_previousHandler(type, context, message);
-}
 
 QString Ser2net() {
     return QStandardPaths::findExecutable(QStringLiteral("ser2net"),
@@ -77,7 +70,7 @@ class ConsoleServerTest : public QObject {
     std::unique_ptr<QTemporaryDir> dir_;
     QProcess sim_;
     QProcess server_;
-    QStringList boxes_;
+    MessageBoxes boxes_;
     int port_ = 0;
 
     QString path(const char* name) const { return dir_->filePath(QLatin1String(name)); }
@@ -135,17 +128,10 @@ class ConsoleServerTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { s_previousHandler = qInstallMessageHandler(QuietOffscreen); }
-    void cleanupTestCase() { qInstallMessageHandler(s_previousHandler); }
     void init() {
         if (Ser2net().isEmpty()) QSKIP("ser2net is not installed (scripts/setup installs it)");
         dir_ = std::make_unique<QTemporaryDir>();
-        ResetProgramState();
-        boxes_.clear();
-        platform::SetMessageBoxHandler([this](const QString& text, const QString&, int b) {
-            boxes_ << text;
-            return b == platform::MB_YESNO ? int(platform::IDYES) : int(platform::IDOK);
-        });
+        steps::BeginCase(boxes_);
         platform::SetSerialDeviceFactory(nullptr);
         SetManualStepping(false);
     }
@@ -197,7 +183,8 @@ private slots:
         QVERIFY(QTest::qWaitFor([] { return !frmPortConfig.exists() && Up(frmStaticConfig.get()); },
                                 60000));
         QCOMPARE(boxes_.size(), 1);
-        QCOMPARE(boxes_[0], DecodeText(std::string(GetLangText(1301)) + "\n" + GetLangText(1302)));
+        QCOMPARE(boxes_[0].text,
+                 DecodeText(std::string(GetLangText(1301)) + "\n" + GetLangText(1302)));
         sim::SwitchState want = sim::FactoryState();
         want.ports[1].inRate = 321;
         QVERIFY(Stored() == want);
@@ -218,8 +205,8 @@ private slots:
         QVERIFY(LogIn("telnet"));
         server_.kill();
         QVERIFY(QTest::qWaitFor([this] { return !boxes_.isEmpty(); }, 10000));
-        QCOMPARE(boxes_, QStringList({LinkFaultMessage(LinkFaultHungUp)}));
-        QCOMPARE(boxes_[0], LangText(1377).trimmed());
+        QCOMPARE(boxes_.texts(), QStringList({LinkFaultMessage(LinkFaultHungUp)}));
+        QCOMPARE(boxes_[0].text, LangText(1377).trimmed());
         QVERIFY(QTest::qWaitFor([] { return Up(frmWelcome.get()); }, 10000));
         QVERIFY(!IsLinkOpen() && !frmMain.exists());
         QVERIFY(frmWelcome->btnConnect->isEnabled());
