@@ -16,8 +16,8 @@ if [ "$what" = install ]; then
   for f in bin/tavik-config bin/tavik-switch-sim share/tavik-config/Parser.tbl \
            share/tavik-config/Language_EN.txt share/tavik-config/Language_CN.txt \
            share/tavik-config/Language_TW.txt share/applications/tavik-config.desktop \
-           share/icons/hicolor/scalable/apps/tavik-config.svg share/man/man1/tavik-config.1 \
-           share/man/man1/tavik-switch-sim.1; do
+           share/icons/hicolor/scalable/apps/tavik-config.svg share/man/man1/tavik-config.1.gz \
+           share/man/man1/tavik-switch-sim.1.gz; do
     [ -f "$tmp/prefix/$f" ] || fail "not installed: $f"
   done
   grep -q '^Exec=tavik-config$' "$tmp/prefix/share/applications/tavik-config.desktop" ||
@@ -57,11 +57,11 @@ if [ "$what" = deb ]; then
            ./usr/share/tavik-config/Language_EN.txt ./usr/share/tavik-config/Language_CN.txt \
            ./usr/share/tavik-config/Language_TW.txt ./usr/share/applications/tavik-config.desktop \
            ./usr/share/icons/hicolor/scalable/apps/tavik-config.svg \
-           ./usr/share/man/man1/tavik-config.1 ./usr/share/man/man1/tavik-switch-sim.1; do
+           ./usr/share/man/man1/tavik-config.1.gz ./usr/share/man/man1/tavik-switch-sim.1.gz; do
     echo "$files" | grep -qx "$f" || fail "package lacks $f"
   done
   # Nothing of the build or the tests goes into the package.
-  extra=$(echo "$files" | grep -v '/$' | grep -vE '^\./usr/(bin/tavik-(config|switch-sim)|share/(tavik-config|applications|icons|man)/)')
+  extra=$(echo "$files" | grep -v '/$' | grep -vE '^\./usr/(bin/tavik-(config|switch-sim)|share/(tavik-config|applications|icons|man|metainfo|doc/tavik-config|lintian/overrides)/)')
   [ -z "$extra" ] || fail "unexpected files: $extra"
   echo "package $deb checked"
   exit 0
