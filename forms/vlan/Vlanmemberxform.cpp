@@ -172,7 +172,7 @@ void TfrmVlanMemberX::CreateControls() {
         list->setObjectName(QStringLiteral("cboP%1").arg(k));
         list->setEditable(false);
         list->setFont(fixed);
-        list->setGeometry(86, 1, 110, 24);
+        list->setGeometry(86, 0, 110, kRowHeight);
         connect(list, &QComboBox::activated, this, [this, list] { ChangeMember(list); });
     }
     btnSave = MakeButton(this, "btnSave", QStringLiteral("Apply"),

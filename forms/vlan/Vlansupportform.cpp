@@ -129,12 +129,12 @@ void TfrmVlanSupport::CreateControls() {
     QLabel* title = MakeLabel(this, "Label1", QStringLiteral("VLAN Support Configuration"),
                               QRect(0, 12, kWidth, 32), Qt::AlignCenter);
     title->setFont(UiFont(14, true));
-    MakeLabel(this, "Label12", QStringLiteral("VLAN Mode :  "), QRect(40, 64, 130, 24),
+    MakeLabel(this, "Label12", QStringLiteral("VLAN Mode :  "), QRect(40, 64, 130, 26),
               Qt::AlignRight | Qt::AlignVCenter);
     cboVlanMode = new QComboBox(this);
     cboVlanMode->setObjectName(QStringLiteral("cboVlanMode"));
     cboVlanMode->setEditable(false);
-    cboVlanMode->setGeometry(176, 64, 130, 24);
+    cboVlanMode->setGeometry(176, 64, 130, 26);
     QFont fixed(QStringLiteral("Courier New"), 10);
     fixed.setStyleHint(QFont::TypeWriter);
     cboVlanMode->setFont(fixed);

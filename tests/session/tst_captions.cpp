@@ -4,6 +4,7 @@
 // control has a name for screen readers: a button its caption, an edit or
 // list box its label's.
 #include "forms/backup/SettingsFile.h"
+#include "tests/harness/EveryWindow.h"
 #include "tests/harness/WindowTest.h"
 
 #include <QAbstractButton>
@@ -27,15 +28,8 @@ struct Window {
     std::vector<Caption> captions;
 };
 
-template <class T> TForm* Make(FormRef<T>& ref) {
-    ref.set(new T);
-    return ref.get();
-}
-TForm* Busy() {
-    BusyText = "...";
-    ShowBusyBox();
-    return frmMessage.get();
-}
+using steps::Busy;
+using steps::Make;
 
 // clang-format off
 const Window kWindows[] = {

@@ -1,0 +1,107 @@
+// Every window in the three languages: each visible control is at least as
+// large as it asks to be, so no caption, box or list is cut off. CTest runs
+// this twice, once at QT_SCALE_FACTOR=2, where rounding of the larger fonts
+// shows up first. The windows are empty (no switch behind them); the tests of
+// each window check them filled.
+#include "forms/backup/SettingsFile.h"
+#include "tests/harness/EveryWindow.h"
+#include "tests/harness/WindowTest.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QtTest>
+
+namespace {
+
+// An edit box's own hint is room for seventeen x's whatever it is for; what
+// it must show is its text or, while empty, its placeholder.
+int EditWidthNeeded(const QLineEdit* edit) {
+    const QFontMetrics fm = edit->fontMetrics();
+    const QString shown = edit->text().isEmpty() ? edit->placeholderText() : edit->text();
+    const int chrome = edit->sizeHint().width() - 17 * fm.horizontalAdvance(QLatin1Char('x'));
+    return chrome + fm.horizontalAdvance(shown);
+}
+
+// The size a control needs; a word-wrapped label takes the height its width
+// gives it, and any width.
+QSize Needed(QWidget* control) {
+    if (auto* label = qobject_cast<QLabel*>(control); label && label->wordWrap())
+        return {0, label->heightForWidth(label->width())};
+    if (auto* edit = qobject_cast<QLineEdit*>(control))
+        return {EditWidthNeeded(edit), edit->sizeHint().height()};
+    return control->sizeHint();
+}
+
+bool Checked(QWidget* control) {
+    if (qobject_cast<QComboBox*>(control->parentWidget())) return false; // the box's own edit
+    return qobject_cast<QLabel*>(control) || qobject_cast<QAbstractButton*>(control) ||
+           qobject_cast<QLineEdit*>(control) || qobject_cast<QComboBox*>(control);
+}
+
+QString Describe(QWidget* control) {
+    QString text;
+    if (auto* label = qobject_cast<QLabel*>(control)) text = label->text();
+    if (auto* button = qobject_cast<QAbstractButton*>(control)) text = button->text();
+    const QString name = control->objectName().isEmpty()
+                             ? QString::fromLatin1(control->metaObject()->className())
+                             : control->objectName();
+    return QStringLiteral("%1 \"%2\"").arg(name, text.left(40));
+}
+
+} // namespace
+
+class LayoutFitTest : public QObject {
+    Q_OBJECT
+    MessageBoxes boxes_;
+
+private slots:
+    void initTestCase() { InstallSettingsFileButtons(); }
+    void init() {
+        steps::BeginCase(boxes_);
+        ResetLanguageState();
+    }
+    void cleanup() { steps::EndSession(); }
+
+    void controlsFit_data() {
+        QTest::addColumn<int>("window");
+        QTest::addColumn<int>("language");
+        for (int w = 0; w < int(std::size(steps::kEveryWindow)); ++w)
+            for (int l = 0; l < 3; ++l)
+                QTest::addRow("%s, %s", steps::kEveryWindow[w].name, steps::kLanguageNames[l])
+                    << w << l;
+    }
+    // Every control that does not fit is named, with what it has and needs.
+    void controlsFit() {
+        QFETCH(int, window);
+        QFETCH(int, language);
+        steps::ShowWelcome(0);
+        frmWelcome->cboLang->setCurrentIndex(language);
+        TForm* w = steps::kEveryWindow[window].make();
+        QVERIFY(w);
+        w->Show();
+        QCoreApplication::processEvents();
+        QStringList cut;
+        for (QWidget* control : w->findChildren<QWidget*>()) {
+            if (!Checked(control) || control->isHidden()) continue;
+            const QSize needed = Needed(control);
+            const QSize has = control->size();
+            if (has.width() < needed.width() || has.height() < needed.height())
+                cut << QStringLiteral("%1: %2x%3, needs %4x%5")
+                           .arg(Describe(control))
+                           .arg(has.width())
+                           .arg(has.height())
+                           .arg(needed.width())
+                           .arg(needed.height());
+        }
+        QVERIFY2(cut.isEmpty(), qPrintable(QStringLiteral("%1, %2, scale %3: %4")
+                                               .arg(QLatin1String(steps::kEveryWindow[window].name),
+                                                    QLatin1String(steps::kLanguageNames[language]),
+                                                    qEnvironmentVariable("QT_SCALE_FACTOR", "1"),
+                                                    cut.join(QStringLiteral("; ")))));
+    }
+};
+
+QTEST_MAIN(LayoutFitTest)
+#include "tst_layout_fit.moc"
