@@ -78,6 +78,9 @@ int OpenComPort(int portNumber);
 void StartComThread();
 void CloseComPort();
 bool IsLinkOpen();
+// n of the COMn the link has open (the settings file's default name); 0
+// when no link is open.
+int OpenPortNumber();
 
 // Test seams: the singletons, and stepping the reader without a thread.
 SerialPort* GetSerialPort();

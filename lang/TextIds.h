@@ -265,6 +265,11 @@ enum : int32_t {
     RestoreBadFile = 1359, // "%1": the file, "%2": the first bad field
     WalkPortNamesWrong = 1360,  // "%1": the first row whose name is wrong
     BackupNotRestorable = 1361, // "%1": the restore reader's first bad field
+
+    // Captions that were English in every language
+    PvidHeading = 1400,   // the VLAN support window's PVID column
+    TrunkCellHint = 1401, // tool tip of a trunk member button
+    TrunkBoxHint = 1402,  // tool tip of a trunk's check box
 };
 
 } // namespace txt
