@@ -99,7 +99,7 @@ void TForm::Show() {
         const TForm* opener = s_lastShown.data();
         PlaceCentred(this, placedOnScreen_ || opener == this ? nullptr : opener);
         setVisible(true);
-        if (QWidget* first = FirstFocus()) first->setFocus(Qt::ActiveWindowFocusReason);
+        FocusFirstControl();
         if (takesActivation_) s_lastShown = this;
     }
     // After the layout has placed the labels beside their boxes.
@@ -152,6 +152,10 @@ void TForm::SetDefaultButton(QPushButton* button) {
 
 QWidget* TForm::FirstFocus() {
     return FirstInputControl(this, defaultButton_.data());
+}
+
+void TForm::FocusFirstControl() {
+    if (QWidget* first = FirstFocus()) first->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void TForm::keyPressEvent(QKeyEvent* event) {

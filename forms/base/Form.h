@@ -66,6 +66,9 @@ protected:
     // The control that has the keyboard when the window opens: the first
     // field, else the default button (forms/base/Placement.h).
     virtual QWidget* FirstFocus();
+    // Gives FirstFocus() the keyboard; windows whose fields are filled or
+    // enabled as they are activated call it again then.
+    void FocusFirstControl();
     // Esc; true when the window took it. A configuration window leaves as
     // its Exit does; other windows ignore it.
     virtual bool EscapePressed() { return false; }

@@ -4,6 +4,7 @@ class QWidget;
 
 // Centres `window` on `opener` (on the screen when there is none), kept
 // inside the screen's free area so that no title bar opens off screen.
+// Called before the window is shown.
 void PlaceCentred(QWidget* window, const QWidget* opener);
 
 // The control a window gives the keyboard to when it opens: its first field

@@ -165,7 +165,7 @@ void TfrmPortConfig::FormShow() {
     ShowPortPage();
     Repaint();
     MarkPortPages();
-    btnQuit->setFocus();
+    FocusFirstControl();
     setEnabled(true);
 }
 

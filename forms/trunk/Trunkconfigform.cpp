@@ -94,7 +94,7 @@ void TfrmTrkConfig::FormActivate() {
     ShowTrunks();
     shownState_ = ControlState(this);
     RulesArmed += 1;
-    btnQuit->setFocus();
+    FocusFirstControl();
     Repaint();
 }
 

@@ -116,7 +116,7 @@ TfrmVlanSupport::TfrmVlanSupport() : TPagedScreen(FORM_VLANSUPPORT) {
     lblGarbled->setText(MessageText(txt::PortRowsGarbled));
     for (int c = 1; c <= 3; ++c) {
         findChild<QLabel*>(QStringLiteral("lblPort%1").arg(c))->setText(LangText(txt::PortHeadingPort));
-        findChild<QLabel*>(QStringLiteral("lblPVID%1").arg(c))->setText(LangText(txt::PvidHeading));
+        findChild<QLabel*>(QStringLiteral("lblPVID%1").arg(c))->setText(MessageText(txt::PvidHeading));
     }
 
     connect(cboVlanMode, &QComboBox::activated, this, [this](int i) { cboVlanModeChange(i); });
@@ -325,7 +325,7 @@ void TfrmVlanSupport::FormActivate() {
             if (PvidPageGarbled[p]) lblGarbled->setVisible(true);
     }
     UpdateApplyState();
-    btnQuit->setFocus();
+    FocusFirstControl();
     Repaint();
     shownState_ = ControlState(this);
 }
