@@ -30,7 +30,7 @@ bool ApplyAndReturn(ConfigSession& s) {
 // A caption as an accessible name reads it: no trailing colon, blanks
 // collapsed.
 QString Named(int language, int id) {
-    QString caption = FileText(language, id).simplified();
+    QString caption = WithoutMnemonic(FileText(language, id)).simplified();
     while (caption.endsWith(':') || caption.endsWith(QChar(0xFF1A)))
         caption = caption.chopped(1).trimmed();
     return caption;

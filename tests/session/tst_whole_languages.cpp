@@ -26,8 +26,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -147,6 +149,10 @@ private slots:
     // Qt's own buttons and dialogs: Chinese in Chinese, and English again
     // after going back; the two Chinese languages each their own.
     void qtTextsFollowTheLanguage() {
+        // Debian's qt6-translations-l10n (scripts/setup installs it).
+        if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
+                           QStringLiteral("/qtbase_zh_CN.qm")))
+            QSKIP("Qt's translations are not installed (qt6-translations-l10n)");
         const auto yes = [] {
             QMessageBox box(QMessageBox::Question, QString(), QString(),
                             QMessageBox::Yes | QMessageBox::No);
