@@ -39,7 +39,10 @@ void PrintUsage(FILE* out, const char* program) {
                  "                    --port COM1=/dev/ttyUSB0; may be repeated (--backup\n"
                  "                    and --restore use the first). Serial devices\n"
                  "                    present are listed without it, as COM5 on\n"
-                 "                    (COM1..COM4 are /dev/ttyS0..3)\n"
+                 "                    (COM1..COM4 are /dev/ttyS0..3). PATH may be a\n"
+                 "                    console server's port: tcp://HOST:PORT (raw) or\n"
+                 "                    telnet://HOST:PORT (telnet, RFC 2217); both are\n"
+                 "                    cleartext on the network\n"
                  "  --demo            run against a simulated switch on COM1\n"
                  "  --transcript FILE write the console session to FILE (time, direction,\n"
                  "                    bytes as text; passwords as *) for a support case\n"
@@ -129,7 +132,9 @@ Arguments ParseArguments(int argc, char** argv) {
             // COM1 to COM255: the start window lists the names given here too.
             std::string name;
             if (!platform::MapPortOption(value, &name)) {
-                args.error = "bad --port value '" + value + "' (expected COMn=PATH, n 1 to 255)";
+                args.error = "bad --port value '" + value +
+                             "' (expected COMn=PATH, n 1 to 255; a network PATH is "
+                             "tcp://HOST:PORT or telnet://HOST:PORT, PORT 1 to 65535)";
                 break;
             }
             // A headless run connects to the first name given, whole.

@@ -2,6 +2,8 @@
 
 #include "engine/ConsoleLog.h"
 #include "engine/KeyOutput.h"
+#include "engine/Transcript.h"
+#include "platform/NetworkLine.h"
 #include "platform/Ui.h"
 
 #include <QCoreApplication>
@@ -17,6 +19,7 @@ namespace {
 SerialPort* g_port = nullptr;
 ComThread* g_thread = nullptr;
 bool g_manualStepping = false;
+bool g_lastLinkNetwork = false;
 // Touched only by the reader (or by the main thread while it steps the
 // reader by hand); atomic so that a test resetting it never races a thread.
 std::atomic<int32_t> g_flushCountdown{2};
@@ -42,6 +45,11 @@ constexpr int32_t kTextPortNoPermission = 1380;
 constexpr int32_t kTextPortPermissionFix = 1381;
 constexpr int32_t kTextPortNewLogin = 1382;
 constexpr int32_t kTextPortNotThere = 1383;
+constexpr int32_t kTextNetRefused = 1374;
+constexpr int32_t kTextNetUnknownHost = 1375;
+constexpr int32_t kTextNetTimedOut = 1376;
+constexpr int32_t kTextNetBadAddress = 1378;
+constexpr int32_t kTextNetFailed = 1379;
 
 // A message text with its line end dropped and "%1" filled in.
 QString messageWith(int32_t id, const std::string& arg) {
@@ -72,6 +80,7 @@ int SerialPort::Open(int portNumber) {
     Close();
     const std::string name = "COM" + std::to_string(portNumber);
     const std::string path = platform::ResolvePortName(name);
+    g_lastLinkNetwork = platform::IsNetworkPath(path);
     std::unique_ptr<platform::SerialDevice> device = platform::CreateSerialDevice();
     if (!device || !device->open(path)) {
         using Error = platform::SerialDevice::OpenError;
@@ -80,6 +89,11 @@ int SerialPort::Open(int portNumber) {
         if (error == Error::NotSerialDevice) text = messageWith(kTextPortNotDevice, path);
         if (error == Error::InUse) text = messageWith(kTextPortInUse, path);
         if (error == Error::NotThere) text = messageWith(kTextPortNotThere, path);
+        if (error == Error::BadAddress) text = messageWith(kTextNetBadAddress, path);
+        if (error == Error::UnknownHost) text = messageWith(kTextNetUnknownHost, path);
+        if (error == Error::ConnectRefused) text = messageWith(kTextNetRefused, path);
+        if (error == Error::ConnectTimedOut) text = messageWith(kTextNetTimedOut, path);
+        if (error == Error::ConnectFailed) text = messageWith(kTextNetFailed, path);
         if (error == Error::NoPermission) {
             // The group that owns this device, as the system has it
             // (dialout on Debian, uucp on Arch ...), not a guess.
@@ -136,6 +150,10 @@ LinkFault SerialPort::LineFault() {
     }
 }
 
+std::string SerialPort::TakeNote() {
+    return device_ ? device_->takeNote() : std::string();
+}
+
 // ----------------------------------------------------------------- ComThread
 
 ComThread::ComThread(SerialPort* port) : port(port) {
@@ -164,6 +182,8 @@ void ComThread::ReceiveInput() {
 void ComThread::Cycle() {
     if (port == nullptr) return;
     const int n = port->Read();
+    note_ = port->TakeNote();
+    if (!note_.empty()) RunOnMain(&ComThread::WriteNote);
     if (n > 0) {
         watchdog_.Heard(LinkNowUs());
         port->rxBuffer[n] = 0;
@@ -196,6 +216,10 @@ void ComThread::Quiet() {
     if (fault == LinkFaultNone) return;
     fault_ = fault;
     RunOnMain(&ComThread::ReportFault);
+}
+
+void ComThread::WriteNote() {
+    TranscriptNote(note_);
 }
 
 void ComThread::ReportFault() {
@@ -293,6 +317,10 @@ bool IsLinkOpen() {
 
 int OpenPortNumber() {
     return g_port != nullptr ? g_openNumber : 0;
+}
+
+bool LinkIsNetwork() {
+    return g_lastLinkNetwork;
 }
 
 SerialPort* GetSerialPort() {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 
 class SerialPort {
@@ -25,6 +26,8 @@ public:
     int Write(const uint8_t* bytes, int count);
     // What the device says about the line after a read that brought nothing.
     LinkFault LineFault();
+    // The device's note for the transcript, "" when none (SerialDevice).
+    std::string TakeNote();
     char rxBuffer[1024] = {};
 
 private:
@@ -63,6 +66,9 @@ private:
     void ReceiveInput();
     // A quiet read: checks the line and the silence, reports a fault once.
     void Quiet();
+    // Main-thread step: the device's note goes into the transcript.
+    void WriteNote();
+    std::string note_;
     LinkWatchdog watchdog_;
     LinkFault fault_ = LinkFaultNone;
     std::atomic<bool> terminate_{false};
@@ -81,6 +87,10 @@ bool IsLinkOpen();
 // n of the COMn the link has open (the settings file's default name); 0
 // when no link is open.
 int OpenPortNumber();
+
+// Whether the port opened last is a network line (a console server's
+// port): its hang-up is the server closing the connection.
+bool LinkIsNetwork();
 
 // Test seams: the singletons, and stepping the reader without a thread.
 SerialPort* GetSerialPort();

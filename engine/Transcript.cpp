@@ -99,3 +99,11 @@ bool StopTranscript() {
 bool TranscriptRunning() {
     return g_file != nullptr;
 }
+
+void TranscriptNote(const std::string& text) {
+    if (g_file == nullptr) return;
+    // The keys typed so far come first: the note belongs after them.
+    FlushKeys();
+    std::fprintf(g_file, "# %s %s\n", Now().toLatin1().constData(), text.c_str());
+    if (std::fflush(g_file) != 0) g_writeFailed = true;
+}

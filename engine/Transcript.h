@@ -13,3 +13,6 @@ bool StartTranscript(const std::string& path, std::string& error);
 // False when a write failed on the way (a full disk): the transcript is cut.
 bool StopTranscript();
 bool TranscriptRunning();
+// A note line ("# time text") about the line itself, written between the
+// console's bytes; nothing when no transcript is running.
+void TranscriptNote(const std::string& text);

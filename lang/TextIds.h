@@ -237,6 +237,14 @@ enum : int32_t {
     MiscUserDiffers = 1371,  // "%1": the name the switch stored, "%2": the one typed
     MiscUserUnread = 1372,   // "%1": the name typed
     RestoreKeptSpeed = 1373, // "%1": the ports, comma-separated
+    // A network line's failures (engine/SerialLink.cpp names 1374-1379 for
+    // the open; 1377 ends a session the console server closed).
+    NetRefused = 1374,    // "%1": the address
+    NetUnknownHost = 1375, // "%1": the address
+    NetTimedOut = 1376,   // "%1": the address
+    NetServerClosed = 1377,
+    NetBadAddress = 1378, // "%1": the address
+    NetFailed = 1379,     // "%1": the address
     PortNoPermission = 1380, // "%1": the device path, "%2": its group
     PortPermissionFix = 1381, // "%1": the group
     PortNewLogin = 1382,

@@ -37,8 +37,27 @@ public:
     virtual LineFault lineFault() { return LineFault::None; }
     // Why the last open() failed. NotSerialDevice: no terminal line (a
     // file, a folder, or a character device without terminal settings).
-    enum class OpenError { None, Failed, NotSerialDevice, InUse, NoPermission, NotThere };
+    // The rest are a network line's (platform/NetworkLine.h): an address
+    // that does not parse, a host name not found, nobody listening on the
+    // port, no answer within the connect time-out, any other failure.
+    enum class OpenError {
+        None,
+        Failed,
+        NotSerialDevice,
+        InUse,
+        NoPermission,
+        NotThere,
+        BadAddress,
+        UnknownHost,
+        ConnectRefused,
+        ConnectTimedOut,
+        ConnectFailed,
+    };
     virtual OpenError openError() const { return OpenError::Failed; }
+    // Something about the line worth a note in the transcript (a console
+    // server that would not set its serial line), taken once; "" when
+    // there is nothing new. Asked on the reader thread after each read.
+    virtual std::string takeNote() { return {}; }
 };
 
 // What an open() failing with `err` (an errno value) means to the user:
@@ -55,13 +74,16 @@ std::string DeviceGroup(const std::string& path);
 // programs out, an advisory lock (flock) keeps out a second copy of this
 // program even when it runs as root.
 std::unique_ptr<SerialDevice> CreateTermiosDevice();
-// How often termios reads have woken up (a poll or a pause ending) since the
-// program started, over all devices. Tests compare it before and after some
-// traffic to see that a read gathers its bytes instead of waking per byte.
+// How often reads have woken up (a poll or a pause ending) since the program
+// started, over all termios devices and network lines (platform/PolledLine.h).
+// Tests compare it before and after some traffic to see that a read gathers
+// its bytes instead of waking per byte.
 uint64_t TermiosReadWakeups();
 
 // The engine asks this factory for every new port. Tests replace it with an
-// in-memory line; nullptr restores the termios default.
+// in-memory line; nullptr restores the default, a device that becomes a
+// network line (platform/NetworkLine.h) when opened with "tcp://..." or
+// "telnet://...", else the termios device.
 using SerialDeviceFactory = std::function<std::unique_ptr<SerialDevice>()>;
 void SetSerialDeviceFactory(SerialDeviceFactory factory);
 std::unique_ptr<SerialDevice> CreateSerialDevice();
@@ -75,7 +97,8 @@ int ComPortNumber(const std::string& name);
 std::string ResolvePortName(const std::string& comName);
 void MapPortName(const std::string& comName, const std::string& path);
 // Parses "COMn=PATH" (the --port option). Returns false if malformed (the
-// name is not one ComPortNumber takes, or PATH is empty); else maps it and
+// name is not one ComPortNumber takes, PATH is empty, or PATH is a network
+// address ParseNetworkAddress refuses); else maps it and
 // gives the name in its canonical spelling ("com11" -> "COM11") in `name`.
 bool MapPortOption(const std::string& option, std::string* name = nullptr);
 void ClearPortMappings();

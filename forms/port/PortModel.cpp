@@ -2,6 +2,7 @@
 
 #include "engine/KeyOutput.h"
 #include "engine/PageValues.h"
+#include "forms/base/PageCopy.h"
 #include "forms/base/RowLineup.h"
 #include "lang/TextIds.h"
 #include "shared/FieldText.h"
@@ -224,24 +225,19 @@ void PreparePortChoices() {
 }
 
 void TakePortCopy() {
-    for (int i = 0; i < kPortTableSize; ++i) {
-        if (HasPortName(i))
-            SavedPortTable[i] = PortTable[i];
-        else
-            SavedPortTable[i].name[0] = 0;
-    }
+    TakePageCopy(PortTable, SavedPortTable, HasPortName);
 }
 
 void MarkPortPages() {
-    for (int i = 0; i < kPortTableSize && HasPortName(i); ++i) {
-        if (PortPageGarbled[i / kPortsPerPage]) continue;
-        const PortEntry& e = PortTable[i];
-        const PortEntry& s = SavedPortTable[i];
-        if (e.inRate != s.inRate || e.outRate != s.outRate || e.enabled != s.enabled ||
-            e.autoIndex != s.autoIndex || e.speedIndex != s.speedIndex ||
-            e.flowFull != s.flowFull || e.flowHalf != s.flowHalf)
-            PageDirty[i / kPortsPerPage] = true;
-    }
+    // Pages are marked as the user turns away from them and stay marked
+    // until the window is shown again.
+    MarkDirtyPages(PortTable, SavedPortTable, kPortsPerPage, PortPageGarbled, HasPortName,
+                   [](const PortEntry& e, const PortEntry& s) {
+                       return e.inRate != s.inRate || e.outRate != s.outRate ||
+                              e.enabled != s.enabled || e.autoIndex != s.autoIndex ||
+                              e.speedIndex != s.speedIndex || e.flowFull != s.flowFull ||
+                              e.flowHalf != s.flowHalf;
+                   });
 }
 
 int BuildPortPageKeys(int page, char* out, int outSize) {

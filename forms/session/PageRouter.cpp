@@ -1,14 +1,13 @@
 #include "forms/session/PageRouter.h"
-#include "forms/session/PostLoginWalk.h"
 
 #include "engine/KeyOutput.h"
 #include "engine/PageValues.h"
-#include "forms/base/FormRefs.h"
 #include "forms/base/Messageform.h"
 #include "forms/misc/Miscconfigxform.h"
 #include "forms/port/Portconfigform.h"
 #include "forms/session/Loginform.h"
 #include "forms/session/Mainform.h"
+#include "forms/session/PostLoginWalk.h"
 #include "forms/session/Restartconfigform.h"
 #include "forms/session/SessionEnd.h"
 #include "forms/session/Staticconfigform.h"
@@ -19,7 +18,6 @@
 #include "forms/vlan/Vlanmemberxform.h"
 #include "forms/vlan/Vlansupportform.h"
 #include "lang/TextIds.h"
-#include "platform/Ui.h"
 #include "shared/Publicunit.h"
 
 using namespace pv;
@@ -27,28 +25,6 @@ using namespace pv;
 namespace {
 
 void (*s_pageObserver)(int32_t) = nullptr;
-
-// The switch restarted on its own: the windows of the session are hidden so
-// that nothing can type into the booting console; the login page drops them.
-void SelfTestLine(int32_t value, const char* text) {
-    if (value == SelfTestFirst) {
-        if (CurrentForm != FORM_WELCOME) {
-            // Whatever was still being typed would land in the booting
-            // console; a save it belonged to is lost, and the user is told.
-            const bool saveLost = Saving;
-            CancelPendingKeys();
-            SwitchRestarted = true;
-            HideSessionWindows();
-            Saving = false;
-            CutPostLoginWalk();
-            if (saveLost)
-                platform::AppMessageBox(MessageText(txt::RestartLostSave),
-                                        LangText(txt::CaptionRestart), platform::MB_OK);
-        }
-        ClearInitLines();
-    }
-    AddInitLine(SelfTestLabel(value), text);
-}
 
 void MainMenuItem(int32_t value, const char*) {
     PostLoginMenuItem(value);
@@ -124,7 +100,7 @@ bool IsGroupScreenRow(int32_t v) {
 
 // The routes, read top to bottom: the first that takes an entry handles it.
 constexpr Route kRoutes[] = {
-    Range(SelfTestFirst, SelfTestLast, SelfTestLine),
+    Range(SelfTestFirst, SelfTestLast, SwitchSelfTestLine),
     Value(LoginScreen, Plain<LoginPageArrival>),
     Value(PasswordPrompt, Plain<PasswordPromptArrival>),
     Range(MainStatic, MainLogout, MainMenuItem),

@@ -4,8 +4,6 @@
 // handlers of its pages (its arrival, its rows, its results).
 #include <cstdint>
 
-class TForm;
-
 void RoutePageEntry(int32_t value, const char* text);
 
 // Called with every recognised entry before it is routed (nullptr: none):

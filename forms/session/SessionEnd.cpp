@@ -4,10 +4,12 @@
 #include "engine/LineFraming.h"
 #include "engine/LinkWatchdog.h"
 #include "engine/PageTable.h"
+#include "engine/PageValues.h"
 #include "engine/SerialLink.h"
 #include "forms/base/FormRefs.h"
 #include "forms/base/Messageform.h"
 #include "forms/session/PageRouter.h"
+#include "forms/session/PostLoginWalk.h"
 #include "forms/session/Welcomeform.h"
 #include "lang/TextIds.h"
 #include "platform/Ui.h"
@@ -18,6 +20,8 @@
 #include <QTimer>
 
 QString LinkFaultMessage(int32_t fault) {
+    // A console server's connection closed says nothing about a cable.
+    if (fault == LinkFaultHungUp && LinkIsNetwork()) return MessageText(txt::NetServerClosed);
     int32_t reason = txt::ReasonSilent;
     if (fault == LinkFaultHungUp) reason = txt::ReasonHungUp;
     if (fault == LinkFaultReadError) reason = txt::ReasonReadError;
@@ -71,4 +75,24 @@ void EndSession(const QString& message) {
     }
     if (!message.isEmpty())
         platform::AppMessageBox(message, LangText(txt::CaptionConnect), platform::MB_OK);
+}
+
+void SwitchSelfTestLine(int32_t value, const char* text) {
+    if (value == pv::SelfTestFirst) {
+        if (CurrentForm != FORM_WELCOME) {
+            // Whatever was still being typed would land in the booting
+            // console; a save it belonged to is lost, and the user is told.
+            const bool saveLost = Saving;
+            CancelPendingKeys();
+            SwitchRestarted = true;
+            HideSessionWindows();
+            Saving = false;
+            CutPostLoginWalk();
+            if (saveLost)
+                platform::AppMessageBox(MessageText(txt::RestartLostSave),
+                                        LangText(txt::CaptionRestart), platform::MB_OK);
+        }
+        ClearInitLines();
+    }
+    AddInitLine(SelfTestLabel(value), text);
 }

@@ -21,5 +21,12 @@ void DisconnectAtLoginPage();
 // is due (the line is then taken here; the last one ends the session).
 bool LoginLineBeforeDisconnect();
 
+// A self-test line of the switch booting (the router's entries 2-14): shown
+// in the start window's list. The first one under a session means the
+// switch restarted on its own: the session's windows are hidden so that
+// nothing can type into the booting console (a save being typed is lost,
+// and the user is told); the login page drops them.
+void SwitchSelfTestLine(int32_t value, const char* text);
+
 // "The switch stopped answering (reason). ..." for a LinkFault.
 QString LinkFaultMessage(int32_t fault);

@@ -130,7 +130,9 @@ TfrmWelcome::TfrmWelcome(QWidget* parent) : TForm(parent) {
 
     cboComPort = new QComboBox(this);
     cboComPort->setObjectName(QStringLiteral("cboComPort"));
-    cboComPort->setEditable(false);
+    // A device path or a console server's address may be typed in.
+    cboComPort->setEditable(true);
+    cboComPort->setInsertPolicy(QComboBox::NoInsert);
     cboComPort->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     ports = new PortBox(cboComPort, kPortLookMs);
 
@@ -218,6 +220,7 @@ TfrmWelcome::TfrmWelcome(QWidget* parent) : TForm(parent) {
     connect(cboLang, &QComboBox::editTextChanged, this, [this] { cboLangChange(); });
 
     // The port and language of the last run, when the program remembers them.
+    ports->SetRecent(RememberedAddresses());
     const RememberedPort port = RememberedPortChoice();
     if (!ports->SelectPath(port.path)) ports->Select(port.number);
     if (const int language = RememberedLanguage(); language > 0) cboLang->setCurrentIndex(language);
@@ -295,8 +298,13 @@ void TfrmWelcome::FormActivate() {
 
 void TfrmWelcome::btnConnectClick() {
     if (!CheckPageTable(true)) return;
-    if (OpenComPort(ports->SelectedNumber()) != 1) return;
-    RememberPort(ports->SelectedNumber(), ports->SelectedPath());
+    const int number = ports->TakeEntry();
+    if (OpenComPort(number) != 1) return;
+    RememberPort(number, ports->SelectedPath());
+    if (LinkIsNetwork()) {
+        RememberAddress(ports->SelectedPath());
+        ports->SetRecent(RememberedAddresses());
+    }
     StartComThread();
     SetTargetWindow(windowTitle());
     setEnabled(false);

@@ -2,6 +2,7 @@
 
 #include "engine/KeyOutput.h"
 #include "engine/PageValues.h"
+#include "forms/base/PageCopy.h"
 #include "forms/base/RowLineup.h"
 #include "shared/FieldText.h"
 #include "shared/Publicunit.h"
@@ -142,21 +143,15 @@ bool FinishMemberRead() {
 }
 
 void TakeMemberCopy() {
-    for (int i = 0; i < kMemberTableSize; ++i) {
-        if (ValidMemberEntry(i))
-            SavedMemberTable[i] = MemberTable[i];
-        else
-            SavedMemberTable[i].name[0] = 0;
-    }
+    TakePageCopy(MemberTable, SavedMemberTable, ValidMemberEntry);
 }
 
 void MarkMemberPages() {
     for (bool& d : PageDirty)
         d = false;
-    for (int i = 0; i < kMemberTableSize && ValidMemberEntry(i); ++i)
-        if (MemberTable[i].choice != SavedMemberTable[i].choice &&
-            !MemberPageGarbled[i / kMembersPerPage])
-            PageDirty[i / kMembersPerPage] = true;
+    MarkDirtyPages(MemberTable, SavedMemberTable, kMembersPerPage, MemberPageGarbled,
+                   ValidMemberEntry,
+                   [](const MemberEntry& a, const MemberEntry& b) { return a.choice != b.choice; });
 }
 
 GroupCheck CheckGroupInput(const std::string& name, const std::string& id, int32_t idKind) {

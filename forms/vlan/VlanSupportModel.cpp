@@ -2,6 +2,7 @@
 
 #include "engine/KeyOutput.h"
 #include "engine/PageValues.h"
+#include "forms/base/PageCopy.h"
 #include "forms/base/RowLineup.h"
 #include "shared/FieldText.h"
 #include "shared/Publicunit.h"
@@ -107,20 +108,14 @@ bool FinishPvidRead() {
 }
 
 void TakePvidCopy() {
-    for (int i = 0; i < kPvidTableSize; ++i) {
-        if (ValidPvidEntry(i))
-            SavedPvidTable[i] = PvidTable[i];
-        else
-            SavedPvidTable[i].name[0] = 0;
-    }
+    TakePageCopy(PvidTable, SavedPvidTable, ValidPvidEntry);
 }
 
 void MarkPvidPages() {
     for (bool& d : PageDirty)
         d = false;
-    for (int i = 0; i < kPvidTableSize && ValidPvidEntry(i); ++i)
-        if (PvidTable[i].pvid != SavedPvidTable[i].pvid && !PvidPageGarbled[i / kPvidPerPage])
-            PageDirty[i / kPvidPerPage] = true;
+    MarkDirtyPages(PvidTable, SavedPvidTable, kPvidPerPage, PvidPageGarbled, ValidPvidEntry,
+                   [](const PvidEntry& a, const PvidEntry& b) { return a.pvid != b.pvid; });
 }
 
 int BuildModeChangeKeys(int32_t newIndex, int32_t prevIndex, char* out, int outSize) {

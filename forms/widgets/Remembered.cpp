@@ -45,6 +45,23 @@ void RememberPort(int number, const QString& path) {
     }
 }
 
+QStringList RememberedAddresses() {
+    auto s = Settings();
+    if (!s) return {};
+    QStringList addresses = s->value(QStringLiteral("port/recent")).toStringList();
+    addresses.removeAll(QString());
+    return addresses.mid(0, kRecentAddresses);
+}
+
+void RememberAddress(const QString& address) {
+    auto s = Settings();
+    if (!s) return;
+    QStringList addresses = RememberedAddresses();
+    addresses.removeAll(address);
+    addresses.prepend(address);
+    s->setValue(QStringLiteral("port/recent"), addresses.mid(0, kRecentAddresses));
+}
+
 int RememberedLanguage() {
     auto s = Settings();
     if (!s) return -1;

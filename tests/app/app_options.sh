@@ -61,6 +61,14 @@ for bad in COM0 COM256 COM011 COM1x; do
   run 2 "name-$bad" --port "$bad=$work/x" --backup "$work/b.json"
   expect "name-$bad" "bad --port value"
 done
+# A malformed console server address is refused before anything opens; a
+# port nobody listens on is the link's failure, with its own message.
+for bad in tcp://host tcp://host:0 tcp://host:65536 telnet://:2001 telnet://h:2x; do
+  run 2 "address${bad//\//-}" --port "COM1=$bad" --backup "$work/b.json"
+  expect "address${bad//\//-}" "bad --port value"
+done
+run 3 refused-address --port "COM1=tcp://127.0.0.1:1" --backup "$work/b.json"
+expect refused-address "refused the connection"
 run 3 first --port "COM11=$work/absent11" --port "COM1=$work/absent1" \
   --port "COM99=$work/absent99" --backup "$work/b.json"
 expect first 'connecting on COM11'

@@ -16,10 +16,8 @@
 #include "forms/session/Restartconfigform.h"
 #include "forms/vlan/VlanSupportModel.h"
 #include "lang/TextIds.h"
-#include "platform/Ui.h"
 #include "sim/SwitchState.h"
-#include "tests/harness/ProgramReset.h"
-#include "tests/harness/WindowSteps.h"
+#include "tests/harness/WindowTest.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -35,16 +33,11 @@ namespace {
 // restores run through it.
 struct FlowSession {
     std::unique_ptr<LinkHarness> h;
-    QStringList boxes;
+    MessageBoxes boxes;
 
     bool Start(const sim::SwitchState& state, sim::FaultOptions faults = {}) {
         steps::EndSession(h);
-        ResetProgramState();
-        boxes.clear();
-        platform::SetMessageBoxHandler([this](const QString& text, const QString&, int buttons) {
-            boxes << text;
-            return buttons == platform::MB_YESNO ? int(platform::IDYES) : int(platform::IDOK);
-        });
+        steps::BeginCase(boxes);
         sim::Options o;
         o.initial = state;
         o.faults = faults;
@@ -404,10 +397,10 @@ private slots:
         const FlowSession::RestoreOutcome r = s.Restore(path);
         QVERIFY(r.finished);
         QVERIFY2(r.outcome == RestoreRun::Outcome::Verified,
-                 qPrintable(r.message + s.boxes.join(QLatin1Char('|'))));
+                 qPrintable(r.message + s.boxes.texts().join(QLatin1Char('|'))));
         // The summary was asked before anything was typed.
-        QVERIFY(!s.boxes.isEmpty() && s.boxes[0].startsWith(LangText(1354).trimmed()) &&
-                s.boxes[0].contains(QLatin1String("\nTrunk ")));
+        QVERIFY(!s.boxes.isEmpty() && s.boxes[0].text.startsWith(LangText(1354).trimmed()) &&
+                s.boxes[0].text.contains(QLatin1String("\nTrunk ")));
 
         // Every setting of the file is back; the account and the other
         // mode's group table are not in a file.
@@ -505,7 +498,7 @@ private slots:
         QVERIFY(s.Start(onto));
         const FlowSession::RestoreOutcome r = s.Restore(path);
         QVERIFY2(r.outcome == RestoreRun::Outcome::Verified,
-                 qPrintable(r.message + s.boxes.join(QLatin1Char('|'))));
+                 qPrintable(r.message + s.boxes.texts().join(QLatin1Char('|'))));
         QCOMPARE(r.message.trimmed(), (LangText(1357) + note).trimmed());
         sim::SwitchState expected = file;
         expected.moduleTypes = onto.moduleTypes;
@@ -573,10 +566,10 @@ private slots:
         QVERIFY(s.Start(onto, LoseFirstKey(s.h, screen.toStdString(), key)));
         const FlowSession::RestoreOutcome r = s.Restore(path);
         QVERIFY2(r.outcome == RestoreRun::Outcome::Differs,
-                 qPrintable(r.message + s.boxes.join(QLatin1Char('|'))));
+                 qPrintable(r.message + s.boxes.texts().join(QLatin1Char('|'))));
         QVERIFY2(r.message.split(QLatin1Char('\n')).contains(line), qPrintable(r.message));
         if (screen == QLatin1String("edit:misc"))
-            QVERIFY(s.boxes.contains(QStringLiteral(
+            QVERIFY(s.boxes.texts().contains(QStringLiteral(
                 "The switch stored the user name 'netps', not 'netops'. Log in with 'netps' and "
                 "correct it.\n\nPress OK to return to the static configuration menu.\n")));
     }

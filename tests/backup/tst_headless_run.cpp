@@ -8,8 +8,7 @@
 #include "forms/session/Welcomeform.h"
 #include "platform/TerminationSignals.h"
 #include "sim/SwitchState.h"
-#include "tests/harness/ProgramReset.h"
-#include "tests/harness/WindowSteps.h"
+#include "tests/harness/WindowTest.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -49,6 +48,7 @@ class HeadlessRunTest : public QObject {
     Q_OBJECT
     std::unique_ptr<LinkHarness> h;
     QTemporaryDir dir;
+    MessageBoxes boxes_;
 
     // One headless run to its end; `during` is called after each step.
     Ending Run(const HeadlessJob& job, sim::Options o,
@@ -75,8 +75,7 @@ class HeadlessRunTest : public QObject {
         }
         // Whatever the program typed last has reached the switch; a box the
         // windows still show is answered rather than left waiting.
-        platform::SetMessageBoxHandler(
-            [](const QString&, const QString&, int) { return int(platform::IDOK); });
+        boxes_.record(platform::IDNO);
         h->runFor(2000);
         e.where = h->sim().where();
         std::rewind(log);

@@ -4,6 +4,7 @@
 #include "engine/SerialLink.h"
 #include "platform/SerialDevice.h"
 #include "platform/Ui.h"
+#include "tests/harness/MessageBoxes.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -143,11 +144,8 @@ private slots:
     // Each refusal names the path; a missing permission also names the
     // group to join and what it takes.
     void eachRefusalHasItsMessage() {
-        QStringList boxes;
-        platform::SetMessageBoxHandler([&](const QString& text, const QString& caption, int) {
-            boxes << caption << text;
-            return int(platform::IDOK);
-        });
+        MessageBoxes boxes;
+        boxes.record();
         SetLanguageLookup([](int32_t id) {
             if (id == 1341) return QStringLiteral("%1 is no line.\n");
             if (id == 1342) return QStringLiteral("%1 is in use.\n");
@@ -177,9 +175,9 @@ private slots:
         const QString path = QString::fromStdString(file);
         const QString noGroup = "No " + QString::fromStdString(acm) +
                                 ", group dialout.\n\nusermod -aG dialout.\n\nNew login.";
-        QCOMPARE(boxes, QStringList({"[1227]", path + " is no line.", "[1227]",
-                                     QString::fromStdString(pty_) + " is in use.", "[1227]",
-                                     path + ".missing is not there.", "[1227]", noGroup}));
+        QCOMPARE(boxes.pairs(), QStringList({"[1227]", path + " is no line.", "[1227]",
+                                             QString::fromStdString(pty_) + " is in use.", "[1227]",
+                                             path + ".missing is not there.", "[1227]", noGroup}));
     }
 };
 

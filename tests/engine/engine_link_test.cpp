@@ -3,6 +3,7 @@
 // unterminated line, key typing, and opening the link.
 #include "EngineTestSupport.h"
 #include "tests/harness/GlobalHooks.h"
+#include "tests/harness/MessageBoxes.h"
 
 #include <cstdio>
 
@@ -192,11 +193,8 @@ private slots:
 
     void missingPortShowsTheBoxAndStartsNoReader() {
         MemoryLink link;
-        QStringList boxes;
-        platform::SetMessageBoxHandler([&](const QString& text, const QString& caption, int b) {
-            boxes << text << caption << QString::number(b);
-            return int(platform::IDOK);
-        });
+        MessageBoxes boxes;
+        boxes.record();
         SetLanguageLookup([](int32_t id) { return QString("T%1").arg(id); });
         platform::SetSerialDeviceFactory([&link] {
             auto d = std::make_unique<platform::MemorySerialDevice>(link.clock, link.peer);
@@ -204,13 +202,14 @@ private slots:
             return d;
         });
         QCOMPARE(OpenComPort(3), -1);
-        QCOMPARE(boxes, (QStringList{"T1323\nT1324", "T1227", "0"}));
+        QCOMPARE(boxes.pairs(), (QStringList{"T1227", "T1323\nT1324"}));
+        QCOMPARE(boxes[0].buttons, int(platform::MB_OK));
         QVERIFY(GetComThread() == nullptr);
         StartComThread();
         SendKeys("abc");
         QVERIFY(!IsSendPending());
         QVERIFY(link.open(1));
-        QCOMPARE(boxes.size(), 3);
+        QCOMPARE(boxes.size(), 1);
     }
 
     void portNamesResolveAndMap() {

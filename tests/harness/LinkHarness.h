@@ -13,6 +13,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 
 class LinkHarness {
 public:
@@ -40,6 +41,8 @@ public:
     // Every byte the program wrote to the line, in order.
     const std::string& keysTyped() const { return keys_; }
     void clearKeysTyped() { keys_.clear(); }
+    // The bytes written since the last take or clear.
+    std::string takeKeysTyped() { return std::exchange(keys_, {}); }
 
     // Which COM ports open (by default only COM1).
     void setPortAvailable(int comNumber, bool available);

@@ -5,13 +5,20 @@
 // as a user would, and waits on something observable, never on a step count.
 #include "engine/KeyOutput.h"
 #include "engine/PageTable.h"
+#include "forms/vlan/Editvlangrpform.h"
 #include "forms/base/FormRefs.h"
-#include "forms/base/Messageform.h"
-#include "forms/port/Portconfigform.h"
 #include "forms/session/Loginform.h"
 #include "forms/session/Mainform.h"
+#include "forms/base/Memoform.h"
+#include "forms/base/Messageform.h"
+#include "forms/misc/Miscconfigxform.h"
+#include "forms/port/Portconfigform.h"
 #include "forms/session/Restartconfigform.h"
 #include "forms/session/Staticconfigform.h"
+#include "forms/trunk/Trunkconfigform.h"
+#include "forms/vlan/Vlanconfigform.h"
+#include "forms/vlan/Vlanmemberxform.h"
+#include "forms/vlan/Vlansupportform.h"
 #include "forms/session/Welcomeform.h"
 #include "lang/Language.h"
 #include "shared/Publicunit.h"
@@ -98,6 +105,13 @@ inline bool ReachStaticMenu(LinkHarness& h, int languageItem = -1) {
 // Every window a test may have opened, gone with its pending delete.
 inline void DropWindows() {
     CloseBusyBox();
+    frmMemo.clear();
+    frmTrkConfig.clear();
+    frmMiscConfigX.clear();
+    frmVlanSupport.clear();
+    frmVlanMemberX.clear();
+    frmEditVlanGrp.clear();
+    frmVlanConfig.clear();
     frmPortConfig.clear();
     frmStaticConfig.clear();
     frmRestartConfig.clear();

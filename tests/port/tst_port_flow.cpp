@@ -2,8 +2,8 @@
 // the simulated switch, edits made through the controls, the switch's stored
 // state checked afterwards.
 #include "forms/session/SessionEnd.h"
-#include "tests/harness/ProgramReset.h"
-#include "tests/harness/WindowSteps.h"
+#include "tests/harness/PositionFlip.h"
+#include "tests/harness/WindowTest.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,12 +18,6 @@
 #include <string>
 
 namespace {
-
-QtMessageHandler s_previousHandler = nullptr;
-void QuietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (message.contains(QLatin1String("This plugin does not support"))) return;
-    if (s_previousHandler) s_previousHandler(type, context, message);
-}
 
 using steps::Up;
 
@@ -43,43 +37,8 @@ public:
     }
 };
 
-struct Box {
-    QString text, caption;
-};
-
 // Enter on the menu, then BackSpace, Enter for pages 2, 3, 4 and page 1 again.
 const std::string kReadKeys = "\r\b\r\b\r\b\r\b\r";
-
-// Turns "\x1b[09;02H" (the name cell of a page's fourth row) into
-// "\x1b[09;22H", a place the page table does not know: that row's name is
-// lost. `everyTime`: on each draw of the first page, else only once.
-class RowFlip {
-public:
-    explicit RowFlip(bool everyTime) : everyTime_(everyTime) {}
-    uint8_t operator()(uint8_t byte) {
-        recent_ += char(byte);
-        if (recent_.size() > 16) recent_.erase(0, 1);
-        // "Page N of 4" closes each draw: after none or the last one, the
-        // next page drawn is the first.
-        if (recent_.size() >= 11 && recent_.compare(recent_.size() - 11, 5, "Page ") == 0 &&
-            recent_.compare(recent_.size() - 5, 5, " of 4") == 0)
-            lastPage_ = recent_[recent_.size() - 6];
-        const bool armed = everyTime_ ? (lastPage_ == 0 || lastPage_ == '4') : flips_ == 0;
-        if (armed && byte == '0' && recent_.size() >= 6 &&
-            recent_.compare(recent_.size() - 6, 6, "\x1b[09;0") == 0) {
-            ++flips_;
-            return '2';
-        }
-        return byte;
-    }
-    int flips() const { return flips_; }
-
-private:
-    bool everyTime_;
-    char lastPage_ = 0;
-    int flips_ = 0;
-    std::string recent_;
-};
 
 } // namespace
 
@@ -87,13 +46,13 @@ class PortFlowTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<LinkHarness> h;
-    QList<Box> boxes;
+    MessageBoxes boxes;
     sim::SwitchState before; // the switch when the window opened
     QStringList busyShown;   // see ApplyAndFinish
 
     TfrmPortConfig* win() { return frmPortConfig.get(); }
     template <class T> T* Ctl(const char* base, int row) {
-        return win()->findChild<T*>(QStringLiteral("%1%2").arg(QLatin1String(base)).arg(row));
+        return steps::Ctl<T>(win(), QLatin1String(base), row);
     }
     // Connects, logs in and opens the port window; languageItem as on the
     // start window (0 English, 1 Simplified, 2 Traditional Chinese).
@@ -165,17 +124,7 @@ class PortFlowTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { s_previousHandler = qInstallMessageHandler(QuietOffscreen); }
-    void cleanupTestCase() { qInstallMessageHandler(s_previousHandler); }
-    void init() {
-        ResetProgramState();
-        boxes.clear();
-        platform::SetMessageBoxHandler(
-            [this](const QString& text, const QString& caption, int buttons) {
-                boxes.append({text, caption});
-                return buttons == platform::MB_YESNO ? platform::IDYES : platform::IDOK;
-            });
-    }
+    void init() { steps::BeginCase(boxes); }
     void cleanup() {
         steps::EndSession(h);
         TfrmMessage::SetAnimationPath(QString());
@@ -239,24 +188,6 @@ private slots:
         QCOMPARE(busyShown, QStringList{LangText(1268)}); // nothing to save
         QVERIFY(h->sim().state() == before);
         QCOMPARE(CurrentForm, int(FORM_STATIC));
-    }
-
-    void moduleTrunkShowsNoRatesAndAllSpeeds() {
-        sim::Options options;
-        options.initial = sim::FactoryState({"100FX", "100FX"});
-        for (int m : {0, 1, 24, 25}) { // TRUNK1: ports 1, 2; TRUNK2: the modules
-            options.initial->trunks[m / 24].isStatic = true;
-            options.initial->trunks[m / 24].members[m] = true;
-        }
-        QVERIFY(Open(options));
-        QCOMPARE(ModuleTrunk, 1);
-        QCOMPARE(int(PortCount), 24);
-        QVERIFY(!Ctl<QLineEdit>("edtInRateP0", 1)->isHidden());
-        GoForwardTo(2);
-        QCOMPARE(Ctl<QLabel>("lblNameP0", 8)->text(), QStringLiteral("TRUNK2"));
-        QVERIFY(Ctl<QLineEdit>("edtInRateP0", 8)->isHidden());
-        QCOMPARE(Ctl<QComboBox>("cboSpdP0", 8)->count(), 6);
-        QVERIFY(!win()->btnNextPage->isEnabled());
     }
 
     // Under Traditional Chinese: bad rates refused before anything is typed,
@@ -384,50 +315,6 @@ private slots:
         QCOMPARE(Ctl<QLabel>("lblNameP0", 8)->text(), QStringLiteral("PORT8"));
     }
 
-    // One field alone changed makes its page the one written, and the switch
-    // stores it. The busy window meanwhile says the settings are being sent,
-    // then that the switch saves them, and (when pages follow) sent again.
-    void eachFieldAloneIsWrittenAndStored_data() {
-        QTest::addColumn<int>("port"); // 0-25; page port / 8, row port % 8 + 1
-        QTest::addColumn<QByteArray>("field");
-        QTest::newRow("in-rate, page 1") << 1 << QByteArray("in");
-        QTest::newRow("out-rate, page 3 last row") << 23 << QByteArray("out");
-        QTest::newRow("enable, page 2") << 8 << QByteArray("enable");
-        QTest::newRow("auto, module 1") << 24 << QByteArray("auto");
-        QTest::newRow("speed back, module 2") << 25 << QByteArray("speed");
-        QTest::newRow("full, page 1 last row") << 7 << QByteArray("full");
-        QTest::newRow("half, page 3") << 18 << QByteArray("half");
-    }
-    void eachFieldAloneIsWrittenAndStored() {
-        QFETCH(int, port);
-        QFETCH(QByteArray, field);
-        QVERIFY(Open());
-        const int page = port / 8, r = port % 8 + 1;
-        GoForwardTo(page);
-        sim::SwitchState want = before;
-        sim::Port& p = want.ports[size_t(port)];
-        if (field == "in") Ctl<QLineEdit>("edtInRateP0", r)->setText("321"), p.inRate = 321;
-        if (field == "out") Ctl<QLineEdit>("edtOutRateP0", r)->setText("654"), p.outRate = 654;
-        if (field == "enable")
-            Ctl<QCheckBox>("chkEnableP0", r)->setChecked(false), p.enabled = false;
-        if (field == "auto")
-            Ctl<QComboBox>("cboAutoP0", r)->setCurrentIndex(2), p.autoNego = "NWAY_FORCE";
-        if (field == "speed")
-            Ctl<QComboBox>("cboSpdP0", r)->setCurrentIndex(1), p.speed = "  10 Full";
-        if (field == "full") Ctl<QCheckBox>("chkFullP0", r)->setChecked(false), p.flowFull = false;
-        if (field == "half") Ctl<QCheckBox>("chkHalfP0", r)->setChecked(true), p.flowHalf = true;
-        QVERIFY(want != before);
-        // Paging away takes the page in: it alone is marked for writing.
-        (page < 3 ? win()->btnNextPage : win()->btnPrevPage)->click();
-        for (int d = 0; d < 4; ++d)
-            QCOMPARE(PageDirty[d], d == page);
-        ApplyAndFinish();
-        QVERIFY(h->sim().state() == want);
-        QCOMPARE(h->sim().storeCount(), uint64_t(1));
-        QStringList busy{LangText(1268), LangText(1261)};
-        if (page < 3) busy << LangText(1268);
-        QCOMPARE(busyShown, busy);
-    }
     // A port page whose cells do not line up is never written back: flipped
     // once, the pages are read round again and come out right; on every draw
     // of the first page, its rows are shown disabled and Apply passes it.
@@ -440,8 +327,9 @@ private slots:
         QFETCH(bool, everyTime);
         h = std::make_unique<LinkHarness>();
         QVERIFY(steps::ReachStaticMenu(*h));
-        RowFlip flip(everyTime);
-        h->line().options().alterOutput = [&flip](uint8_t b) { return flip(b); };
+        // "\x1b[09;02H", the name cell of a page's fourth row, to column 22.
+        PositionFlip flip("\x1b[09;", '0', '2', everyTime);
+        h->line().options().alterOutput = std::ref(flip);
         QVERIFY(OpenPortWindow());
         QVERIFY(h->runUntil([this] { return Up(win()); }));
         QVERIFY(flip.flips() >= 1);
@@ -453,7 +341,6 @@ private slots:
             QCOMPARE(PortPageGarbled[p], everyTime && p == 0);
         QCOMPARE(Ctl<QFrame>("pnlP0", 1)->isEnabled(), !everyTime);
         QCOMPARE(win()->lblGarbled->isVisible(), everyTime);
-        QCOMPARE(win()->lblGarbled->text(), MessageText(1343));
 
         win()->btnNextPage->click();
         QVERIFY(!win()->lblGarbled->isVisible());

@@ -11,7 +11,7 @@
 // Enter on Quit.
 #include "forms/port/PortModel.h"
 #include "platform/Ui.h"
-#include "tests/harness/WindowSteps.h"
+#include "tests/harness/WindowTest.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -89,6 +89,7 @@ class PortModelTest : public QObject {
 
 private slots:
     void init() {
+        steps::QuietOffscreen();
         ResetSharedState();
         ResetLanguageState(); // no texts: choices still follow the console's values
         ResetPortTable();
@@ -325,14 +326,14 @@ private slots:
         QPointer<TfrmPortConfig> w = frmPortConfig.get();
         w->Show();
         w->findChild<QLineEdit*>("edtInRateP01")->setText("1001");
-        platform::SetMessageBoxHandler([](const QString&, const QString&, int) {
+        MessageBoxes boxes;
+        boxes.record();
+        boxes.whileShown = [] {
             frmPortConfig.clear();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            return int(platform::IDOK);
-        });
+        };
         w->btnSave->click();
-        platform::SetMessageBoxHandler(nullptr);
-        QVERIFY(w.isNull() && !Saving);
+        QVERIFY(w.isNull() && !Saving && boxes.size() == 1);
     }
 };
 

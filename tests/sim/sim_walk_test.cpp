@@ -5,12 +5,11 @@
 #include "SimDriver.h"
 #include "engine/KeyOutput.h"
 #include "engine/SerialLink.h"
-#include "platform/Ui.h"
 #include "shared/Publicunit.h"
 #include "tests/harness/ConsoleSink.h"
 #include "tests/harness/GlobalHooks.h"
 #include "tests/harness/LinkHarness.h"
-#include "tests/harness/ProgramReset.h"
+#include "tests/harness/WindowTest.h"
 
 #include <QtTest>
 
@@ -64,12 +63,10 @@ Q_DECLARE_METATYPE(Start)
 
 class SimWalkTest : public QObject {
     Q_OBJECT
+    MessageBoxes boxes_;
 
 private slots:
-    void init() {
-        ResetProgramState();
-        platform::SetMessageBoxHandler([](const QString&, const QString&, int) { return 1; });
-    }
+    void init() { steps::BeginCase(boxes_); }
     void cleanup() {
         if (IsLinkOpen()) CloseComPort();
         DestroyParser();

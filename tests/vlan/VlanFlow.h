@@ -1,14 +1,7 @@
 #pragma once
 // What the VLAN flow tests share: a session with the real windows against
-// the simulated switch, logged in and on the VLAN menu, with message boxes
-// recorded (and questions answered) instead of shown.
-#include "forms/vlan/Editvlangrpform.h"
-#include "forms/vlan/Vlanconfigform.h"
-#include "forms/vlan/Vlanmemberxform.h"
-#include "forms/vlan/Vlansupportform.h"
-#include "platform/Ui.h"
-#include "tests/harness/ProgramReset.h"
-#include "tests/harness/WindowSteps.h"
+// the simulated switch, logged in and on the VLAN menu.
+#include "tests/harness/WindowTest.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -21,21 +14,10 @@
 
 namespace vlanflow {
 
-inline QtMessageHandler s_previousHandler = nullptr;
-inline void QuietOffscreen(QtMsgType type, const QMessageLogContext& context,
-                           const QString& message) {
-    if (message.contains(QLatin1String("This plugin does not support"))) return;
-    if (s_previousHandler) s_previousHandler(type, context, message);
-}
-
 using steps::Up;
 inline bool MenuUp() {
     return Up(frmVlanConfig.get()) && !VlanProbe;
 }
-
-struct Box {
-    QString text, caption;
-};
 
 inline QString Texts(int first, int second) {
     return DecodeText(std::string(GetLangText(first)) + "\n" + GetLangText(second));
@@ -64,8 +46,7 @@ using namespace vlanflow;
 class VlanFlow {
 protected:
     std::unique_ptr<LinkHarness> h;
-    QList<Box> boxes;
-    int answer = platform::IDYES; // to questions
+    MessageBoxes boxes;
     sim::SwitchState before;
 
     TfrmVlanSupport* support() { return frmVlanSupport.get(); }
@@ -121,23 +102,6 @@ protected:
         boxes.clear();
     }
 
-    static void QuietenOffscreen() { s_previousHandler = qInstallMessageHandler(QuietOffscreen); }
-    void StartCase() {
-        ResetProgramState();
-        boxes.clear();
-        answer = platform::IDYES;
-        platform::SetMessageBoxHandler(
-            [this](const QString& text, const QString& caption, int buttons) {
-                boxes.append({text, caption});
-                return buttons == platform::MB_YESNO ? answer : int(platform::IDOK);
-            });
-    }
-    void EndCase() {
-        frmVlanSupport.clear();
-        frmVlanMemberX.clear();
-        frmEditVlanGrp.clear();
-        frmVlanConfig.clear();
-        steps::EndSession(h);
-        platform::SetMessageBoxHandler(nullptr);
-    }
+    void StartCase() { steps::BeginCase(boxes); }
+    void EndCase() { steps::EndSession(h); }
 };

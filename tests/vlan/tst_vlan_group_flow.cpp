@@ -2,57 +2,15 @@
 // deleting; the keys typed and the switch's stored state are checked after
 // every change. And a PVID or member page whose cells do not line up is
 // never written back.
+#include "tests/harness/PositionFlip.h"
 #include "tests/vlan/VlanFlow.h"
 
 #include "forms/session/SessionEnd.h"
-
-namespace {
-
-// Turns "\x1b[10;20H" (row 4's value cell on the PVID and member pages) into
-// "\x1b[10;21H", a place the page table does not know: that value is lost.
-// Only the PVID and member tables are touched (after their "Port      "
-// heading). `everyTime`: on each draw of the first page, else only once.
-class ValueFlip {
-public:
-    explicit ValueFlip(bool everyTime) : everyTime_(everyTime) {}
-    uint8_t operator()(uint8_t byte) {
-        recent_ += char(byte);
-        if (recent_.size() > 16) recent_.erase(0, 1);
-        if (EndsWith("\x1b[2J")) inTable_ = false;
-        if (EndsWith("Port      ")) inTable_ = true;
-        // "Page N of 4" closes each draw: after none or the last one, the
-        // next page drawn is the first.
-        if (recent_.size() >= 11 && recent_.compare(recent_.size() - 11, 5, "Page ") == 0 &&
-            EndsWith(" of 4"))
-            lastPage_ = recent_[recent_.size() - 6];
-        const bool armed = everyTime_ ? (lastPage_ == 0 || lastPage_ == '4') : flips_ == 0;
-        if (inTable_ && armed && byte == '0' && EndsWith("\x1b[10;20")) {
-            ++flips_;
-            return '1';
-        }
-        return byte;
-    }
-    int flips() const { return flips_; }
-
-private:
-    bool EndsWith(const char* s) const {
-        const size_t n = strlen(s);
-        return recent_.size() >= n && recent_.compare(recent_.size() - n, n, s) == 0;
-    }
-    bool everyTime_;
-    bool inTable_ = false;
-    char lastPage_ = 0;
-    int flips_ = 0;
-    std::string recent_;
-};
-
-} // namespace
 
 class VlanGroupFlowTest : public QObject, public VlanFlow {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QuietenOffscreen(); }
     void init() { StartCase(); }
     void cleanup() { EndCase(); }
 
@@ -208,12 +166,12 @@ private slots:
         Select(0);
         QVERIFY(Click(list()->btnDelete, [this] { return Up(list()) && boxes.size() == 2; }));
         QCOMPARE(h->keysTyped(), std::string("\r\r"));
-        boxes.removeFirst();
+        boxes.takeFirst();
         ExpectBox(DecodeText(GetLangText(1306)), 1217);
         QCOMPARE(h->sim().state(), want);
         QCOMPARE(list()->lbxVlanGroups->count(), 4);
 
-        answer = platform::IDNO;
+        boxes.answer = platform::IDNO;
         Select(0);
         h->clearKeysTyped();
         list()->btnDelete->click();
@@ -274,8 +232,10 @@ private slots:
         QFETCH(bool, member);
         QFETCH(bool, everyTime);
         QVERIFY(Open(Dot1q()));
-        ValueFlip f(everyTime);
-        h->line().options().alterOutput = [&f](uint8_t b) { return f(b); };
+        // "\x1b[10;20H", row 4's value cell on the PVID and member pages, to
+        // column 21; only in those tables (after their "Port      " heading).
+        PositionFlip f("\x1b[10;2", '0', '1', everyTime, "Port      ");
+        h->line().options().alterOutput = std::ref(f);
         QVERIFY(member ? OpenCreate() : OpenSupport());
         QCOMPARE(f.flips(), everyTime ? 3 : 1); // page 1 opens and ends each round
         QCOMPARE(h->keysTyped(), (member ? "\t\r" : "\r") + kPages + kPages); // two rounds
@@ -289,7 +249,6 @@ private slots:
         QVERIFY(panel(9)->isEnabled());
         QLabel* note = member ? group()->lblGarbled : support()->lblGarbled;
         QCOMPARE(note->isVisible(), everyTime);
-        QCOMPARE(note->text(), MessageText(1343));
         // With TAVIK_SCREENSHOTS naming a folder, the picture for docs/.
         const QString shots = qEnvironmentVariable("TAVIK_SCREENSHOTS");
         if (!member && everyTime && !shots.isEmpty())

@@ -7,9 +7,10 @@
 #include "forms/vlan/VlanMemberModel.h"
 #include "forms/vlan/VlanSupportModel.h"
 #include "forms/vlan/Vlanmemberxform.h"
-#include "platform/Ui.h"
 #include "shared/FieldText.h"
 #include "shared/Publicunit.h"
+#include "tests/harness/GlobalHooks.h"
+#include "tests/harness/MessageBoxes.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -260,19 +261,16 @@ private slots:
     void unknownRangeTypesNothing() {
         SetField(GroupRangeText, std::string("(1 - 64)"));
         NamePorts(8, true);
-        QStringList boxes;
-        platform::SetMessageBoxHandler([&boxes](const QString& text, const QString&, int) {
-            boxes << text;
-            return int(platform::IDOK);
-        });
+        MessageBoxes boxes;
+        boxes.record();
         TfrmVlanMemberX window;
         QCOMPARE(window.IdKind, int(kIdUnknown));
         window.edtVlanName->setText("a");
         window.edtVlanID->setText("5");
         window.btnSave->click();
-        platform::SetMessageBoxHandler(nullptr);
+        RestoreGlobalHooks();
         QCOMPARE(boxes.size(), 1);
-        QVERIFY(boxes[0].contains("\"(1 - 64)\""));
+        QVERIFY(boxes[0].text.contains("\"(1 - 64)\""));
         QVERIFY(!Saving && !IsSendPending() && window.isEnabled());
     }
 

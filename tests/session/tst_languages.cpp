@@ -112,7 +112,7 @@ private slots:
                                             {400, 406},   {500, 502},   {510, 518},   {600, 605},
                                             {700, 705},   {800, 808},   {900, 902},   {905, 906},
                                             {1000, 1020}, {1100, 1109}, {1200, 1204}, {1210, 1227},
-                                            {1260, 1280}, {1300, 1324}, {1330, 1343}};
+                                            {1260, 1280}, {1300, 1324}, {1330, 1343}, {1374, 1379}};
         for (const auto& [from, to] : used)
             for (int id = from; id <= to; ++id)
                 QVERIFY2(GetLangText(id)[0] != '\0',
@@ -149,4 +149,4 @@ private slots:
 };
 
 QTEST_MAIN(LangTest)
-#include "lang_test.moc"
+#include "tst_languages.moc"

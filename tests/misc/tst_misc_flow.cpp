@@ -1,11 +1,13 @@
 // The misc window end to end against the simulated switch: the keys of an
 // Apply, the switch's answer to a password change, the account the next
-// login needs, the user name read back after a save; and the captions and
-// accessible names of the session's windows in each language.
-#include "tests/config/ConfigSession.h"
+// login needs, the user name read back after a save; and what the flows
+// cannot reach: console texts the switch never sends, the longest keys.
+#include "forms/misc/MiscModel.h"
+#include "tests/harness/ConfigSession.h"
 
-#include <QAbstractButton>
 #include <QtTest>
+
+#include <cstring>
 
 namespace {
 
@@ -27,34 +29,14 @@ bool ApplyAndReturn(ConfigSession& s) {
            s.StaticMenuBack() && !frmMiscConfigX.exists();
 }
 
-// A caption as an accessible name reads it: no trailing colon, blanks
-// collapsed.
-QString Named(int language, int id) {
-    QString caption = WithoutMnemonic(FileText(language, id)).simplified();
-    while (caption.endsWith(':') || caption.endsWith(QChar(0xFF1A)))
-        caption = caption.chopped(1).trimmed();
-    return caption;
-}
-
-// The buttons, edit and combo boxes of the window without a name for a
-// screen reader.
-QStringList Unnamed(QWidget* window) {
-    QStringList unnamed;
-    for (QWidget* w : window->findChildren<QWidget*>()) {
-        const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
-                             qobject_cast<QComboBox*>(w);
-        if (!control || qobject_cast<QComboBox*>(w->parentWidget())) continue;
-        if (w->accessibleName().isEmpty()) unnamed << window->objectName() + "." + w->objectName();
-    }
-    return unnamed;
-}
-
 } // namespace
 
 class MiscFlowTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void cleanup() { steps::DropWindows(); }
+
     // From a switch with the settings that are not the factory's, the keys
     // of an Apply: the user name and Tabs, a Space for each switch or hash
     // changed (none for a hash chosen back); the result closes the window
@@ -107,8 +89,8 @@ private slots:
         }
         QVERIFY(ApplyAndReturn(s));
         QCOMPARE(QByteArray::fromStdString(s.Typed()), keys + "\x01\t\r" + kReadBack);
-        QCOMPARE(s.boxes, QStringList{kSaved});
-        QCOMPARE(s.captions[0], QStringLiteral("Misc Configuration"));
+        QCOMPARE(s.boxes.texts(), QStringList{kSaved});
+        QCOMPARE(s.boxes[0].caption, QStringLiteral("Misc Configuration"));
         sim::SwitchState want = before;
         if (!hashChoices.isEmpty() && hashChoices.back() == 0) want.macHash = "CRC-Hash ";
         if (toggleSwitches) {
@@ -129,7 +111,7 @@ private slots:
         QVERIFY(ApplyAndReturn(s));
         QCOMPARE(QByteArray::fromStdString(s.Typed()),
                  "\radmin\tadmin\tsecret\tsecret\t\t\t\x01\t\r" + kReadBack);
-        QCOMPARE(s.boxes, QStringList{kSaved});
+        QCOMPARE(s.boxes.texts(), QStringList{kSaved});
         QCOMPARE(s.sim().state().password, std::string("secret"));
 
         frmStaticConfig->btnMainMenu->click();
@@ -192,7 +174,7 @@ private slots:
         QVERIFY(ApplyAndReturn(s));
         QCOMPARE(QByteArray::fromStdString(s.Typed()),
                  "\rnetops\t\t\t\t\t\t\x01\t\r\x1b\r\x1b\b\r");
-        QCOMPARE(s.boxes, QStringList{message});
+        QCOMPARE(s.boxes.texts(), QStringList{message});
         QCOMPARE(s.sim().state().user, keyLost ? std::string("netps") : std::string("netops"));
         QCOMPARE(s.sim().where(), std::string("static"));
     }
@@ -217,66 +199,98 @@ private slots:
         EnterPasswords(old.constData(), fresh.constData(), again.constData());
         frmMiscConfigX->cboMacHash->setCurrentIndex(1); // refused with the rest
         QVERIFY(ApplyAndReturn(s));
-        QCOMPARE(s.boxes, QStringList{kRefused});
+        QCOMPARE(s.boxes.texts(), QStringList{kRefused});
         QVERIFY(s.sim().state() == before);
     }
 
-    void captionsAndNamesInEachLanguage_data() {
+    // In each language (the screenshots for docs/): Exit without a change
+    // types BackSpace, Enter.
+    void openingInEachLanguage_data() {
         QTest::addColumn<int>("language");
         QTest::newRow("English") << 0;
         QTest::newRow("Simplified Chinese") << 1;
         QTest::newRow("Traditional Chinese") << 2;
     }
-    // The misc window's captions from each language file. Buttons and check
-    // boxes are named by their caption, edit and list boxes by their label's
-    // (the start window in English first, then again in the language
-    // chosen); object names stay the controls' names. Exit without a change.
-    void captionsAndNamesInEachLanguage() {
+    void openingInEachLanguage() {
         QFETCH(int, language);
         ConfigSession s;
-        QVERIFY(s.Open({}, language));
-        QVERIFY(s.OpenMiscWindow());
-        TfrmMiscConfigX* w = frmMiscConfigX.get();
-        SaveScreenshot(w, QStringLiteral("misc-configuration"), language);
-        QCOMPARE(w->windowTitle(), FileText(language, 1100));
-        const std::pair<const char*, int> labels[] = {
-            {"Label1", 1101}, {"Label8", 1102}, {"Label2", 1103}, {"Label3", 1104},
-            {"Label4", 1105}, {"Label5", 1106}, {"Label6", 1107}, {"Label7", 1108}};
-        QCOMPARE(WrongLabels(w, language, labels), QStringList());
-        QCOMPARE(w->chkRetryForever->text(), FileText(language, 1109));
-        QCOMPARE(w->chkAutoAging->text(), FileText(language, 1109));
-        QCOMPARE(w->btnQuit->text(), FileText(language, 517));
-        QCOMPARE(w->btnSave->text(), FileText(language, 518));
-        QCOMPARE(w->cboMacHash->count(), 2);
-        QCOMPARE(w->cboMacHash->itemText(0), QStringLiteral("CRC-Hash "));
-        QCOMPARE(w->cboMacHash->itemText(1), QStringLiteral("DirectMap"));
-        QVERIFY(!w->cboMacHash->isEditable());
-
-        const std::pair<QWidget*, int> named[] = {{frmWelcome->cboComPort, 4},
-                                                  {frmWelcome->cboLang, 7},
-                                                  {frmWelcome->btnConnect, 5},
-                                                  {frmLogin->edtUsername, 102},
-                                                  {frmLogin->edtPassword, 103},
-                                                  {frmMain->btnLogout, 204},
-                                                  {w->edtUsername, 1102},
-                                                  {w->edtOldPassword, 1103},
-                                                  {w->edtNewPassword, 1104},
-                                                  {w->edtPasswordAgain, 1105},
-                                                  {w->cboMacHash, 1108},
-                                                  {w->chkRetryForever, 1109},
-                                                  {w->btnSave, 518}};
-        for (auto [control, id] : named)
-            QCOMPARE(control->accessibleName(), Named(language, id));
-        QCOMPARE(frmWelcome->cboComPort->objectName(), QStringLiteral("cboComPort"));
-        for (TForm* f : std::initializer_list<TForm*>{frmWelcome.get(), frmLogin.get(),
-                                                      frmMain.get(), frmStaticConfig.get(), w})
-            QCOMPARE(Unnamed(f), QStringList());
-
+        QVERIFY(s.Open({}, language) && s.OpenMiscWindow());
+        steps::SaveScreenshot(frmMiscConfigX.get(), QStringLiteral("misc-configuration"), language);
         s.Typed();
-        w->btnQuit->click(); // Exit types BackSpace, Enter
+        frmMiscConfigX->btnQuit->click();
         QVERIFY(s.StaticMenuBack() && !frmMiscConfigX.exists());
         QCOMPARE(s.Typed(), std::string("\b\r"));
         QVERIFY(s.boxes.isEmpty());
+    }
+
+    // The switches follow their console text through the window (any case,
+    // with or without the blank the switch sends). The hash needs its text
+    // exactly; with no choice selected, Apply types a Space only if the user
+    // picks one.
+    void consoleTexts_data() {
+        QTest::addColumn<QByteArray>("switchText");
+        QTest::addColumn<bool>("on");
+        QTest::addColumn<QByteArray>("hash");
+        QTest::addColumn<QByteArray>("hashAgain"); // a later read, if any
+        QTest::addColumn<int>("index");
+        QTest::newRow("Enabled, CRC-Hash with its blank")
+            << QByteArray("Enabled") << true << QByteArray("CRC-Hash ") << QByteArray() << 0;
+        QTest::newRow("ENABLED, DirectMap")
+            << QByteArray("ENABLED") << true << QByteArray("DirectMap") << QByteArray() << 1;
+        QTest::newRow("enabled, CRC-Hash without the blank: none")
+            << QByteArray("enabled") << true << QByteArray("CRC-Hash") << QByteArray() << -1;
+        QTest::newRow("as the switch sends it, a blank hash text keeps the choice")
+            << QByteArray("Enabled ") << true << QByteArray("DirectMap") << QByteArray("   ") << 1;
+        QTest::newRow("Disabled") << QByteArray("Disabled") << false << QByteArray("DirectMap")
+                                  << QByteArray() << 1;
+        QTest::newRow("empty") << QByteArray("") << false << QByteArray("CRC-Hash ") << QByteArray()
+                               << 0;
+    }
+    void consoleTexts() {
+        QFETCH(QByteArray, switchText);
+        QFETCH(bool, on);
+        QFETCH(QByteArray, hash);
+        QFETCH(QByteArray, hashAgain);
+        QFETCH(int, index);
+        ResetSharedState();
+        ResetMiscSettings();
+        HandleMiscRow(11105, switchText.constData());
+        HandleMiscRow(11106, switchText.constData());
+        HandleMiscRow(11107, hash.constData());
+        auto* w = new TfrmMiscConfigX;
+        frmMiscConfigX.set(w);
+        w->ShowMisc();
+        if (!hashAgain.isNull()) {
+            HandleMiscRow(11107, hashAgain.constData());
+            w->ShowMisc();
+        }
+        QCOMPARE(w->chkRetryForever->isChecked(), on);
+        QCOMPARE(w->chkAutoAging->isChecked(), on);
+        QCOMPARE(w->cboMacHash->currentIndex(), index);
+        QCOMPARE(w->cboMacHash->count(), 2);
+        QVERIFY(!w->cboMacHash->isEditable());
+        TakeMiscCopy();
+        w->CollectMisc();
+        char keys[64];
+        BuildMiscKeys("a", "", "", "", keys, sizeof keys);
+        QCOMPARE(std::string(keys), std::string("\ra\t\t\t\t\t\t\x01\t\r"));
+    }
+
+    // The longest text an Apply can type fits its buffer (and what SendKeys
+    // takes), and is cut short, terminated, in a smaller one: four full
+    // boxes and every switch changed, 53 keys.
+    void longestKeyText() {
+        ResetMiscSettings();
+        MiscSettings.retryForever = MiscSettings.autoAging = true;
+        MiscSettings.hashIndex = 1;
+        const std::string ten = "0123456789";
+        char misc[64];
+        QCOMPARE(BuildMiscKeys(ten, ten, ten, ten, misc, sizeof misc), 53);
+        char small[20];
+        std::memset(small, 'x', sizeof small);
+        QCOMPARE(BuildMiscKeys(ten, ten, ten, ten, small, 12), 11);
+        QCOMPARE(small[11], '\0');
+        QCOMPARE(small[12], 'x');
     }
 };
 

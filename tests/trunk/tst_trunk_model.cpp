@@ -1,82 +1,20 @@
-// What the console flows cannot reach: console texts the switch never sends,
-// the order of the trunk rules, and the longest keystroke texts in their
-// buffers.
-#include "forms/base/FormRefs.h"
-#include "forms/base/Messageform.h"
-#include "forms/misc/Miscconfigxform.h"
+// What the trunk flows cannot reach: screens that do not line up, the order
+// of the trunk rules, and the longest keystroke text in its buffer.
 #include "forms/trunk/TrunkModel.h"
 #include "lang/Language.h"
 #include "shared/Publicunit.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QtTest>
 
-#include <cstring>
 #include <string>
 
-class ConfigModelTest : public QObject {
+class TrunkModelTest : public QObject {
     Q_OBJECT
 
 private slots:
     void init() {
         ResetSharedState();
         ResetTrunkTables();
-        ResetMiscSettings();
-    }
-    void cleanup() {
-        frmMiscConfigX.clear();
-        CloseBusyBox();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-
-    // The switches follow their console text through the window (any case,
-    // with or without the blank the switch sends). The hash needs its text
-    // exactly; with no choice selected, Apply types a Space only if the user
-    // picks one.
-    void miscTexts_data() {
-        QTest::addColumn<QByteArray>("switchText");
-        QTest::addColumn<bool>("on");
-        QTest::addColumn<QByteArray>("hash");
-        QTest::addColumn<QByteArray>("hashAgain"); // a later read, if any
-        QTest::addColumn<int>("index");
-        QTest::newRow("Enabled, CRC-Hash with its blank")
-            << QByteArray("Enabled") << true << QByteArray("CRC-Hash ") << QByteArray() << 0;
-        QTest::newRow("ENABLED, DirectMap")
-            << QByteArray("ENABLED") << true << QByteArray("DirectMap") << QByteArray() << 1;
-        QTest::newRow("enabled, CRC-Hash without the blank: none")
-            << QByteArray("enabled") << true << QByteArray("CRC-Hash") << QByteArray() << -1;
-        QTest::newRow("as the switch sends it, a blank hash text keeps the choice")
-            << QByteArray("Enabled ") << true << QByteArray("DirectMap") << QByteArray("   ") << 1;
-        QTest::newRow("Disabled") << QByteArray("Disabled") << false << QByteArray("DirectMap")
-                                  << QByteArray() << 1;
-        QTest::newRow("empty") << QByteArray("") << false << QByteArray("CRC-Hash ") << QByteArray()
-                               << 0;
-    }
-    void miscTexts() {
-        QFETCH(QByteArray, switchText);
-        QFETCH(bool, on);
-        QFETCH(QByteArray, hash);
-        QFETCH(QByteArray, hashAgain);
-        QFETCH(int, index);
-        HandleMiscRow(11105, switchText.constData());
-        HandleMiscRow(11106, switchText.constData());
-        HandleMiscRow(11107, hash.constData());
-        auto* w = new TfrmMiscConfigX;
-        frmMiscConfigX.set(w);
-        w->ShowMisc();
-        if (!hashAgain.isNull()) {
-            HandleMiscRow(11107, hashAgain.constData());
-            w->ShowMisc();
-        }
-        QCOMPARE(w->chkRetryForever->isChecked(), on);
-        QCOMPARE(w->chkAutoAging->isChecked(), on);
-        QCOMPARE(w->cboMacHash->currentIndex(), index);
-        TakeMiscCopy();
-        w->CollectMisc();
-        char keys[64];
-        BuildMiscKeys("a", "", "", "", keys, sizeof keys);
-        QCOMPARE(std::string(keys), std::string("\ra\t\t\t\t\t\t\x01\t\r"));
     }
 
     void trunkScreenLineup_data() {
@@ -142,22 +80,10 @@ private slots:
         QVERIFY(b.rule == TrunkRule::Mixing && b.trunk == 1);
     }
 
-    // The longest texts an Apply can type fit their buffers (and what
-    // SendKeys takes), and are cut short, terminated, in smaller ones. Misc:
-    // four full boxes and every switch changed, 53 keys. Trunk: every port
+    // The longest text an Apply can type fits its buffer (and what SendKeys
+    // takes), and is cut short, terminated, in a smaller one: every port
     // moved to another trunk, every status changed, 252 keys.
-    void longestKeyTexts() {
-        MiscSettings.retryForever = MiscSettings.autoAging = true;
-        MiscSettings.hashIndex = 1;
-        const std::string ten = "0123456789";
-        char misc[64];
-        QCOMPARE(BuildMiscKeys(ten, ten, ten, ten, misc, sizeof misc), 53);
-        char small[20];
-        std::memset(small, 'x', sizeof small);
-        QCOMPARE(BuildMiscKeys(ten, ten, ten, ten, small, 12), 11);
-        QCOMPARE(small[11], '\0');
-        QCOMPARE(small[12], 'x');
-
+    void longestKeyText() {
         for (int p = 1; p <= kTrunkPorts; ++p) {
             SavedTrunkTable[p % kTrunks].member[p] = true;
             TrunkTable[(p + 1) % kTrunks].member[p] = true;
@@ -166,10 +92,11 @@ private slots:
             TrunkTable[k].isStatic = true;
         char keys[kTrunkKeysSize];
         QCOMPARE(BuildTrunkKeys(true, true, keys, sizeof keys), 252);
+        char small[20];
         QCOMPARE(BuildTrunkKeys(true, true, small, 10), 9);
         QCOMPARE(std::string(small), std::string(keys, 9));
     }
 };
 
-QTEST_MAIN(ConfigModelTest)
-#include "tst_config_model.moc"
+QTEST_MAIN(TrunkModelTest)
+#include "tst_trunk_model.moc"

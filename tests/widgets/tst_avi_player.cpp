@@ -1,17 +1,12 @@
-// The busy window (ShowBusyBox / CloseBusyBox, its texts and refusal to
-// close) and the animation player with the project's own animation file.
-#include "forms/base/FormRefs.h"
-#include "forms/base/Messageform.h"
+// The animation player with the project's own animation file: decoding,
+// frame timing, damaged files, RLE8 details, and decoding a file only once.
 #include "forms/widgets/AviPlayer.h"
-#include "lang/Language.h"
-#include "shared/Publicunit.h"
 #include "tools/avi/AviWriter.h"
 
 #include <QAbstractEventDispatcher>
-#include <QApplication>
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
-#include <QLabel>
-#include <QPointer>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -23,41 +18,10 @@ QByteArray Avi(const aviwriter::Movie& m) {
     return QByteArray(reinterpret_cast<const char*>(v.data()), static_cast<qsizetype>(v.size()));
 }
 
-void FlushDeletes() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-int LiveBusyWindows() {
-    int n = 0;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (qobject_cast<TfrmMessage*>(w) && !static_cast<TForm*>(w)->Freed()) ++n;
-    return n;
-}
-
 QByteArray GeneratedAnimation() {
     QFile f(QCoreApplication::applicationDirPath() + QStringLiteral("/net_comm.avi"));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-
-// Counts the paint events a widget receives.
-class PaintCount : public QObject {
-public:
-    explicit PaintCount(QWidget* w) { w->installEventFilter(this); }
-    int n = 0;
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) ++n;
-        return false;
-    }
-};
-
-// A window that counts its activations.
-class Probe : public TForm {
-public:
-    int activations = 0;
-
-protected:
-    void FormActivate() override { ++activations; }
-};
 
 // Palette index i is (i, 255 - i, i / 2).
 QRgb Ramp(int i) {
@@ -66,100 +30,10 @@ QRgb Ramp(int i) {
 
 } // namespace
 
-class BusyTest : public QObject {
+class AviPlayerTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() {
-        ResetLanguageState();
-        QVERIFY(SelectLanguage(0));
-        TfrmMessage::SetAnimationPath(QString());
-        BusyText.clear();
-    }
-    void cleanup() {
-        TfrmMessage::SetAnimationPath(QString());
-        CloseBusyBox();
-        FlushDeletes();
-        QCOMPARE(LiveBusyWindows(), 0);
-    }
-
-    void oneWindowTheUserCannotClose() {
-        CloseBusyBox(); // none up: nothing happens
-        QVERIFY(!frmMessage.exists());
-        BusyText = "first";
-        ShowBusyBox();
-        QPointer<TfrmMessage> box = frmMessage.get();
-        QVERIFY(box && box->isVisible() && !box->isEnabled());
-        BusyText = "second\n\n19";
-        ShowBusyBox();
-        QCOMPARE(frmMessage.get(), box.data());
-        QCOMPARE(LiveBusyWindows(), 1);
-        QCOMPARE(box->lblMsg1->text(), QStringLiteral("second\n\n19"));
-        QCOMPARE(box->aviComm->frameCount(), 16); // the program folder's animation
-        QVERIFY(box->aviComm->isPlaying());
-
-        QVERIFY(!box->close()); // the window system's close request
-        box->Close();
-        FlushDeletes();
-        QCOMPARE(frmMessage.get(), box.data());
-        QVERIFY(box->isVisible() && !box->Freed());
-
-        CloseBusyBox();
-        QVERIFY(!frmMessage.exists());
-        FlushDeletes();
-        QVERIFY(!box);
-    }
-
-    // The busy text is shown for every cell of a console page. Shown again
-    // with its text, the window is neither shown nor repainted again, but it
-    // takes the activation back, so the window shown next is activated anew.
-    // Without its animation the window still shows its texts.
-    void sameTextAgainRepaintsNothingButTakesTheActivation() {
-        TfrmMessage::SetAnimationPath(QStringLiteral("/nonexistent/net_comm.avi"));
-        QVERIFY(SelectLanguage(1));
-        BusyText = GetLangText(1268);
-        ShowBusyBox();
-        TfrmMessage* box = frmMessage.get();
-        QVERIFY(QTest::qWaitForWindowExposed(box)); // else a repaint only marks it dirty
-        QCOMPARE(box->aviComm->frameCount(), 0);
-        QVERIFY(!box->aviComm->isVisibleTo(box));
-        QCOMPARE(box->windowTitle(), QStringLiteral(u"GUI 消息框"));
-        QCOMPARE(box->lblMsg1->text(), QStringLiteral(u"正在将新设置发送到交换机 ..."));
-        QCOMPARE(box->lblMsg2->text(), QStringLiteral(u" 请稍候 ..."));
-        PaintCount paints(box->lblMsg1);
-        for (int cell = 0; cell < 72; ++cell)
-            ShowBusyBox();
-        QCOMPARE(paints.n, 0);
-        BusyText = "Sending ...";
-        ShowBusyBox();
-        QCOMPARE(paints.n, 1); // a new text is painted at once
-        QCOMPARE(box->lblMsg1->text(), QStringLiteral("Sending ..."));
-
-        Probe other;
-        other.Show();
-        QCOMPARE(other.activations, 1);
-        ShowBusyBox();
-        QCOMPARE(TForm::ActiveForm(), box);
-        QCOMPARE(paints.n, 1);
-        other.Show();
-        QCOMPARE(other.activations, 2);
-
-        // A label changed behind its back, or another code page, shows again.
-        box->lblMsg1->setText(QStringLiteral("changed"));
-        ShowBusyBox();
-        QCOMPARE(box->lblMsg1->text(), QStringLiteral("Sending ..."));
-        BusyText = "\xd5\xfd"; // GBK
-        ShowBusyBox();
-        const int before = paints.n;
-        QVERIFY(SelectLanguage(2));
-        ShowBusyBox();
-        QCOMPARE(paints.n, before + 1);
-        QCOMPARE(box->lblMsg1->text(), DecodeText(BusyText));
-        QVERIFY(!box->isEnabled());
-    }
-
-    // ---- the animation player ----
-
     void decodesTheGeneratedAnimation() {
         AviPlayer player;
         QVERIFY(player.openData(GeneratedAnimation()));
@@ -281,5 +155,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(BusyTest)
-#include "busy_test.moc"
+QTEST_MAIN(AviPlayerTest)
+#include "tst_avi_player.moc"

@@ -3,11 +3,11 @@
 // precedence, the simulators' announced links, and the start window keeping
 // its choice across refreshes and connecting to the device found.
 #include "engine/SerialLink.h"
+#include "forms/widgets/PortBox.h"
 #include "forms/widgets/Remembered.h"
 #include "platform/MemorySerial.h"
 #include "platform/PortDiscovery.h"
-#include "tests/harness/ProgramReset.h"
-#include "tests/harness/WindowSteps.h"
+#include "tests/harness/WindowTest.h"
 
 #include <QTemporaryDir>
 #include <QTimer>
@@ -51,16 +51,16 @@ QStringList BoxItems(QComboBox* box) {
 
 } // namespace
 
-class UiPortsTest : public QObject {
+class PortBoxTest : public QObject {
     Q_OBJECT
 
     platform::VirtualClock clock_;
     std::unique_ptr<platform::ScriptedEndpoint> peer_;
-    std::string opened_;
+    MessageBoxes boxes_;
 
 private slots:
     void init() {
-        ResetProgramState();
+        steps::BeginCase(boxes_);
         platform::ClearPortMappings();
         platform::ForgetDiscoveredPorts();
         g_records.clear();
@@ -165,8 +165,6 @@ private slots:
         QTemporaryDir dir;
         EnableRememberedChoices(dir.filePath("tavik-config.conf"));
         peer_ = std::make_unique<platform::ScriptedEndpoint>();
-        platform::SetMessageBoxHandler(
-            [](const QString&, const QString&, int) { return int(platform::IDOK); });
         platform::SetSerialDeviceFactory([this] {
             auto device = std::make_unique<platform::MemorySerialDevice>(clock_, *peer_);
             device->onlyPath = "/dev/ttyUSB0"; // refuses any other device
@@ -203,7 +201,65 @@ private slots:
         QCOMPARE(frmWelcome->cboLang->currentIndex(), 2);
         QCOMPARE(LanguageId, int32_t(1028));
     }
+
+    // What is typed into the port box: a COM name, a listed device's path,
+    // a new path or a console server's address, the last two given the
+    // first free COM name for the run. An address connected to is
+    // remembered and listed by the next run, chosen again; the list keeps
+    // the latest eight, without repeats.
+    void typedEntriesAndRecentAddresses() {
+        QTemporaryDir dir;
+        EnableRememberedChoices(dir.filePath("tavik-config.conf"));
+        peer_ = std::make_unique<platform::ScriptedEndpoint>();
+        platform::SetMessageBoxHandler(
+            [](const QString&, const QString&, int) { return int(platform::IDOK); });
+        platform::SetSerialDeviceFactory(
+            [this] { return std::make_unique<platform::MemorySerialDevice>(clock_, *peer_); });
+        SetManualStepping(true);
+        g_records = {Usb("/dev/ttyUSB0")};
+        steps::ShowWelcome();
+        QComboBox* box = frmWelcome->cboComPort;
+        PortBox* ports = frmWelcome->ports;
+        QVERIFY(box->isEditable());
+        box->setEditText("com3");
+        QCOMPARE(ports->TakeEntry(), 3);
+        box->setEditText("/dev/ttyUSB0");
+        QCOMPARE(ports->TakeEntry(), 5);
+        QVERIFY(box->currentText().startsWith("COM5 - /dev/ttyUSB0"));
+        QCOMPARE(ports->TakeEntry(), 5); // the item itself
+        box->setEditText("/dev/ttyS9");
+        QCOMPARE(ports->TakeEntry(), 6);
+        QCOMPARE(box->currentText(), QStringLiteral("COM6 - /dev/ttyS9"));
+
+        const QString address = QStringLiteral("telnet://cs1.lab:7001");
+        box->setEditText(address);
+        frmWelcome->btnConnect->click();
+        QVERIFY(IsLinkOpen() && LinkIsNetwork());
+        QCOMPARE(platform::ResolvePortName("COM7"), address.toStdString());
+        QCOMPARE(RememberedAddresses(), QStringList{address});
+        steps::EndSession();
+
+        // The next run: the address is listed and chosen again, and gets a
+        // COM name when Connect asks for it.
+        ResetProgramState();
+        platform::ClearPortMappings();
+        platform::ForgetDiscoveredPorts();
+        steps::ShowWelcome();
+        box = frmWelcome->cboComPort;
+        QCOMPARE(BoxItems(box).mid(4), (QStringList{BoxItems(box)[4], address}));
+        QCOMPARE(box->currentText(), address);
+        QCOMPARE(frmWelcome->ports->TakeEntry(), 6);
+        QCOMPARE(platform::ResolvePortName("COM6"), address.toStdString());
+
+        for (int i = 1; i <= 9; ++i)
+            RememberAddress(QStringLiteral("tcp://cs%1:2001").arg(i));
+        RememberAddress(QStringLiteral("tcp://cs5:2001"));
+        QCOMPARE(
+            RememberedAddresses(),
+            (QStringList{"tcp://cs5:2001", "tcp://cs9:2001", "tcp://cs8:2001", "tcp://cs7:2001",
+                         "tcp://cs6:2001", "tcp://cs4:2001", "tcp://cs3:2001", "tcp://cs2:2001"}));
+    }
 };
 
-QTEST_MAIN(UiPortsTest)
-#include "ui_ports_test.moc"
+QTEST_MAIN(PortBoxTest)
+#include "tst_port_box.moc"

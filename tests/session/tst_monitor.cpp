@@ -1,13 +1,13 @@
 // The console monitor and the transcript over a whole session against the
-// simulated switch: the lines as they arrive, the typed passwords shown as
-// '*' (login and the misc window's three boxes) while the switch still gets
-// them, Copy, the transcript's replay, and that looking at the monitor never
+// simulated switch (the monitor window alone: tests/base): the lines as they
+// arrive, the typed passwords shown as '*' (login and the misc window's three
+// boxes) while the switch still gets them, Copy, the transcript's replay, and that looking at the monitor never
 // types nor re-runs a window's activation.
 #include "engine/ConsoleLog.h"
 #include "engine/Transcript.h"
 #include "forms/base/Memoform.h"
 #include "sim/Replay.h"
-#include "tests/config/ConfigSession.h"
+#include "tests/harness/ConfigSession.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -41,7 +41,7 @@ QList<int> RecognisedPages(const std::string& bytes) {
 
 } // namespace
 
-class MonitorFlowTest : public QObject {
+class MonitorTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -131,57 +131,6 @@ private slots:
         QCOMPARE(RecognisedPages(played), pages);
     }
 
-    // A hidden monitor lays nothing out: it holds what comes (as bounded as
-    // the memo) and shows it when it is shown, as if it had been up all along.
-    void hiddenMonitorFillsInWhenShown() {
-        QStringList lines; // what a monitor shows, line by line
-        auto feed = [&lines](int from, int to) {
-            for (int i = from; i < to; ++i) {
-                ReportConsoleBytes(ConsoleDirection::Received,
-                                   "\x1b[05;10HLine " + std::to_string(i) + "\r\n");
-                lines << QStringLiteral("Line %1").arg(i);
-                if (i % 7 == 0) {
-                    ReportConsoleBytes(ConsoleDirection::Typed, "\t");
-                    ReportConsoleBytes(ConsoleDirection::Typed, "ab");
-                    lines << QStringLiteral("> <TAB>ab");
-                }
-            }
-        };
-        TfrmMemo up, hidden;
-        up.ShowMonitor();
-        feed(0, 30);
-        QVERIFY(hidden.Memo1->toPlainText().isEmpty());
-        hidden.ShowMonitor();
-        QCOMPARE(hidden.Memo1->toPlainText(), lines.join('\n'));
-        QCOMPARE(up.Memo1->toPlainText(), lines.join('\n'));
-
-        up.hide();
-        hidden.hide();
-        const QString before = hidden.Memo1->toPlainText();
-        feed(30, 10000); // more than the 5000 lines the memo keeps
-        QCOMPARE(hidden.Memo1->toPlainText(), before);
-        hidden.ShowMonitor();
-        QCOMPARE(hidden.Memo1->toPlainText(), lines.mid(lines.size() - 5000).join('\n'));
-    }
-
-    void readableBytesRoundTrip_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("readable");
-        QTest::newRow("keys") << QByteArray("\badmin\r\t\x1b\x01") << "<BS>admin<CR><TAB><ESC><^A>";
-        QTest::newRow("angle and high bytes")
-            << QByteArray("a<b>\x9b\x7f\n") << "a<LT>b><x9B><DEL><LF>";
-        QTest::newRow("screen") << QByteArray("\x1b[14;20HPassword  : ")
-                                << "<ESC>[14;20HPassword  : ";
-    }
-    void readableBytesRoundTrip() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, readable);
-        QCOMPARE(QString::fromStdString(ReadableBytes(bytes.toStdString())), readable);
-        std::string back;
-        QVERIFY(ParseReadableBytes(readable.toStdString(), back));
-        QCOMPARE(QByteArray::fromStdString(back), bytes);
-    }
-
     // F12 shows the monitor; clicking into it and back into the misc window
     // keeps the edits there (no activation ran) and types nothing.
     void lookingNeverActivatesNorTypes() {
@@ -208,5 +157,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(MonitorFlowTest)
-#include "tst_monitor_flow.moc"
+QTEST_MAIN(MonitorTest)
+#include "tst_monitor.moc"

@@ -4,8 +4,7 @@
 #include "engine/SerialLink.h"
 #include "forms/port/PortModel.h"
 #include "forms/session/SessionEnd.h"
-#include "tests/harness/ProgramReset.h"
-#include "tests/harness/WindowSteps.h"
+#include "tests/harness/WindowTest.h"
 
 #include <QtTest>
 
@@ -19,11 +18,11 @@ const std::string kWalk = "\r\t\r\b\r\b\b\r";
 
 } // namespace
 
-class UiSessionTest : public QObject {
+class SessionEndTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<LinkHarness> h;
-    QStringList boxes; // caption, text of each message box
+    MessageBoxes boxes;
 
     bool ConnectAndLogin() { return steps::Connect(*h) && steps::LogIn(*h); }
     bool OpenPortWindow() {
@@ -38,7 +37,7 @@ class UiSessionTest : public QObject {
     }
     // The session is over and everything is as at start-up.
     void VerifyEnded(const QString& message) {
-        QCOMPARE(boxes, QStringList({LangText(1223), message}));
+        QCOMPARE(boxes.pairs(), QStringList({LangText(1223), message}));
         QVERIFY(!IsLinkOpen() && GetParser() == nullptr && !IsSendPending());
         QVERIFY(frmWelcome->isVisible() && frmWelcome->isEnabled());
         QVERIFY(frmWelcome->btnConnect->isEnabled() && !frmWelcome->tmrConnect->isActive());
@@ -54,12 +53,7 @@ class UiSessionTest : public QObject {
 
 private slots:
     void init() {
-        ResetProgramState();
-        boxes.clear();
-        platform::SetMessageBoxHandler([this](const QString& text, const QString& caption, int) {
-            boxes << caption << text;
-            return platform::IDOK;
-        });
+        steps::BeginCase(boxes);
         sim::Options o;
         // TRUNK2 holds the module port, so a walk that ran is visible.
         o.initial = sim::FactoryState();
@@ -142,6 +136,32 @@ private slots:
         QCOMPARE(ModuleTrunk, 1);
     }
 
+    // Logout offers to disconnect; the account is logged out on the switch
+    // either way. Yes: the Welcome window, from where Connect starts afresh.
+    void logoutOffersToDisconnect_data() {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Yes: Welcome window, disconnected") << int(platform::IDYES);
+        QTest::newRow("No: the login window") << int(platform::IDNO);
+    }
+    void logoutOffersToDisconnect() {
+        QFETCH(int, answer);
+        QVERIFY(ConnectAndLogin());
+        boxes.answer = answer;
+        frmMain->btnLogout->click();
+        QCOMPARE(boxes.texts(), QStringList{LangText(1386).trimmed()});
+        if (answer == platform::IDNO) {
+            QVERIFY(h->runUntil([] { return steps::Up(frmLogin.get()); }, 30000));
+            QVERIFY(IsLinkOpen() && !frmWelcome->isVisible());
+            return;
+        }
+        QVERIFY(h->runUntil([] { return !IsLinkOpen(); }, 30000));
+        QVERIFY(frmWelcome->isVisible() && frmWelcome->btnConnect->isEnabled());
+        QVERIFY(!frmLogin.exists() && !frmMain.exists());
+        QCOMPARE(h->sim().where(), std::string("login"));
+        QCOMPARE(boxes.size(), 1); // no message at the end
+        QVERIFY(ConnectAndLogin());
+    }
+
     // Waiting at a menu is no fault, however long; the first key after it
     // gets its full 30 s.
     void idleConsoleEndsNothing() {
@@ -164,7 +184,7 @@ private slots:
         QVERIFY(h->runUntil([] { return SwitchRestarted; }, 10000));
         QVERIFY(!IsSendPending());
         const size_t typed = h->keysTyped().size();
-        QCOMPARE(boxes, QStringList({LangText(1225), MessageText(1335)}));
+        QCOMPARE(boxes.pairs(), QStringList({LangText(1225), MessageText(1335)}));
         QVERIFY(h->runUntil([] { return steps::Up(frmLogin.get()); }, 30000));
         QCOMPARE(QByteArray::fromStdString(h->keysTyped().substr(typed)).toHex(), QByteArray());
         QCOMPARE(h->sim().state().ports[0].inRate, 0);
@@ -172,5 +192,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(UiSessionTest)
-#include "ui_session_test.moc"
+QTEST_MAIN(SessionEndTest)
+#include "tst_session_end.moc"

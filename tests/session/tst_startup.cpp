@@ -3,8 +3,7 @@
 #include "engine/SerialLink.h"
 #include "forms/session/SessionEnd.h"
 #include "platform/MemorySerial.h"
-#include "tests/harness/ProgramReset.h"
-#include "tests/harness/WindowSteps.h"
+#include "tests/harness/WindowTest.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,7 +13,7 @@
 
 #include <memory>
 
-class UiStartupTest : public QObject {
+class StartupTest : public QObject {
     Q_OBJECT
 
     QString home_; // the test's data folder, where the shipped files are
@@ -22,7 +21,7 @@ class UiStartupTest : public QObject {
     std::unique_ptr<QTemporaryDir> empty_;
     platform::VirtualClock clock_;
     platform::ScriptedEndpoint peer_;
-    QStringList boxes_;
+    MessageBoxes boxes_;
 
     void Give(const char* name) {
         QVERIFY(QFile::copy(home_ + "/" + name, work_->filePath(QString::fromLatin1(name))));
@@ -31,17 +30,12 @@ class UiStartupTest : public QObject {
 private slots:
     void initTestCase() { home_ = QDir::currentPath(); }
     void init() {
-        ResetProgramState();
+        steps::BeginCase(boxes_);
         ResetLanguageState();
-        boxes_.clear();
         work_ = std::make_unique<QTemporaryDir>();
         empty_ = std::make_unique<QTemporaryDir>();
         QDir::setCurrent(work_->path());
         SetDataFolders({empty_->path().toStdString()});
-        platform::SetMessageBoxHandler([this](const QString& text, const QString& caption, int) {
-            boxes_ << caption << text;
-            return int(platform::IDOK);
-        });
         platform::SetSerialDeviceFactory(
             [this] { return std::make_unique<platform::MemorySerialDevice>(clock_, peer_); });
         SetManualStepping(true);
@@ -83,11 +77,11 @@ private slots:
                            "looked in:") +
             places.arg("Parser.tbl") +
             "Reinstall the program or copy the file into one of these places.";
-        QCOMPARE(boxes_, QStringList({"Language", language, "Connect", pageTable}));
+        QCOMPARE(boxes_.pairs(), QStringList({"Language", language, "Connect", pageTable}));
         boxes_.clear();
 
         frmWelcome->btnConnect->click();
-        QCOMPARE(boxes_, QStringList({"Connect", pageTable}));
+        QCOMPARE(boxes_.pairs(), QStringList({"Connect", pageTable}));
         QVERIFY(!IsLinkOpen() && GetParser() == nullptr && frmWelcome->btnConnect->isEnabled());
         QVERIFY(!frmWelcome->tmrConnect->isActive() && frmMessage.get() == nullptr);
         boxes_.clear();
@@ -112,15 +106,15 @@ private slots:
         QCOMPARE(LanguageId, 2052);
         const QString caption = frmWelcome->btnConnect->text();
         frmWelcome->cboLang->setCurrentIndex(2); // no Language_TW.txt here
-        QCOMPARE(boxes_.size(), 2);
-        QCOMPARE(boxes_[0], LangText(7));
-        QVERIFY(boxes_[1].contains("Language_TW.txt"));
-        QVERIFY(boxes_[1].endsWith(MessageText(1340)));
+        QCOMPARE(boxes_.size(), 1);
+        QCOMPARE(boxes_[0].caption, LangText(7));
+        QVERIFY(boxes_[0].text.contains("Language_TW.txt"));
+        QVERIFY(boxes_[0].text.endsWith(MessageText(1340)));
         QCOMPARE(LanguageId, 2052);
         QCOMPARE(frmWelcome->cboLang->currentText(), QStringLiteral("Chinese_CN"));
         QCOMPARE(frmWelcome->btnConnect->text(), caption);
     }
 };
 
-QTEST_MAIN(UiStartupTest)
-#include "ui_startup_test.moc"
+QTEST_MAIN(StartupTest)
+#include "tst_startup.moc"

@@ -10,8 +10,7 @@
 #include "lang/Language.h"
 #include "platform/MemorySerial.h"
 #include "sim/PtyServer.h"
-#include "tests/harness/ProgramReset.h"
-#include "tests/harness/WindowSteps.h"
+#include "tests/harness/WindowTest.h"
 
 #include <QLabel>
 #include <QTimer>
@@ -39,12 +38,12 @@ private:
 
 } // namespace
 
-class UiConnectTest : public QObject {
+class ConnectTest : public QObject {
     Q_OBJECT
 
     platform::VirtualClock clock_;
     std::unique_ptr<platform::ScriptedEndpoint> peer_;
-    QStringList boxes_; // each message box shown: its caption, then its text
+    MessageBoxes boxes_;
     std::string onlyPath_;
 
     // Runs the reader by hand for `cycles` reads and handles what it posted.
@@ -72,14 +71,9 @@ class UiConnectTest : public QObject {
 
 private slots:
     void init() {
-        ResetProgramState();
-        boxes_.clear();
+        steps::BeginCase(boxes_);
         onlyPath_.clear();
         peer_ = std::make_unique<platform::ScriptedEndpoint>();
-        platform::SetMessageBoxHandler([this](const QString& text, const QString& caption, int b) {
-            boxes_ << caption << text;
-            return b == platform::MB_YESNO ? int(platform::IDYES) : int(platform::IDOK);
-        });
         platform::SetSerialDeviceFactory([this] {
             auto device = std::make_unique<platform::MemorySerialDevice>(clock_, *peer_);
             device->onlyPath = onlyPath_;
@@ -184,11 +178,10 @@ private slots:
     // the restart window (a switch reboot reaching the login page) leaves
     // an answer with nothing to act on.
     void restartWindowDroppedWhileItsQuestionIsOpen() {
-        platform::SetMessageBoxHandler([](const QString&, const QString&, int) {
+        boxes_.whileShown = [] {
             frmRestartConfig.clear();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            return int(platform::IDYES);
-        });
+        };
         for (int which = 0; which < 2; ++which) {
             frmRestartConfig.set(new TfrmRestartConfig);
             QPointer<TfrmRestartConfig> w = frmRestartConfig.get();
@@ -203,8 +196,8 @@ private slots:
     void portThatCannotBeOpenedLeavesTheWindowIdle() {
         onlyPath_ = "/nonexistent/only-this-one";
         frmWelcome->btnConnect->click();
-        QCOMPARE(boxes_.size(), 2);
-        QCOMPARE(boxes_[0], LangText(1227));
+        QCOMPARE(boxes_.size(), 1);
+        QCOMPARE(boxes_[0].caption, LangText(1227));
         QVERIFY(frmWelcome->isEnabled() && frmWelcome->btnConnect->isEnabled());
         QVERIFY(!frmWelcome->tmrConnect->isActive());
         QVERIFY(frmMessage.get() == nullptr && GetComThread() == nullptr && TargetForm == 0);
@@ -229,7 +222,8 @@ private slots:
         QVERIFY(boxes_.isEmpty());
         now = platform::SerialDevice::LineFault(fault);
         step(1);
-        QCOMPARE(boxes_, QStringList({LangText(1223), MessageText(1330, MessageText(reason))}));
+        QCOMPARE(boxes_.pairs(),
+                 QStringList({LangText(1223), MessageText(1330, MessageText(reason))}));
         VerifyIdle();
     }
 
@@ -322,11 +316,11 @@ private slots:
             QCOMPARE(BusyText, prefix + std::to_string(20 - tick));
             if (tick == 20) break;
             QCOMPARE(frmMessage->lblMsg1->text(), DecodeText(BusyText));
-            QVERIFY(boxes_.empty());
+            QVERIFY(boxes_.isEmpty());
         }
         const std::string text =
             std::string(GetLangText(1309)) + "\n" + GetLangText(1310) + "\n" + GetLangText(1311);
-        QCOMPARE(boxes_, QStringList({LangText(1223), DecodeText(text)}));
+        QCOMPARE(boxes_.pairs(), QStringList({LangText(1223), DecodeText(text)}));
         VerifyIdle();
         QVERIFY(GetParser() == nullptr);
 
@@ -335,7 +329,7 @@ private slots:
         QVERIFY(IsLinkOpen() && frmWelcome->tmrConnect->isActive());
         peer_->push("\x1b[01;24H24+2 Port Managed Ethernet Switch\x1b", clock_.nowUs());
         step(4);
-        QVERIFY(!frmWelcome->tmrConnect->isActive() && boxes_.empty());
+        QVERIFY(!frmWelcome->tmrConnect->isActive() && boxes_.isEmpty());
     }
 
     // A clear screen followed by something other than the two bare cursor
@@ -344,7 +338,7 @@ private slots:
         frmWelcome->btnConnect->click();
         peer_->push("\x1b[2J\x1b[05;10HHello\x1b[06;10HWorld\x1b[07;01H", clock_.nowUs());
         step(2);
-        QCOMPARE(boxes_, QStringList({LangText(1223), MessageText(1334)}));
+        QCOMPARE(boxes_.pairs(), QStringList({LangText(1223), MessageText(1334)}));
         VerifyIdle();
         QVERIFY(GetParser() == nullptr);
     }
@@ -382,7 +376,7 @@ private slots:
 
         server->stop();
         QVERIFY(QTest::qWaitFor([this] { return !boxes_.isEmpty(); }, 5000));
-        QCOMPARE(boxes_, QStringList({LangText(1223), LinkFaultMessage(LinkFaultHungUp)}));
+        QCOMPARE(boxes_.pairs(), QStringList({LangText(1223), LinkFaultMessage(LinkFaultHungUp)}));
         VerifyIdle();
         QVERIFY(!frmLogin.exists());
         boxes_.clear();
@@ -390,10 +384,10 @@ private slots:
         connect();
         // Exit: the reader thread stops and the port closes.
         frmLogin->btnExit->click();
-        QCOMPARE(boxes_, QStringList({LangText(1210), LangText(1300)}));
+        QCOMPARE(boxes_.pairs(), QStringList({LangText(1210), LangText(1300)}));
         QVERIFY(!IsLinkOpen() && GetParser() == nullptr && GetComThread() == nullptr);
     }
 };
 
-QTEST_MAIN(UiConnectTest)
-#include "ui_connect_test.moc"
+QTEST_MAIN(ConnectTest)
+#include "tst_connect.moc"
