@@ -260,6 +260,10 @@ void ComThread::Terminate() {
 
 // ------------------------------------------------------- link free functions
 
+namespace {
+int g_openNumber = 0; // n of the COMn the link has open, 0 when none
+} // namespace
+
 int OpenComPort(int portNumber) {
     // Whatever path ends the program, the reader never outlives the event
     // loop it hands its steps to.
@@ -277,7 +281,9 @@ int OpenComPort(int portNumber) {
         g_thread = nullptr;
         delete old;
     }
+    g_openNumber = 0;
     if (g_port->Open(portNumber) < 0) return -1;
+    g_openNumber = portNumber;
     g_thread = new ComThread(g_port);
     g_thread->sendPending.store(false);
     return 1;
@@ -307,6 +313,10 @@ void CloseComPort() {
 
 bool IsLinkOpen() {
     return g_port != nullptr;
+}
+
+int OpenPortNumber() {
+    return g_port != nullptr ? g_openNumber : 0;
 }
 
 bool LinkIsNetwork() {

@@ -84,6 +84,10 @@ int OpenComPort(int portNumber);
 void StartComThread();
 void CloseComPort();
 bool IsLinkOpen();
+// n of the COMn the link has open (the settings file's default name); 0
+// when no link is open.
+int OpenPortNumber();
+
 // Whether the port opened last is a network line (a console server's
 // port): its hang-up is the server closing the connection.
 bool LinkIsNetwork();

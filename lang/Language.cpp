@@ -1,6 +1,7 @@
 #include "lang/Language.h"
 
 #include "engine/PageTable.h"
+#include "lang/QtTranslations.h"
 
 #include <cstring>
 #include <string>
@@ -196,10 +197,12 @@ void LoadBuiltInEnglish() {
 bool SelectLanguage(int itemIndex) {
     if (!LoadWhole(OpenLanguageFile(LanguageFileName(itemIndex)))) return false;
     LanguageId = LanguageIdForItem(itemIndex);
+    UseQtTranslations(LanguageId);
     return true;
 }
 
 void ResetLanguageState() {
     std::memset(LangTable, 0, sizeof LangTable);
     LanguageId = 0;
+    UseQtTranslations(0);
 }

@@ -63,7 +63,8 @@ void LoadBuiltInEnglish();
 // When the file cannot be read, neither the table nor LanguageId changes
 // (so the code page always matches the bytes in the table) and false is
 // returned; the caller shows nothing. Does not touch any window: the Welcome
-// window re-applies its captions afterwards.
+// window re-applies its captions afterwards. Qt's own texts follow the
+// language (lang/QtTranslations.h).
 bool SelectLanguage(int itemIndex);
 
 // Tests: empty table, LanguageId 0.

@@ -288,6 +288,10 @@ enum : int32_t {
     MonitorStopTranscript = 1439,
     MonitorTextFilter = 1440,
     MonitorTranscriptFailed = 1441, // "%1": the reason
+    // Captions that were English in every language
+    PvidHeading = 1400,   // the VLAN support window's PVID column
+    TrunkCellHint = 1401, // tool tip of a trunk member button
+    TrunkBoxHint = 1402,  // tool tip of a trunk's check box
 };
 
 } // namespace txt

@@ -43,7 +43,8 @@ void SetMessageBoxesShown(bool shown) {
     g_boxesShown = shown;
 }
 
-int AppMessageBox(const QString& text, const QString& caption, int buttons) {
+int AppMessageBox(const QString& text, const QString& caption, int buttons,
+                  MsgDefault defaultButton) {
     if (messageBoxHandler()) return messageBoxHandler()(text, caption, buttons);
     const bool yesNo = buttons == MB_YESNO;
     // Without a widget application nobody could answer: report the text and
@@ -57,7 +58,8 @@ int AppMessageBox(const QString& text, const QString& caption, int buttons) {
     // news, so it gets no icon that could contradict its text.
     QMessageBox box(yesNo ? QMessageBox::Question : QMessageBox::NoIcon, caption, text,
                     yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok);
-    box.setDefaultButton(yesNo ? QMessageBox::Yes : QMessageBox::Ok);
+    const bool no = yesNo && defaultButton == DefaultNo;
+    box.setDefaultButton(no ? QMessageBox::No : yesNo ? QMessageBox::Yes : QMessageBox::Ok);
     const int answer = box.exec();
     if (!yesNo) return IDOK;
     return answer == QMessageBox::Yes ? IDYES : IDNO;

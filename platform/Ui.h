@@ -16,8 +16,13 @@ namespace platform {
 enum MsgButtons { MB_OK = 0, MB_YESNO = 4 };
 enum MsgResult { IDOK = 1, IDYES = 6, IDNO = 7 };
 
+// Which button Enter gives: a question whose Yes cannot be undone (a factory
+// reset) defaults to No.
+enum MsgDefault { DefaultFirst, DefaultNo };
+
 // Shows a modal message box (QMessageBox). Texts are already decoded.
-int AppMessageBox(const QString& text, const QString& caption, int buttons);
+int AppMessageBox(const QString& text, const QString& caption, int buttons,
+                  MsgDefault defaultButton = DefaultFirst);
 // Tests install a handler that records the box and returns the answer.
 using MessageBoxHandler =
     std::function<int(const QString& text, const QString& caption, int buttons)>;

@@ -3,6 +3,7 @@
 #include "lang/Language.h"
 #include "shared/Publicunit.h"
 
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 namespace {
@@ -43,6 +44,24 @@ QString DecodeText(const std::string& bytes) {
 
 QString LangText(int32_t id) {
     return DecodeText(std::string(GetLangText(id)));
+}
+
+QString WithoutMnemonic(const QString& caption) {
+    // The Chinese files write the marker as "(&X)" after the text.
+    static const QRegularExpression bracketed(QStringLiteral("[(\\x{FF08}]&[^&][)\\x{FF09}]"));
+    QString text = caption;
+    text.remove(bracketed);
+    QString plain;
+    plain.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && i + 1 < text.size()) ++i; // "&&" keeps one
+        plain += text[i];
+    }
+    return plain;
+}
+
+QString LangPlain(int32_t id) {
+    return WithoutMnemonic(LangText(id));
 }
 
 QString LangLines(int32_t first, int32_t second) {

@@ -64,6 +64,12 @@ QString DecodeText(const std::string& bytes);
 // Two language texts, the second on the line under the first (a message
 // box's statement and what happens next), decoded for display.
 QString LangLines(int32_t first, int32_t second);
+// A button caption without its keyboard marker, for the places the same
+// text is a title: "&Logout" gives "Logout", "注销(&L)" gives "注销",
+// "A && B" gives "A & B".
+QString WithoutMnemonic(const QString& caption);
+// LangText(id) as a title (message-box caption, dialog title).
+QString LangPlain(int32_t id);
 
 std::string MakeMoveKeys(int32_t target, int32_t& current);
 bool SameStr(const char* a, const char* b);

@@ -1,17 +1,21 @@
 #include "forms/backup/SettingsFile.h"
 
+#include "engine/SerialLink.h"
 #include "forms/backup/SettingsRestore.h"
 #include "forms/base/FormRefs.h"
 #include "forms/base/Messageform.h"
 #include "forms/session/Mainform.h"
 #include "lang/TextIds.h"
+#include "platform/SerialDevice.h"
 #include "platform/Ui.h"
 #include "shared/Publicunit.h"
 
+#include <QDate>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -140,12 +144,53 @@ void AddSettingsFileButtons(TfrmMain* main, QVBoxLayout* layout) {
     QObject::connect(restore, &QPushButton::clicked, main, [] { RestoreSettingsFromFile(); });
 }
 
+QString DefaultSettingsFileName(const QString& comName, const QString& resolvedPath,
+                                const QDate& date) {
+    QString where = comName;
+    const qsizetype scheme = resolvedPath.indexOf(QLatin1String("://"));
+    if (scheme > 0) {
+        // "tcp://host:port/" -> "host_port": a colon or slash is no part of
+        // a file name on every system the file may be copied to.
+        where = resolvedPath.mid(scheme + 3);
+        while (where.endsWith(QLatin1Char('/')))
+            where.chop(1);
+        static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9._-]+"));
+        where.replace(unsafe, QStringLiteral("_"));
+    }
+    QString name = QStringLiteral("tavik-");
+    if (!where.isEmpty()) name += where + QLatin1Char('-');
+    return name + date.toString(Qt::ISODate) + QStringLiteral(".json");
+}
+
+QString WithJsonSuffix(const QString& path) {
+    if (path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive)) return path;
+    return path + QStringLiteral(".json");
+}
+
+QString AskSettingsSavePath(QWidget* parent, const QString& defaultName) {
+    QFileDialog dialog(parent, LangPlain(txt::SaveSettingsButton).trimmed(), QString(),
+                       LangText(txt::SettingsFileFilter).trimmed());
+    dialog.setObjectName(QStringLiteral("dlgSaveSettings"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The dialog's own suffix (its overwrite question then names the real
+    // file) for a name without any; WithJsonSuffix for "name.txt".
+    dialog.setDefaultSuffix(QStringLiteral("json"));
+    dialog.selectFile(defaultName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return WithJsonSuffix(dialog.selectedFiles().constFirst());
+}
+
 void SaveSettingsToFile() {
     TfrmMain* main = frmMain.get();
     if (!main) return;
+    const QString com =
+        OpenPortNumber() > 0 ? QStringLiteral("COM%1").arg(OpenPortNumber()) : QString();
+    const QString resolved =
+        com.isEmpty() ? QString()
+                      : QString::fromStdString(platform::ResolvePortName(com.toStdString()));
     const QString path =
-        QFileDialog::getSaveFileName(main, LangText(txt::SaveSettingsButton).trimmed(), QString(),
-                                     LangText(txt::SettingsFileFilter).trimmed());
+        AskSettingsSavePath(main, DefaultSettingsFileName(com, resolved, QDate::currentDate()));
     if (path.isEmpty()) return;
     auto* run = new BackupRun(path, nullptr, main);
     // The run belongs to the main window; it says how it went and goes.
@@ -175,7 +220,7 @@ void RestoreSettingsFromFile() {
     TfrmMain* main = frmMain.get();
     if (!main) return;
     const QString path =
-        QFileDialog::getOpenFileName(main, LangText(txt::RestoreSettingsButton).trimmed(),
+        QFileDialog::getOpenFileName(main, LangPlain(txt::RestoreSettingsButton).trimmed(),
                                      QString(), LangText(txt::SettingsFileFilter).trimmed());
     if (path.isEmpty()) return;
     auto* run = new RestoreRun(path, nullptr, main);

@@ -11,7 +11,9 @@
 
 #include <functional>
 
+class QDate;
 class QTimer;
+class QWidget;
 class QVBoxLayout;
 class TfrmMain;
 
@@ -61,6 +63,18 @@ void AddSettingsFileButtons(TfrmMain* main, QVBoxLayout* layout);
 // Makes every main window from now on carry those buttons (the program does
 // this at start-up; the main window cannot include this layer).
 void InstallSettingsFileButtons();
+// The name the save dialog proposes: "tavik-COM5-2026-12-06.json" for a
+// serial line; for a console server reached as "tcp://host:port" (the path
+// `resolvedPath` the COM name stands for) "tavik-host_port-2026-12-06.json",
+// the address without the characters a file name cannot hold.
+QString DefaultSettingsFileName(const QString& comName, const QString& resolvedPath,
+                                const QDate& date);
+// `path` ending in ".json" (any letter case), else with it added.
+QString WithJsonSuffix(const QString& path);
+// The save dialog over `parent`, proposing `defaultName`; the chosen path
+// with ".json" added when missing, or empty when the dialog was cancelled.
+QString AskSettingsSavePath(QWidget* parent, const QString& defaultName);
+
 // The buttons' actions: ask for a file, run the backup or the restore, say
 // how it went.
 void SaveSettingsToFile();

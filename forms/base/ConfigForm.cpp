@@ -8,9 +8,16 @@
 #include "shared/Publicunit.h"
 
 #include <QPointer>
+#include <QPushButton>
 
 TConfigForm::TConfigForm(int32_t formNumber, QWidget* parent)
     : TForm(parent), formNumber_(formNumber) {}
+
+bool TConfigForm::EscapePressed() {
+    auto* quit = findChild<QPushButton*>(QStringLiteral("btnQuit"));
+    if (isEnabled() && quit && quit->isEnabled() && quit->isVisibleTo(this)) quit->click();
+    return true;
+}
 
 bool TConfigForm::MayLeave(bool changed) {
     if (AwaitingAnswer) return false;

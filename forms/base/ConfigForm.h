@@ -25,6 +25,9 @@ public:
     bool SaveAnswered = false;
 
 protected:
+    // Esc is the window's Exit (btnQuit): the same close, the same question
+    // about changes not applied.
+    bool EscapePressed() override;
     // FormClose's first step: false while a save awaits its answer, or when
     // the user changed something (`changed`), the switch has not answered a
     // save, and the user keeps the changes.

@@ -1,5 +1,6 @@
 #include "forms/base/Form.h"
 
+#include "forms/base/Placement.h"
 #include "forms/widgets/Accessible.h"
 
 #include <QApplication>
@@ -11,6 +12,10 @@
 
 namespace {
 QPointer<TForm> s_active;
+// The last window shown that takes activation: the one the next window is
+// opened from. Kept when it hides (a menu hides as the window it opens is
+// being read), so its place is still known.
+QPointer<TForm> s_lastShown;
 } // namespace
 
 QFont UiFont(int pointSize, bool bold) {
@@ -91,7 +96,11 @@ void TForm::Show() {
     if (freed_) return;
     if (!isVisible()) {
         FormShow();
+        const TForm* opener = s_lastShown.data();
+        PlaceCentred(this, placedOnScreen_ || opener == this ? nullptr : opener);
         setVisible(true);
+        FocusFirstControl();
+        if (takesActivation_) s_lastShown = this;
     }
     // After the layout has placed the labels beside their boxes.
     NameControls(this);
@@ -136,11 +145,23 @@ void TForm::closeEvent(QCloseEvent* event) {
 }
 
 void TForm::SetDefaultButton(QPushButton* button) {
+    if (defaultButton_ && defaultButton_ != button) defaultButton_->setDefault(false);
     defaultButton_ = button;
     button->setDefault(true);
 }
 
+QWidget* TForm::FirstFocus() {
+    return FirstInputControl(this, defaultButton_.data());
+}
+
+void TForm::FocusFirstControl() {
+    if (QWidget* first = FirstFocus()) first->setFocus(Qt::ActiveWindowFocusReason);
+}
+
 void TForm::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
+        EscapePressed())
+        return;
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         auto* focused = qobject_cast<QPushButton*>(focusWidget());
         QPushButton* button = focused ? focused : defaultButton_.data();

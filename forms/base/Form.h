@@ -49,6 +49,10 @@ public:
 
     // Enter clicks the focused button, or else this one, as in a dialog.
     void SetDefaultButton(QPushButton* button);
+    // The start window opens in the middle of the screen; every other window
+    // opens centred on the window shown before it (the one it was opened
+    // from, or the busy window over that one).
+    void SetPlacedOnScreen(bool onScreen) { placedOnScreen_ = onScreen; }
 
     static TForm* ActiveForm();
     // Tests: forget the active form between cases.
@@ -59,6 +63,15 @@ protected:
     virtual void FormHide() {}
     virtual void FormActivate() {}
     virtual void FormClose(TCloseAction& action) { action = caHide; }
+    // The control that has the keyboard when the window opens: the first
+    // field, else the default button (forms/base/Placement.h).
+    virtual QWidget* FirstFocus();
+    // Gives FirstFocus() the keyboard; windows whose fields are filled or
+    // enabled as they are activated call it again then.
+    void FocusFirstControl();
+    // Esc; true when the window took it. A configuration window leaves as
+    // its Exit does; other windows ignore it.
+    virtual bool EscapePressed() { return false; }
 
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -67,6 +80,7 @@ protected:
 
 private:
     bool takesActivation_ = true;
+    bool placedOnScreen_ = false;
     friend class FormClickWatcher;
     QPointer<QPushButton> defaultButton_;
     bool closing_ = false;

@@ -128,7 +128,8 @@ void TfrmMemo::SetSaveFileAsker(SaveFileAsker asker) {
 }
 
 QString TfrmMemo::AskSaveFile(int32_t captionId, int32_t filterId) {
-    const QString caption = LineText(captionId);
+    // A button's caption as the dialog's title: without its key marker.
+    const QString caption = WithoutMnemonic(LineText(captionId));
     const QString filter = LineText(filterId);
     if (s_asker) return s_asker(this, caption, filter);
     return QFileDialog::getSaveFileName(this, caption, QString(), filter);

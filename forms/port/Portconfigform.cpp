@@ -170,7 +170,7 @@ void TfrmPortConfig::FormShow() {
     ShowPortPage();
     Repaint();
     MarkPortPages();
-    btnQuit->setFocus();
+    FocusFirstControl();
     setEnabled(true);
 }
 
@@ -257,7 +257,7 @@ bool TfrmPortConfig::CollectPortPage() {
                 // them may drop this window (the router frees it); then there
                 // is no box left to reset.
                 const QPointer<QLineEdit> still(edit);
-                platform::AppMessageBox(message, LangText(txt::StaticPort), platform::MB_OK);
+                platform::AppMessageBox(message, LangPlain(txt::StaticPort), platform::MB_OK);
                 if (still.isNull()) return false;
                 edit->setText(QStringLiteral("0"));
                 edit->setFocus();

@@ -96,7 +96,7 @@ void TfrmMain::FormActivate() {
     CurrentForm = FORM_MAIN;
     Leaving = false;
     Restarting = false;
-    lblVersion->setText(QStringLiteral("Version: ") + QString::fromLatin1(VersionText));
+    lblVersion->setText(LangText(txt::WelcomeVersion) + QString::fromLatin1(VersionText));
     if (TfrmLogin* login = frmLogin.get()) {
         login->SetMessage(QString(), TfrmLogin::MsgMaroon);
         login->LoginPromptCount = 2;
@@ -119,7 +119,7 @@ void TfrmMain::btnLogoutClick() {
     // Yes: log out, then disconnect and go back to the Welcome window (to
     // connect to another switch); No: log out to the login window.
     if (platform::AppMessageBox(LangText(txt::AskLogoutDisconnect).trimmed(),
-                                LangText(txt::MainLogout), platform::MB_YESNO) == platform::IDYES)
+                                LangPlain(txt::MainLogout), platform::MB_YESNO) == platform::IDYES)
         DisconnectAtLoginPage();
     Close();
 }

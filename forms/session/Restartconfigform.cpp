@@ -43,12 +43,20 @@ TfrmRestartConfig::TfrmRestartConfig()
     btnRestart = AddMenuButton("btnRestart", txt::RestartSwitch);
     btnPrevMenu = AddMenuButton("btnPrevMenu", txt::RestartPrevious);
     FinishMenu();
+    // Enter on a window just opened goes back, never into a restart: the
+    // window is often reached by Enter on the main menu's Reboot Switch.
+    // The keys typed for each button still follow the console's highlight.
+    SetDefaultButton(btnPrevMenu);
     MenuTarget = 0;
     MenuCurrent = 0;
 
     connect(btnDefault, &QPushButton::clicked, this, [this] { btnDefaultClick(); });
     connect(btnRestart, &QPushButton::clicked, this, [this] { btnRestartClick(); });
     connect(btnPrevMenu, &QPushButton::clicked, this, [this] { btnPrevMenuClick(); });
+}
+
+QWidget* TfrmRestartConfig::FirstFocus() {
+    return btnPrevMenu;
 }
 
 void TfrmRestartConfig::FormActivate() {
@@ -62,8 +70,8 @@ void TfrmRestartConfig::btnDefaultClick() {
     MenuTarget = 0;
     const QPointer<TfrmRestartConfig> self(this);
     if (platform::AppMessageBox(LangLines(txt::FactoryDefaultWarn, txt::AskContinue),
-                                LangText(txt::CaptionFactoryDefault),
-                                platform::MB_YESNO) != platform::IDYES ||
+                                LangText(txt::CaptionFactoryDefault), platform::MB_YESNO,
+                                platform::DefaultNo) != platform::IDYES ||
         !StillAsked(self))
         return;
     setEnabled(false);

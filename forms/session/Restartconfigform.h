@@ -18,6 +18,7 @@ public:
 protected:
     void FormActivate() override;
     void FormClose(TCloseAction& action) override;
+    QWidget* FirstFocus() override;
 };
 
 // Router entry: the restart menu was drawn.

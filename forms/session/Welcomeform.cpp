@@ -146,6 +146,7 @@ TfrmWelcome::TfrmWelcome(QWidget* parent) : TForm(parent) {
     btnConnect = new QPushButton(QStringLiteral("Connect"), this);
     btnConnect->setObjectName(QStringLiteral("btnConnect"));
     SetDefaultButton(btnConnect);
+    SetPlacedOnScreen(true);
     btnExit = new QPushButton(QStringLiteral("Exit"), this);
     btnExit->setObjectName(QStringLiteral("btnExit"));
     btnExit->setAutoDefault(true);

@@ -27,9 +27,6 @@ constexpr int kBoxHeight = kBoxTitle + kTrunks * kRowStep + 4;
 constexpr int kNotesTop = kGridTop + kBoxHeight + 16;
 constexpr int kNoteLine = 19;
 
-const char kCellHint[] = "Click to SELECT port;  Double clicks to UNSELECT port";
-const char kTrunkHint[] = "Check / uncheck to  make  trunk  STATIC / DISABLED";
-
 QString BoxName(int port) {
     if (port >= kFirstModulePort) return QStringLiteral("gbxM%1").arg(port - kFirstModulePort + 1);
     return QStringLiteral("gbxP%1").arg(port, 2, 10, QLatin1Char('0'));
@@ -58,7 +55,6 @@ void TfrmTrkConfig::CreateControls() {
     for (int k = 1; k <= kTrunks; ++k) {
         auto* box = new QCheckBox(QStringLiteral("Trunk%1").arg(k), this);
         box->setObjectName(QStringLiteral("chkTrk%1").arg(k));
-        box->setToolTip(QString::fromLatin1(kTrunkHint));
         box->setGeometry(16, kGridTop + kBoxTitle + (k - 1) * kRowStep, 90, kRowStep);
         connect(box, &QCheckBox::toggled, this, [this, box] { SetTrunkOption(box); });
     }
@@ -82,7 +78,6 @@ void TfrmTrkConfig::CreateControls() {
         for (int k = 1; k <= kTrunks; ++k) {
             auto* b = new QRadioButton(box);
             b->setObjectName(QStringLiteral("optP%1K%2").arg(p, 2, 10, QLatin1Char('0')).arg(k));
-            b->setToolTip(QString::fromLatin1(kCellHint));
             b->setGeometry(5, kBoxTitle + (k - 1) * kRowStep, 18, kRowStep);
             b->installEventFilter(this);
             connect(b, &QRadioButton::toggled, this, [this](bool on) {
@@ -118,6 +113,11 @@ void TfrmTrkConfig::CreateControls() {
 
 void TfrmTrkConfig::ApplyLanguageLayout() {
     setWindowTitle(LangText(txt::TrunkCaption));
+    const QString cellHint = MessageText(txt::TrunkCellHint);
+    const QString boxHint = MessageText(txt::TrunkBoxHint);
+    for (QRadioButton* b : findChildren<QRadioButton*>()) b->setToolTip(cellHint);
+    for (int k = 1; k <= kTrunks; ++k)
+        findChild<QCheckBox*>(QStringLiteral("chkTrk%1").arg(k))->setToolTip(boxHint);
     const struct {
         int label;
         int32_t text;

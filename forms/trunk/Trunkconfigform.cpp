@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -97,7 +98,7 @@ void TfrmTrkConfig::FormActivate() {
     ShowTrunks();
     shownState_ = ControlState(this);
     RulesArmed += 1;
-    btnQuit->setFocus();
+    FocusFirstControl();
     Repaint();
 }
 
@@ -226,6 +227,18 @@ bool TfrmTrkConfig::eventFilter(QObject* watched, QEvent* event) {
             // its release must not check it once more.
             SetUnchecked(b);
             b->setDown(false);
+            return true;
+        }
+    }
+    if (event->type() == QEvent::KeyPress) {
+        auto* b = qobject_cast<QRadioButton*>(watched);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // The keyboard's double click: Delete, or Space on a member (Space
+        // on a port not in the trunk selects it, as on any radio button).
+        const bool removes = key->key() == Qt::Key_Delete ||
+                             (key->key() == Qt::Key_Space && b && b->isChecked());
+        if (b && removes && key->modifiers() == Qt::NoModifier) {
+            if (b->isChecked()) SetUnchecked(b);
             return true;
         }
     }

@@ -234,7 +234,7 @@ void TfrmEditVlanGrp::FormActivate() {
     Leaving = false;
     EnableActions(false);
     FillGroupList();
-    btnQuit->setFocus();
+    FocusFirstControl();
     Repaint();
 }
 

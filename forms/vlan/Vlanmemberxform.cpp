@@ -327,7 +327,7 @@ void TfrmVlanMemberX::FormActivate() {
     Leaving = false;
     TablePage = 0;
     FillMemberPorts();
-    btnQuit->setFocus();
+    FocusFirstControl();
     Repaint();
     setEnabled(true);
     shownState_ = ControlState(this);

@@ -116,6 +116,10 @@ TfrmVlanSupport::TfrmVlanSupport() : TPagedScreen(FORM_VLANSUPPORT) {
     btnQuit->setText(LangText(txt::ExitButton));
     btnSave->setText(LangText(txt::ApplyButton));
     lblGarbled->setText(MessageText(txt::PortRowsGarbled));
+    for (int c = 1; c <= 3; ++c) {
+        findChild<QLabel*>(QStringLiteral("lblPort%1").arg(c))->setText(LangText(txt::PortHeadingPort));
+        findChild<QLabel*>(QStringLiteral("lblPVID%1").arg(c))->setText(MessageText(txt::PvidHeading));
+    }
 
     connect(cboVlanMode, &QComboBox::activated, this, [this](int i) { cboVlanModeChange(i); });
     connect(btnSave, &QPushButton::clicked, this, [this] { btnSaveClick(); });
@@ -270,7 +274,7 @@ bool TfrmVlanSupport::ValidatePvids() {
         // Console lines are handled while the box is open and may drop the
         // window; then there is no edit left to reset.
         const QPointer<QLineEdit> still(edit);
-        platform::AppMessageBox(message, LangText(txt::VlanMenuSupport), platform::MB_OK);
+        platform::AppMessageBox(message, LangPlain(txt::VlanMenuSupport), platform::MB_OK);
         if (still.isNull()) return false;
         edit->setText(QStringLiteral("1"));
         edit->setFocus();
@@ -323,7 +327,7 @@ void TfrmVlanSupport::FormActivate() {
             if (PvidPageGarbled[p]) lblGarbled->setVisible(true);
     }
     UpdateApplyState();
-    btnQuit->setFocus();
+    FocusFirstControl();
     Repaint();
     shownState_ = ControlState(this);
 }

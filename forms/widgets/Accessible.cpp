@@ -1,5 +1,7 @@
 #include "forms/widgets/Accessible.h"
 
+#include "shared/Publicunit.h"
+
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QComboBox>
@@ -16,8 +18,7 @@ namespace {
 
 // A caption as a name: no shortcut marker, no trailing colon.
 QString AsName(QString text) {
-    text.remove(QLatin1Char('&'));
-    text = text.simplified();
+    text = WithoutMnemonic(text).simplified();
     while (text.endsWith(QLatin1Char(':')) || text.endsWith(QChar(0xFF1A)))
         text = text.chopped(1).trimmed();
     return text;

@@ -210,7 +210,7 @@ private slots:
             win()->btnSave->click();
             QCOMPARE(boxes.size(), 1);
             QCOMPARE(boxes[0].text, message);
-            QCOMPARE(boxes.takeFirst().caption, LangText(402));
+            QCOMPARE(boxes.takeFirst().caption, LangPlain(402));
             QCOMPARE(edit->text(), QStringLiteral("0"));
             QCOMPARE(win()->focusWidget(), edit);
         }

@@ -140,7 +140,7 @@ private slots:
         QVERIFY(LogIn());
         QCOMPARE(Typed(), std::string("\badmin\radmin\r\r\t\r\b\r\b\b\r"));
         QCOMPARE(ModuleTrunk, 2);
-        QCOMPARE(frmMain->lblVersion->text(), QStringLiteral("Version: 1.02a - A1 "));
+        QCOMPARE(frmMain->lblVersion->text(), LangText(3) + QStringLiteral("1.02a - A1 "));
         QVERIFY(!frmLogin->isVisible() && !frmStaticConfig.exists());
         QVERIFY(frmLogin->edtUsername->text().isEmpty() && frmLogin->edtPassword->text().isEmpty());
         QCOMPARE(Where(), QStringLiteral("main"));
@@ -186,7 +186,7 @@ private slots:
         QVERIFY(first.isNull() && frmLogin->lblMsg->text().isEmpty());
         QVERIFY(LogIn());
         QCOMPARE(Typed(), std::string("\badmin\radmin\r"));
-        QCOMPARE(frmMain->lblVersion->text(), QStringLiteral("Version: 1.02a - A1 "));
+        QCOMPARE(frmMain->lblVersion->text(), LangText(3) + QStringLiteral("1.02a - A1 "));
 
         // Restart: the switch reboots, its new self-test lines replace the
         // old ones at the first of them, and the login window comes back.

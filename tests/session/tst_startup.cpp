@@ -63,7 +63,7 @@ private slots:
         }
         steps::ShowWelcome();
         // No language file: the built-in English texts.
-        QCOMPARE(frmWelcome->btnConnect->text(), QStringLiteral("Connect"));
+        QCOMPARE(frmWelcome->btnConnect->text(), QStringLiteral("&Connect"));
         QCOMPARE(frmWelcome->windowTitle(), QStringLiteral("24 +2 Tavik Switch - Welcome"));
         frmWelcome->StartUpChecks();
         const QString places =

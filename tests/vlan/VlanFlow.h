@@ -98,7 +98,7 @@ protected:
     void ExpectBox(const QString& text, int caption) {
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes[0].text, text);
-        QCOMPARE(boxes[0].caption, LangText(caption));
+        QCOMPARE(boxes[0].caption, LangPlain(caption));
         boxes.clear();
     }
 
