@@ -4,6 +4,7 @@
 // shows up first. The windows are empty (no switch behind them); the tests of
 // each window check them filled.
 #include "forms/backup/SettingsFile.h"
+#include "tests/harness/ConfigSession.h"
 #include "tests/harness/EveryWindow.h"
 #include "tests/harness/WindowTest.h"
 
@@ -50,6 +51,32 @@ QString Describe(QWidget* control) {
     return QStringLiteral("%1 \"%2\"").arg(name, text.left(40));
 }
 
+// Each control of the window smaller than it needs, with what it has and
+// needs. Controls inside a panel still hidden count: the panel shows them once
+// the switch's screen is read.
+QStringList CutControls(QWidget* window) {
+    QStringList cut;
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+        if (!Checked(control) || control->isHidden()) continue;
+        const QSize needed = Needed(control);
+        const QSize has = control->size();
+        if (has.width() < needed.width() || has.height() < needed.height())
+            cut << QStringLiteral("%1: %2x%3, needs %4x%5")
+                       .arg(Describe(control))
+                       .arg(has.width())
+                       .arg(has.height())
+                       .arg(needed.width())
+                       .arg(needed.height());
+    }
+    return cut;
+}
+
+QString Where(const char* window, int language) {
+    return QStringLiteral("%1, %2, scale %3")
+        .arg(QLatin1String(window), QLatin1String(steps::kLanguageNames[language]),
+             qEnvironmentVariable("QT_SCALE_FACTOR", "1"));
+}
+
 } // namespace
 
 class LayoutFitTest : public QObject {
@@ -82,19 +109,7 @@ private slots:
         QVERIFY(w);
         w->Show();
         QCoreApplication::processEvents();
-        QStringList cut;
-        for (QWidget* control : w->findChildren<QWidget*>()) {
-            if (!Checked(control) || control->isHidden()) continue;
-            const QSize needed = Needed(control);
-            const QSize has = control->size();
-            if (has.width() < needed.width() || has.height() < needed.height())
-                cut << QStringLiteral("%1: %2x%3, needs %4x%5")
-                           .arg(Describe(control))
-                           .arg(has.width())
-                           .arg(has.height())
-                           .arg(needed.width())
-                           .arg(needed.height());
-        }
+        const QStringList cut = CutControls(w);
         // Every window's picture, named after it, "-x2" at scale 2; the gallery
         // takes those that look the same without a switch behind them (the
         // start window and the menus).
@@ -103,11 +118,34 @@ private slots:
         if (qEnvironmentVariable("QT_SCALE_FACTOR") == QLatin1String("2"))
             picture += QStringLiteral("-x2");
         steps::SaveScreenshot(w, picture, language);
-        QVERIFY2(cut.isEmpty(), qPrintable(QStringLiteral("%1, %2, scale %3: %4")
-                                               .arg(QLatin1String(steps::kEveryWindow[window].name),
-                                                    QLatin1String(steps::kLanguageNames[language]),
-                                                    qEnvironmentVariable("QT_SCALE_FACTOR", "1"),
-                                                    cut.join(QStringLiteral("; ")))));
+        QVERIFY2(cut.isEmpty(), qPrintable(Where(steps::kEveryWindow[window].name, language) +
+                                           QStringLiteral(": ") + cut.join(QStringLiteral("; "))));
+    }
+
+    // The configuration windows filled from the simulated switch's screens:
+    // the port grid's rows, the trunk grid, the misc window's values.
+    void filledWindowsFit_data() {
+        QTest::addColumn<int>("window");
+        QTest::addColumn<int>("language");
+        const char* const windows[] = {"port", "trunk", "misc"};
+        for (int w = 0; w < 3; ++w)
+            for (int l = 0; l < 3; ++l)
+                QTest::addRow("%s, %s", windows[w], steps::kLanguageNames[l]) << w << l;
+    }
+    void filledWindowsFit() {
+        QFETCH(int, window);
+        QFETCH(int, language);
+        ConfigSession s;
+        QVERIFY(s.Open({}, language));
+        const bool open = window == 0   ? s.OpenPortWindow()
+                          : window == 1 ? s.OpenTrunkWindow()
+                                        : s.OpenMiscWindow();
+        QVERIFY(open);
+        QWidget* const shown[] = {frmPortConfig.get(), frmTrkConfig.get(), frmMiscConfigX.get()};
+        const char* const names[] = {"port, filled", "trunk, filled", "misc, filled"};
+        const QStringList cut = CutControls(shown[window]);
+        QVERIFY2(cut.isEmpty(), qPrintable(Where(names[window], language) + QStringLiteral(": ") +
+                                           cut.join(QStringLiteral("; "))));
     }
 };
 
