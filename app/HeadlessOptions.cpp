@@ -2,6 +2,7 @@
 
 #include "platform/Secret.h"
 
+#include <QCommandLineParser>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -35,24 +36,6 @@ constexpr size_t kPasswordFileMax = 1024;
 constexpr int kPasswordWaitMs = 10000;
 constexpr int kMaxTimeoutSeconds = 24 * 60 * 60;
 
-bool Value(int argc, char** argv, int& i, const std::string& arg, const char* name,
-           std::string& out, std::string& error) {
-    const std::string option = std::string("--") + name;
-    if (arg == option) {
-        if (i + 1 >= argc) {
-            error = option + " needs a value";
-            return true;
-        }
-        out = argv[++i];
-        return true;
-    }
-    if (arg.rfind(option + "=", 0) == 0) {
-        out = arg.substr(option.size() + 1);
-        return true;
-    }
-    return false;
-}
-
 // A whole number of seconds, 1 to a day; 0 when the text is none.
 int TimeoutSeconds(const std::string& text) {
     if (text.empty() || text.size() > 5) return 0;
@@ -64,28 +47,38 @@ int TimeoutSeconds(const std::string& text) {
     return seconds <= kMaxTimeoutSeconds ? seconds : 0;
 }
 
-// The options only a headless run takes (and their values).
-bool TakeRunSetting(int argc, char** argv, int& i, const std::string& arg, HeadlessOptions& options,
-                    std::string& error) {
-    std::string timeout;
-    if (Value(argc, argv, i, arg, "user", options.user, error) ||
-        Value(argc, argv, i, arg, "password-file", options.passwordFile, error)) {
-    } else if (Value(argc, argv, i, arg, "language", options.language, error)) {
-        if (error.empty() && options.language != "en" && options.language != "cn" &&
-            options.language != "tw")
+const QStringList kRunSettings = {QStringLiteral("user"), QStringLiteral("password-file"),
+                                  QStringLiteral("language"), QStringLiteral("timeout"),
+                                  QStringLiteral("json")};
+
+std::string Text(const QString& value) {
+    return value.toLocal8Bit().toStdString();
+}
+
+// The options only a headless run takes, and their values' checks.
+void ReadRunSettings(const QCommandLineParser& parser, HeadlessOptions& options,
+                     std::string& error) {
+    if (parser.isSet(QStringLiteral("user"))) options.user = Text(parser.value(QStringLiteral("user")));
+    options.passwordFile = Text(parser.value(QStringLiteral("password-file")));
+    options.json = parser.isSet(QStringLiteral("json"));
+    if (parser.isSet(QStringLiteral("language"))) {
+        options.language = Text(parser.value(QStringLiteral("language")));
+        if (options.language != "en" && options.language != "cn" && options.language != "tw")
             error = "--language takes en, cn or tw, not '" + options.language + "'";
-    } else if (Value(argc, argv, i, arg, "timeout", timeout, error)) {
+    }
+    if (error.empty() && parser.isSet(QStringLiteral("timeout"))) {
+        const std::string timeout = Text(parser.value(QStringLiteral("timeout")));
         options.timeoutSeconds = TimeoutSeconds(timeout);
-        if (error.empty() && options.timeoutSeconds == 0)
+        if (options.timeoutSeconds == 0)
             error = "--timeout takes a whole number of seconds from 1 to " +
                     std::to_string(kMaxTimeoutSeconds) + ", not '" + timeout + "'";
-    } else if (arg == "--json") {
-        options.json = true;
-    } else {
-        return false;
     }
-    if (options.withoutRun.empty()) options.withoutRun = arg.substr(0, arg.find('='));
-    return true;
+    // The first one given, in the order of the command line.
+    for (const QString& name : parser.optionNames())
+        if (kRunSettings.contains(name)) {
+            options.withoutRun = "--" + Text(name);
+            break;
+        }
 }
 
 std::string Reason(const std::string& path) {
@@ -201,27 +194,33 @@ bool CheckBackupPath(const QString& path, std::string& error) {
 
 } // namespace
 
-bool TakeHeadlessOption(int argc, char** argv, int& i, HeadlessOptions& options,
-                        std::string& error) {
-    const std::string arg = argv[i];
-    if (Value(argc, argv, i, arg, "backup", options.file, error)) {
-        options.backup = true;
-    } else if (Value(argc, argv, i, arg, "restore", options.file, error)) {
-        options.restore = true;
-    } else if (Value(argc, argv, i, arg, "check", options.file, error)) {
-        options.check = true;
-    } else if (TakeRunSetting(argc, argv, i, arg, options, error)) {
-    } else if (arg == "--password" || arg.rfind("--password=", 0) == 0) {
+void AddHeadlessOptions(QCommandLineParser& parser) {
+    for (const char* name : {"backup", "restore", "check", "user", "password-file", "language",
+                             "timeout", "password"})
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(),
+                                            QStringLiteral("value")));
+    parser.addOption(QCommandLineOption(QStringLiteral("json")));
+}
+
+bool ReadHeadlessOptions(const QCommandLineParser& parser, HeadlessOptions& options,
+                         std::string& error) {
+    for (const char* job : {"backup", "restore", "check"}) {
+        const QString name = QString::fromLatin1(job);
+        if (!parser.isSet(name)) continue;
+        options.file = Text(parser.value(name));
+        options.backup = options.backup || name == QLatin1String("backup");
+        options.restore = options.restore || name == QLatin1String("restore");
+        options.check = options.check || name == QLatin1String("check");
+    }
+    ReadRunSettings(parser, options, error);
+    if (error.empty() && parser.isSet(QStringLiteral("password")))
         error = "a password is never taken from the command line: use --password-file FILE "
                 "or TAVIK_PASSWORD";
-    } else {
-        return false;
-    }
     if (error.empty() && int(options.backup) + int(options.restore) + int(options.check) > 1)
         error = "--backup, --restore and --check cannot be combined";
     if (error.empty() && options.active() && options.file.empty())
         error = "--backup, --restore and --check need a file name";
-    return true;
+    return error.empty();
 }
 
 bool MakeHeadlessJob(const HeadlessOptions& options, HeadlessJob& job, std::string& error,

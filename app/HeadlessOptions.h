@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <string>
 
+class QCommandLineParser;
+
 struct HeadlessOptions {
     bool backup = false;
     bool restore = false;
@@ -25,10 +27,12 @@ struct HeadlessOptions {
     bool active() const { return backup || restore || check; }
 };
 
-// Takes argv[i] (and its value) when it is a headless option; `error` is
-// set for a bad one. False for any other option.
-bool TakeHeadlessOption(int argc, char** argv, int& i, HeadlessOptions& options,
-                        std::string& error);
+// Declares the headless options on the parser of the whole command line.
+void AddHeadlessOptions(QCommandLineParser& parser);
+// The headless options of a parsed command line, checked; false with
+// `error` for a bad one.
+bool ReadHeadlessOptions(const QCommandLineParser& parser, HeadlessOptions& options,
+                         std::string& error);
 // The job of the options: the password from --password-file (its first
 // line) or the environment variable TAVIK_PASSWORD, the backup's file
 // checked. False with `error` when the options do not make a job; warnings

@@ -19,11 +19,11 @@
 #include "shared/Publicunit.h"
 #include "sim/PtyServer.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTimer>
 
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,31 +58,22 @@ void PrintUsage(FILE* out, const char* program) {
                  program, kHeadlessUsage);
 }
 
-// Qt's own options, which the application object takes out of argv: accepted
-// here and left for it ("-platform offscreen", "--display :1" ...).
-bool IsQtOption(const std::string& arg, bool& takesValue) {
+// Qt's own options, which the application object takes out of argv: known
+// here, so that they pass, and left in argv for it ("-platform offscreen",
+// "--display :1" ...).
+void AddQtOptions(QCommandLineParser& parser) {
     static const char* const kWithValue[] = {
         "platform",     "platformpluginpath", "platformtheme", "plugin",     "qwindowgeometry",
         "qwindowtitle", "qwindowicon",        "style",         "stylesheet", "session",
-        "display",      "geometry",           "title",         "name",       "fontengine"};
+        "display",      "geometry",           "title",         "name",       "fontengine",
+        "qmljsdebugger"};
     static const char* const kFlags[] = {"reverse", "widgetcount", "nograb",
                                          "dograb",  "sync",        "testability"};
-    takesValue = false;
-    if (arg.size() < 2 || arg[0] != '-') return false;
-    std::string name = arg.substr(arg[1] == '-' ? 2 : 1);
-    // The QML debugger takes its value after "=" only.
-    if (name.rfind("qmljsdebugger=", 0) == 0) return true;
-    const auto eq = name.find('=');
-    const bool inlineValue = eq != std::string::npos;
-    if (inlineValue) name.resize(eq);
-    for (const char* option : kWithValue) {
-        if (name != option) continue;
-        takesValue = !inlineValue;
-        return true;
-    }
+    for (const char* option : kWithValue)
+        parser.addOption(QCommandLineOption(QString::fromLatin1(option), QString(),
+                                            QStringLiteral("value")));
     for (const char* option : kFlags)
-        if (name == option && !inlineValue) return true;
-    return false;
+        parser.addOption(QCommandLineOption(QString::fromLatin1(option)));
 }
 
 struct Arguments {
@@ -95,60 +86,63 @@ struct Arguments {
     std::string error;
 };
 
-Arguments ParseArguments(int argc, char** argv) {
-    Arguments args;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        bool takesValue = false;
-        if (arg != "--port" && arg != "--demo" && arg != "--transcript" &&
-            IsQtOption(arg, takesValue)) {
-            if (takesValue && ++i >= argc) {
-                args.error = arg + " needs a value";
-                break;
-            }
-        } else if (arg == "--demo") {
-            args.demo = true;
-        } else if (arg == "--transcript" || arg.rfind("--transcript=", 0) == 0) {
-            if (arg == "--transcript" && i + 1 >= argc) {
-                args.error = "--transcript needs a file";
-                break;
-            }
-            args.transcript = arg == "--transcript" ? argv[++i] : arg.substr(13);
-        } else if (arg == "--check-data") {
-            args.checkData = true;
-        } else if (arg == "--help" || arg == "-h") {
-            args.help = true;
-        } else if (arg == "--version") {
-            args.version = true;
-        } else if (arg == "--port" || arg.rfind("--port=", 0) == 0) {
-            std::string value;
-            if (arg == "--port") {
-                if (i + 1 >= argc) {
-                    args.error = "--port needs COMn=PATH";
-                    break;
-                }
-                value = argv[++i];
-            } else {
-                value = arg.substr(std::strlen("--port="));
-            }
-            // COM1 to COM255: the start window lists the names given here too.
-            std::string name;
-            if (!platform::MapPortOption(value, &name)) {
-                args.error = "bad --port value '" + value +
-                             "' (expected COMn=PATH, n 1 to 255; a network PATH is "
-                             "tcp://HOST:PORT or telnet://HOST:PORT, PORT 1 to 65535)";
-                break;
-            }
-            // A headless run connects to the first name given, whole.
-            if (args.headless.port.empty()) args.headless.port = name;
-        } else if (TakeHeadlessOption(argc, argv, i, args.headless, args.error)) {
-            if (!args.error.empty()) break;
-        } else {
-            args.error = "unknown option '" + arg + "'";
-            break;
+void DeclareOptions(QCommandLineParser& parser) {
+    // Qt's options are single-dash words ("-platform"), not bundled letters.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    AddQtOptions(parser);
+    AddHeadlessOptions(parser);
+    const QString value = QStringLiteral("value");
+    parser.addOption(QCommandLineOption(QStringLiteral("port"), QString(), value));
+    parser.addOption(QCommandLineOption(QStringLiteral("transcript"), QString(), value));
+    for (const char* flag : {"demo", "check-data", "version"})
+        parser.addOption(QCommandLineOption(QString::fromLatin1(flag)));
+    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
+}
+
+// Every --port mapped (COM1 to COM255: the start window lists the names
+// given here too); a headless run connects to the first name given, whole.
+bool MapPorts(const QStringList& values, Arguments& args) {
+    for (const QString& text : values) {
+        const std::string value = text.toLocal8Bit().toStdString();
+        std::string name;
+        if (!platform::MapPortOption(value, &name)) {
+            args.error = "bad --port value '" + value +
+                         "' (expected COMn=PATH, n 1 to 255; a network PATH is "
+                         "tcp://HOST:PORT or telnet://HOST:PORT, PORT 1 to 65535)";
+            return false;
         }
+        if (args.headless.port.empty()) args.headless.port = name;
     }
-    if (args.error.empty() && !args.headless.active() && !args.headless.withoutRun.empty())
+    return true;
+}
+
+// The command line, read before the application object exists: --help,
+// --version and --check-data need no display.
+Arguments ParseArguments(int argc, char** argv) {
+    QStringList list;
+    for (int i = 0; i < argc; ++i)
+        list << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    DeclareOptions(parser);
+    Arguments args;
+    if (!parser.parse(list)) {
+        args.error = parser.errorText().toLocal8Bit().toStdString();
+        return args;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        args.error = "unexpected argument '" +
+                     parser.positionalArguments().first().toLocal8Bit().toStdString() + "'";
+        return args;
+    }
+    args.demo = parser.isSet(QStringLiteral("demo"));
+    args.checkData = parser.isSet(QStringLiteral("check-data"));
+    args.help = parser.isSet(QStringLiteral("help"));
+    args.version = parser.isSet(QStringLiteral("version"));
+    args.transcript = parser.value(QStringLiteral("transcript")).toLocal8Bit().toStdString();
+    if (!MapPorts(parser.values(QStringLiteral("port")), args) ||
+        !ReadHeadlessOptions(parser, args.headless, args.error))
+        return args;
+    if (!args.headless.active() && !args.headless.withoutRun.empty())
         args.error = args.headless.withoutRun + " is for --backup, --restore and --check";
     return args;
 }

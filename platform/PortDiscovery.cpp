@@ -50,17 +50,42 @@ bool isBuiltInPath(const std::string& path) {
     return false;
 }
 
-std::string describe(const PortRecord& r) {
-    std::string model = r.description;
-    if (!r.manufacturer.empty() && model.find(r.manufacturer) == std::string::npos)
-        model = model.empty() ? r.manufacturer : r.manufacturer + " " + model;
-    std::string info = model;
-    if (!r.serialNumber.empty()) info += (info.empty() ? "" : ", ") + r.serialNumber;
+std::string& byIdFolder() {
+    static std::string folder;
+    return folder;
+}
+
+std::string describe(const PortRecord* r, const std::string& byId) {
+    std::string info;
+    if (r != nullptr) {
+        std::string model = r->description;
+        if (!r->manufacturer.empty() && model.find(r->manufacturer) == std::string::npos)
+            model = model.empty() ? r->manufacturer : r->manufacturer + " " + model;
+        info = model;
+        if (!r->serialNumber.empty()) info += (info.empty() ? "" : ", ") + r->serialNumber;
+    }
+    if (!byId.empty()) info += (info.empty() ? "by-id: " : ", by-id: ") + byId;
     return info.empty() ? std::string() : " (" + info + ")";
 }
 
-std::string labelFor(int number, const std::string& path, const PortRecord* record) {
-    return "COM" + std::to_string(number) + " - " + path + (record ? describe(*record) : "");
+// The device a by-id link names; a link whose device is gone still names
+// its path, so that the label does not depend on the moment of the look.
+std::string linkTarget(const std::string& folder, const std::string& link) {
+    char buf[PATH_MAX];
+    const ssize_t n = ::readlink(link.c_str(), buf, sizeof buf - 1);
+    if (n <= 0) return {};
+    std::string target(buf, static_cast<size_t>(n));
+    if (target[0] != '/') target = folder + "/" + target;
+    return ::realpath(link.c_str(), buf) != nullptr ? std::string(buf) : target;
+}
+
+std::string labelFor(int number, const std::string& path, const PortRecord* record,
+                     const std::map<std::string, std::string>& byId) {
+    // A device given by its by-id path shows the name already.
+    const auto it = path.find("/by-id/") == std::string::npos ? byId.find(canonicalPath(path))
+                                                               : byId.end();
+    return "COM" + std::to_string(number) + " - " + path +
+           describe(record, it == byId.end() ? std::string() : it->second);
 }
 
 std::vector<PortRecord> systemPorts() {
@@ -116,6 +141,12 @@ std::vector<PortChoice> RefreshPortChoices() {
         return nullptr;
     };
 
+    std::string folder;
+    {
+        std::lock_guard<std::mutex> lock(discoveryMutex());
+        folder = byIdFolder().empty() ? "/dev/serial/by-id" : byIdFolder();
+    }
+    const std::map<std::string, std::string> byId = ListByIdNames(folder);
     const std::map<int, std::string> given = ExplicitPortMappings();
     std::set<std::string> givenPaths;
     for (const auto& [number, path] : given)
@@ -126,11 +157,11 @@ std::vector<PortChoice> RefreshPortChoices() {
         const std::string name = "COM" + std::to_string(n);
         const bool mapped = given.count(n) != 0;
         const std::string path = ResolvePortName(name);
-        choices.push_back({n, path, mapped ? labelFor(n, path, recordOf(path)) : name});
+        choices.push_back({n, path, mapped ? labelFor(n, path, recordOf(path), byId) : name});
     }
     for (const auto& [number, path] : given)
         if (number > kBuiltInPorts)
-            choices.push_back({number, path, labelFor(number, path, recordOf(path))});
+            choices.push_back({number, path, labelFor(number, path, recordOf(path), byId)});
 
     std::lock_guard<std::mutex> lock(discoveryMutex());
     std::set<int> taken;
@@ -151,7 +182,7 @@ std::vector<PortChoice> RefreshPortChoices() {
         // A name given with --port after discovery named the device is the
         // user's: the device is then offered under that name only.
         if (given.count(it->second) != 0) continue;
-        choices.push_back({it->second, r.path, labelFor(it->second, r.path, &r)});
+        choices.push_back({it->second, r.path, labelFor(it->second, r.path, &r, byId)});
     }
     std::sort(choices.begin(), choices.end(),
               [](const PortChoice& a, const PortChoice& b) { return a.number < b.number; });
@@ -168,6 +199,25 @@ std::string DiscoveredPortPath(int number) {
 void ForgetDiscoveredPorts() {
     std::lock_guard<std::mutex> lock(discoveryMutex());
     assigned().clear();
+}
+
+std::map<std::string, std::string> ListByIdNames(const std::string& folder) {
+    std::map<std::string, std::string> names;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return names;
+    while (dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        const std::string target = linkTarget(folder, folder + "/" + name);
+        if (!target.empty()) names.emplace(target, name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+void SetByIdFolder(const std::string& folder) {
+    std::lock_guard<std::mutex> lock(discoveryMutex());
+    byIdFolder() = folder;
 }
 
 std::string SimulatorLinkFolder() {

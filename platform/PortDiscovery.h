@@ -3,6 +3,7 @@
 // window offers for them. Listing only: opening and reading stay with the
 // termios device (platform/SerialDevice.h).
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,7 @@ std::vector<PortRecord> ListSerialPorts();
 struct PortChoice {
     int number = 0;    // n of "COMn"
     std::string path;  // the device opened for it
-    std::string label; // "COM5 - /dev/ttyUSB0 (Example USB-Serial, 1234)"
+    std::string label; // "COM5 - /dev/ttyUSB0 (Example USB-Serial, 1234, by-id: usb-...)"
 };
 
 // COM1..COM4, then every device found, named COM5 upwards. A device keeps
@@ -40,6 +41,14 @@ std::vector<PortChoice> RefreshPortChoices();
 std::string DiscoveredPortPath(int number);
 // Tests: every name handed out is forgotten.
 void ForgetDiscoveredPorts();
+
+// The names udev gives serial devices in /dev/serial/by-id, which stay the
+// same when the device is plugged in again (elsewhere, or after another):
+// device path -> link name. The labels show them beside the device, and
+// --port takes the link's path. Tests list their own folder (""): the
+// system's).
+std::map<std::string, std::string> ListByIdNames(const std::string& folder);
+void SetByIdFolder(const std::string& folder);
 
 // Where tavik-switch-sim announces its pseudo-terminal: one symbolic link per
 // running simulator, named by its process id. $XDG_RUNTIME_DIR/tavik-switch-sim,

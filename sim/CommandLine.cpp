@@ -1,5 +1,7 @@
 #include "sim/CommandLine.h"
 
+#include <QCommandLineParser>
+
 #include <charconv>
 
 namespace sim {
@@ -72,80 +74,105 @@ bool UnescapeKeys(const std::string& text, std::string& keys, std::string& error
     return true;
 }
 
-bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&](std::string& v) {
-            if (i + 1 >= args.size()) {
-                error = a + " needs a value";
-                return false;
-            }
-            v = args[++i];
-            return true;
-        };
-        auto ms = [&](int& target) {
-            std::string v;
-            if (!value(v)) return false;
-            if (!ParseMs(v, target)) {
-                error = a + ": \"" + v + "\" is not a number of milliseconds";
-                return false;
-            }
-            return true;
-        };
-        std::string v;
-        bool ok = true;
-        if (a == "--help" || a == "-h") {
-            out.help = true;
-        } else if (a == "--no-pacing") {
-            out.options.pacing = false;
-        } else if (a == "--link") {
-            ok = value(out.linkPath);
-        } else if (a == "--replay") {
-            ok = value(out.replayFile);
-        } else if (a == "--state") {
-            ok = value(out.stateFile);
-        } else if (a == "--dump-state") {
-            ok = value(out.dumpFile);
-        } else if (a == "--start") {
-            ok = value(v);
-            if (ok && v != "login" && v != "boot") {
-                error = "--start: \"" + v + "\" (use login or boot)";
-                ok = false;
-            }
-            out.options.bootAtStart = v == "boot";
-        } else if (a == "--boot-delay-ms") {
-            ok = ms(out.options.bootDelayMs);
-        } else if (a == "--save-delay-ms") {
-            ok = ms(out.options.saveDelayMs);
-        } else if (a == "--result-pause-ms" || a == "--restart-pause-ms") {
-            ok = ms(out.options.restartPauseMs);
-        } else if (a == "--self-test-interval-ms") {
-            ok = ms(out.options.selfTestIntervalMs);
-        } else if (a == "--login-pause-ms") {
-            ok = ms(out.options.loginPauseMs);
-        } else if (a == "--modules") {
-            ok = value(v);
-            const size_t comma = v.find(',');
-            if (ok) {
-                const std::string m1 = v.substr(0, comma);
-                const std::string m2 = comma == std::string::npos ? "" : v.substr(comma + 1);
-                if (!IsModuleType(m1) || !IsModuleType(m2)) {
-                    error = "--modules: \"" + v + "\" (two of 1000TX, 1000FX, 100FX, NC)";
-                    ok = false;
-                }
-                out.options.modules = {m1, m2};
-            }
-        } else if (a == "--fault") {
-            ok = value(v) && ParseFaultList(v, out.options.faults, error);
-        } else if (a == "--pretype") {
-            ok = value(v) && UnescapeKeys(v, out.options.pretype, error);
-        } else {
-            error = "unknown option " + a;
-            ok = false;
-        }
-        if (!ok) return false;
+namespace {
+
+QString Name(const char* name) {
+    return QString::fromLatin1(name);
+}
+
+void DeclareOptions(QCommandLineParser& parser) {
+    const QString value = QStringLiteral("value");
+    for (const char* name : {"link", "replay", "state", "dump-state", "start", "boot-delay-ms",
+                             "save-delay-ms", "self-test-interval-ms", "login-pause-ms",
+                             "modules", "fault", "pretype"})
+        parser.addOption(QCommandLineOption(Name(name), QString(), value));
+    // The pause's old name is still taken.
+    parser.addOption(QCommandLineOption({Name("result-pause-ms"), Name("restart-pause-ms")},
+                                        QString(), value));
+    parser.addOption(QCommandLineOption(Name("no-pacing")));
+    parser.addOption(QCommandLineOption(QStringList{Name("h"), Name("help")}));
+}
+
+std::string Text(const QString& value) {
+    return value.toLocal8Bit().toStdString();
+}
+
+// A pause or delay option, when given: a number of milliseconds.
+bool ReadMs(const QCommandLineParser& parser, const char* name, int& target, std::string& error) {
+    if (!parser.isSet(Name(name))) return true;
+    const std::string v = Text(parser.value(Name(name)));
+    if (ParseMs(v, target)) return true;
+    error = std::string("--") + name + ": \"" + v + "\" is not a number of milliseconds";
+    return false;
+}
+
+bool ReadStart(const QCommandLineParser& parser, Options& options, std::string& error) {
+    if (!parser.isSet(Name("start"))) return true;
+    const std::string v = Text(parser.value(Name("start")));
+    if (v != "login" && v != "boot") {
+        error = "--start: \"" + v + "\" (use login or boot)";
+        return false;
     }
+    options.bootAtStart = v == "boot";
     return true;
+}
+
+bool ReadModules(const QCommandLineParser& parser, Options& options, std::string& error) {
+    if (!parser.isSet(Name("modules"))) return true;
+    const std::string v = Text(parser.value(Name("modules")));
+    const size_t comma = v.find(',');
+    const std::string m1 = v.substr(0, comma);
+    const std::string m2 = comma == std::string::npos ? "" : v.substr(comma + 1);
+    if (!IsModuleType(m1) || !IsModuleType(m2)) {
+        error = "--modules: \"" + v + "\" (two of 1000TX, 1000FX, 100FX, NC)";
+        return false;
+    }
+    options.modules = {m1, m2};
+    return true;
+}
+
+// Faults accumulate over every --fault given.
+bool ReadFaults(const QCommandLineParser& parser, Options& options, std::string& error) {
+    for (const QString& list : parser.values(Name("fault")))
+        if (!ParseFaultList(Text(list), options.faults, error)) return false;
+    return true;
+}
+
+bool ReadOptions(const QCommandLineParser& parser, CommandLine& out, std::string& error) {
+    out.help = parser.isSet(Name("help"));
+    out.options.pacing = !parser.isSet(Name("no-pacing"));
+    out.linkPath = Text(parser.value(Name("link")));
+    out.replayFile = Text(parser.value(Name("replay")));
+    out.stateFile = Text(parser.value(Name("state")));
+    out.dumpFile = Text(parser.value(Name("dump-state")));
+    Options& o = out.options;
+    return ReadStart(parser, o, error) && ReadMs(parser, "boot-delay-ms", o.bootDelayMs, error) &&
+           ReadMs(parser, "save-delay-ms", o.saveDelayMs, error) &&
+           ReadMs(parser, "result-pause-ms", o.restartPauseMs, error) &&
+           ReadMs(parser, "self-test-interval-ms", o.selfTestIntervalMs, error) &&
+           ReadMs(parser, "login-pause-ms", o.loginPauseMs, error) &&
+           ReadModules(parser, o, error) && ReadFaults(parser, o, error) &&
+           (!parser.isSet(Name("pretype")) ||
+            UnescapeKeys(Text(parser.value(Name("pretype"))), o.pretype, error));
+}
+
+} // namespace
+
+bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error) {
+    QStringList list{QStringLiteral("tavik-switch-sim")};
+    for (const std::string& arg : args)
+        list << QString::fromLocal8Bit(arg.c_str());
+    QCommandLineParser parser;
+    DeclareOptions(parser);
+    if (!parser.parse(list)) {
+        error = Text(parser.errorText());
+        return false;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        error = "unexpected argument " + Text(parser.positionalArguments().first());
+        return false;
+    }
+    return ReadOptions(parser, out, error);
 }
 
 const char* UsageText() {

@@ -26,6 +26,28 @@ grep -q '^Usage:' <<<"$out" || fail "no usage text: $out"
 [ $? -eq 2 ] || fail "unknown option accepted"
 "$program" -platformx offscreen 2>/dev/null
 [ $? -eq 2 ] || fail "a name that only starts like a Qt option accepted"
+"$program" -h >/dev/null 2>&1 || fail "-h: status $?"
+for args in "stray" "--port" "--demo=1" "--transcript" "--password secret"; do
+  # shellcheck disable=SC2086
+  "$program" $args 2>/dev/null
+  [ $? -eq 2 ] || fail "'$args' accepted"
+done
+"$program" --password secret 2>&1 | grep -q 'never taken from the command line' ||
+  fail "--password not refused with its reason"
+# Qt's options reach Qt unchanged: a platform that does not exist ends the
+# program with Qt's own complaint.
+out=$(QT_QPA_PLATFORM=offscreen "$program" -platform no-such-platform 2>&1)
+[ $? -ne 0 ] && grep -q 'no-such-platform' <<<"$out" || fail "-platform not passed to Qt: $out"
+
+# The simulator's options: unknown ones, missing values and stray words are
+# exit 2 before anything is served.
+"$simulator" -h | grep -q '^Usage:' || fail "simulator -h"
+for args in "--bogus" "--link" "stray" "--start sideways" "--save-delay-ms 1.5" \
+  "--restart-pause-ms x" "--modules 1000TX" "--no-pacing=1"; do
+  # shellcheck disable=SC2086
+  timeout 5 "$simulator" $args >/dev/null 2>&1
+  [ $? -eq 2 ] || fail "simulator '$args' accepted"
+done
 
 # No display at all: --check-data only reads files.
 out=$(env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY "$program" --check-data 2>&1)

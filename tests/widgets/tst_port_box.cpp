@@ -65,11 +65,14 @@ private slots:
         platform::ForgetDiscoveredPorts();
         g_records.clear();
         platform::SetPortLister([] { return g_records; });
+        // The machine's own by-id names stay out of the labels.
+        platform::SetByIdFolder("/nonexistent/by-id");
     }
     void cleanup() {
         steps::EndSession();
         platform::SetSerialDeviceFactory(nullptr);
         platform::SetPortLister(nullptr);
+        platform::SetByIdFolder("");
         platform::ClearPortMappings();
         platform::ForgetDiscoveredPorts();
         DisableRememberedChoices();
@@ -119,6 +122,26 @@ private slots:
         QCOMPARE(platform::ResolvePortName("COM7"), std::string("/dev/ttyACM0"));
         QCOMPARE(platform::ResolvePortName("com5"), std::string("/dev/ttyUSB0"));
         QCOMPARE(platform::ResolvePortName("COM2"), std::string("/dev/ttyS1"));
+    }
+
+    // The by-id name, which survives a replug, stands beside the device it
+    // names; a device without one, or given by that path, shows none.
+    void byIdNamesBesideTheDevice() {
+        QTemporaryDir folder;
+        const std::string dir = folder.path().toStdString();
+        QVERIFY(::symlink("/dev/ttyUSB0", (dir + "/usb-FTDI_A9X-if00-port0").c_str()) == 0);
+        QVERIFY(::symlink("/dev/ttyACM0", (dir + "/usb-Pico_E66-if00").c_str()) == 0);
+        platform::SetByIdFolder(dir);
+        QVERIFY(platform::MapPortOption("COM2=/dev/serial/by-id/usb-FTDI_A9X-if00-port0"));
+        g_records = {Usb("/dev/ttyUSB0", "A9X"), {"/dev/ttyACM0", "", "", "", false},
+                     Usb("/dev/ttyUSB1")};
+        QCOMPARE(Labels(),
+                 (QStringList{"COM1", "COM2 - /dev/serial/by-id/usb-FTDI_A9X-if00-port0", "COM3",
+                              "COM4", "COM5 - /dev/ttyACM0 (by-id: usb-Pico_E66-if00)",
+                              "COM6 - /dev/ttyUSB0 (Example Devices Inc. USB-Serial Controller, "
+                              "A9X, by-id: usb-FTDI_A9X-if00-port0)",
+                              "COM7 - /dev/ttyUSB1 (Example Devices Inc. USB-Serial "
+                              "Controller)"}));
     }
 
     void portOptionWins() {
