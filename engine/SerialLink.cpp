@@ -7,6 +7,7 @@
 #include "platform/Ui.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 #include <chrono>
 #include <cstring>
@@ -43,6 +44,8 @@ constexpr int32_t kTextPortNotDevice = 1341;
 constexpr int32_t kTextPortInUse = 1342;
 constexpr int32_t kTextPortNoPermission = 1380;
 constexpr int32_t kTextPortPermissionFix = 1381;
+constexpr int32_t kTextPortRootOnly = 1450;
+constexpr int32_t kTextPortUdevRule = 1451;
 constexpr int32_t kTextPortNewLogin = 1382;
 constexpr int32_t kTextPortNotThere = 1383;
 constexpr int32_t kTextNetRefused = 1374;
@@ -99,11 +102,22 @@ int SerialPort::Open(int portNumber) {
             // (dialout on Debian, uucp on Arch ...), not a guess.
             const std::string group = platform::DeviceGroup(path);
             // The parts keep their line ends: an empty line between them.
-            const QString groupName = QString::fromLocal8Bit(group.c_str());
+            QString groupName = QString::fromLocal8Bit(group.c_str());
             text = langText(kTextPortNoPermission)
                        .arg(QString::fromLocal8Bit(path.c_str()), groupName) +
-                   "\n" + langText(kTextPortPermissionFix).arg(groupName) + "\n" +
-                   langText(kTextPortNewLogin);
+                   "\n";
+            if (group == "root") {
+                // Joining root would open far more than the device: a udev
+                // rule gives the device the serial lines' usual group.
+                const QString kernelName =
+                    QFileInfo(QFileInfo(QString::fromLocal8Bit(path.c_str())).canonicalFilePath())
+                        .fileName();
+                groupName = QStringLiteral("dialout");
+                text += langText(kTextPortRootOnly) + langText(kTextPortUdevRule).arg(kernelName) +
+                        "\n";
+            }
+            text += langText(kTextPortPermissionFix).arg(groupName) + "\n" +
+                    langText(kTextPortNewLogin);
             while (text.endsWith(QLatin1Char('\n')))
                 text.chop(1);
         }

@@ -245,6 +245,12 @@ enum : int32_t {
     NetServerClosed = 1377,
     NetBadAddress = 1378, // "%1": the address
     NetFailed = 1379,     // "%1": the address
+    // A device only root may open gets a udev rule, not a group to join
+    // (1450, then 1451 with "%1" the device's kernel name); an absent
+    // COM1-COM4 in the port box (1452).
+    PortRootOnly = 1450,
+    PortUdevRule = 1451,
+    PortNotPresent = 1452,
     PortNoPermission = 1380, // "%1": the device path, "%2": its group
     PortPermissionFix = 1381, // "%1": the group
     PortNewLogin = 1382,

@@ -82,8 +82,8 @@ std::string linkTarget(const std::string& folder, const std::string& link) {
 std::string labelFor(int number, const std::string& path, const PortRecord* record,
                      const std::map<std::string, std::string>& byId) {
     // A device given by its by-id path shows the name already.
-    const auto it = path.find("/by-id/") == std::string::npos ? byId.find(canonicalPath(path))
-                                                               : byId.end();
+    const auto it =
+        path.find("/by-id/") == std::string::npos ? byId.find(canonicalPath(path)) : byId.end();
     return "COM" + std::to_string(number) + " - " + path +
            describe(record, it == byId.end() ? std::string() : it->second);
 }
@@ -157,7 +157,9 @@ std::vector<PortChoice> RefreshPortChoices() {
         const std::string name = "COM" + std::to_string(n);
         const bool mapped = given.count(n) != 0;
         const std::string path = ResolvePortName(name);
-        choices.push_back({n, path, mapped ? labelFor(n, path, recordOf(path), byId) : name});
+        const PortRecord* record = recordOf(path);
+        choices.push_back({n, path, mapped ? labelFor(n, path, record, byId) : name,
+                           mapped || record != nullptr});
     }
     for (const auto& [number, path] : given)
         if (number > kBuiltInPorts)

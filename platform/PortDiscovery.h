@@ -29,6 +29,9 @@ struct PortChoice {
     int number = 0;    // n of "COMn"
     std::string path;  // the device opened for it
     std::string label; // "COM5 - /dev/ttyUSB0 (Example USB-Serial, 1234, by-id: usb-...)"
+    // False for COM1-COM4 when no --port names them and their /dev/ttySn is
+    // not a serial line the system lists (the port box says so).
+    bool present = true;
 };
 
 // COM1..COM4, then every device found, named COM5 upwards. A device keeps

@@ -1,8 +1,10 @@
 #include "forms/widgets/PortBox.h"
 
 #include "engine/SerialLink.h"
+#include "lang/TextIds.h"
 #include "platform/PortDiscovery.h"
 #include "platform/SerialDevice.h"
+#include "shared/Publicunit.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -32,6 +34,15 @@ PortBox::PortBox(QComboBox* box, int intervalMs)
     Refresh();
 }
 
+namespace {
+// The entry's text: an absent COM1-COM4 says so (it stays listed, as a
+// device may still be plugged in or named with --port).
+QString Label(const platform::PortChoice& c) {
+    const QString label = QString::fromStdString(c.label);
+    return c.present ? label : label + QLatin1Char(' ') + LangText(txt::PortNotPresent).trimmed();
+}
+} // namespace
+
 void PortBox::Refresh() {
     std::vector<platform::PortChoice> choices = platform::RefreshPortChoices();
     // A recent address not given a COM name yet is listed by itself (0).
@@ -44,7 +55,7 @@ void PortBox::Refresh() {
     bool same = static_cast<int>(choices.size()) == box_->count();
     for (int i = 0; same && i < box_->count(); ++i)
         same = box_->itemData(i).toInt() == choices[i].number &&
-               box_->itemText(i) == QString::fromStdString(choices[i].label);
+               box_->itemText(i) == Label(choices[i]);
     if (same) return;
     const QString chosenPath = SelectedPath();
     const int chosen = box_->currentIndex() >= 0 ? SelectedNumber() : 1;
@@ -55,7 +66,7 @@ void PortBox::Refresh() {
     const QSignalBlocker quiet(box_);
     box_->clear();
     for (const platform::PortChoice& c : choices) {
-        box_->addItem(QString::fromStdString(c.label), c.number);
+        box_->addItem(Label(c), c.number);
         box_->setItemData(box_->count() - 1, QString::fromStdString(c.path), kPathRole);
     }
     if (!(chosen > 0 ? Select(chosen) : SelectPath(chosenPath))) box_->setCurrentIndex(0);

@@ -153,6 +153,8 @@ private slots:
             if (id == 1381) return QStringLiteral("usermod -aG %1.\n");
             if (id == 1382) return QStringLiteral("New login.\n");
             if (id == 1383) return QStringLiteral("%1 is not there.\n");
+            if (id == 1450) return QStringLiteral("Root only; a rule:\n");
+            if (id == 1451) return QStringLiteral("KERNEL==%1\n");
             return QStringLiteral("[%1]").arg(id);
         });
         const std::string file = touch("hostname");
@@ -171,13 +173,22 @@ private slots:
         platform::SetSerialDeviceFactory(
             [] { return std::make_unique<RefusingDevice>(OpenError::NoPermission); });
         QCOMPARE(OpenComPort(4), -1);
+        // A device only root may open: a udev rule, never joining root.
+        const std::string usb = touch("ttyUSB9");
+        QCOMPARE(::chown(usb.c_str(), uid_t(-1), gid_t(0)), 0);
+        platform::MapPortName("COM5", usb);
+        QCOMPARE(OpenComPort(5), -1);
         CloseComPort();
         const QString path = QString::fromStdString(file);
         const QString noGroup = "No " + QString::fromStdString(acm) +
                                 ", group dialout.\n\nusermod -aG dialout.\n\nNew login.";
+        const QString rootOnly = "No " + QString::fromStdString(usb) +
+                                 ", group root.\n\nRoot only; a rule:\nKERNEL==ttyUSB9\n\n"
+                                 "usermod -aG dialout.\n\nNew login.";
         QCOMPARE(boxes.pairs(), QStringList({"[1227]", path + " is no line.", "[1227]",
                                              QString::fromStdString(pty_) + " is in use.", "[1227]",
-                                             path + ".missing is not there.", "[1227]", noGroup}));
+                                             path + ".missing is not there.", "[1227]", noGroup,
+                                             "[1227]", rootOnly}));
     }
 };
 

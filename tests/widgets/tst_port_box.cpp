@@ -133,8 +133,8 @@ private slots:
         QVERIFY(::symlink("/dev/ttyACM0", (dir + "/usb-Pico_E66-if00").c_str()) == 0);
         platform::SetByIdFolder(dir);
         QVERIFY(platform::MapPortOption("COM2=/dev/serial/by-id/usb-FTDI_A9X-if00-port0"));
-        g_records = {Usb("/dev/ttyUSB0", "A9X"), {"/dev/ttyACM0", "", "", "", false},
-                     Usb("/dev/ttyUSB1")};
+        g_records = {
+            Usb("/dev/ttyUSB0", "A9X"), {"/dev/ttyACM0", "", "", "", false}, Usb("/dev/ttyUSB1")};
         QCOMPARE(Labels(),
                  (QStringList{"COM1", "COM2 - /dev/serial/by-id/usb-FTDI_A9X-if00-port0", "COM3",
                               "COM4", "COM5 - /dev/ttyACM0 (by-id: usb-Pico_E66-if00)",
@@ -198,15 +198,23 @@ private slots:
         steps::ShowWelcome();
         QComboBox* box = frmWelcome->cboComPort;
         QCOMPARE(box->count(), 5);
+        // No /dev/ttyS0-3 among the serial lines: COM1-COM4 say so.
+        QCOMPARE(BoxItems(box).mid(0, 4),
+                 (QStringList{"COM1 (not present)", "COM2 (not present)", "COM3 (not present)",
+                              "COM4 (not present)"}));
         QCOMPARE(box->currentIndex(), 0); // nothing remembered yet
         QCOMPARE(frmWelcome->cboLang->currentIndex(), 0);
         frmWelcome->cboLang->setCurrentIndex(2);
         box->setCurrentIndex(4);
 
-        g_records = {{"/dev/ttyACM0", "", "", "", false}, Usb("/dev/ttyUSB0")};
+        g_records = {{"/dev/ttyS1", "", "", "", false},
+                     {"/dev/ttyACM0", "", "", "", false},
+                     Usb("/dev/ttyUSB0")};
         auto* look = frmWelcome->findChild<QTimer*>("tmrPorts");
         QVERIFY(look && look->isActive());
         QTRY_COMPARE_WITH_TIMEOUT(box->count(), 6, 5000);
+        QVERIFY2(BoxItems(box)[1] == "COM2" && BoxItems(box)[2].endsWith(")"),
+                 qPrintable(BoxItems(box).join('|'))); // ttyS1 is there now
         QCOMPARE(BoxItems(box).mid(4),
                  (QStringList{"COM5 - /dev/ttyUSB0 (Example Devices Inc. USB-Serial "
                               "Controller)",
