@@ -167,9 +167,9 @@ class TavikConfigModule(unittest.TestCase):
             tree = ast.parse(open(sys.argv[1]).read())
             docs = {t.targets[0].id: yaml.safe_load(t.value.value) for t in tree.body
                     if isinstance(t, ast.Assign) and t.targets[0].id in ("DOCUMENTATION", "EXAMPLES", "RETURN")}
-            spec = next(k for k in ast.walk(tree) if isinstance(k, ast.keyword) and k.arg == "argument_spec")
+            options = next(k for k in ast.walk(tree) if isinstance(k, ast.keyword) and k.arg == "argument_spec")
             print(json.dumps({"documented": sorted(docs["DOCUMENTATION"]["options"]),
-                              "taken": sorted(k.arg for k in spec.value.keywords),
+                              "taken": sorted(k.arg for k in options.value.keywords),
                               "blocks": sorted(docs)}))
             """
         )
