@@ -192,7 +192,7 @@ for sw in sw1 sw2 sw3 sw4; do
     >"$work/last-$sw.out" 2>"$work/last-$sw.err" &
   pid[run-$sw]=$!
 done
-for _ in $(seq 300); do grep -q 'Reading the port settings' "$work/last-sw4.err" && break; sleep 0.1; done
+for _ in $(seq 300); do grep -qs 'Reading the port settings' "$work/last-sw4.err" && break; sleep 0.1; done
 grep -q 'Reading the port settings' "$work/last-sw4.err" || fail "sw4's backup did not start: $(cat "$work/last-sw4.err")"
 kill "${pid[cs2]}"
 wait "${pid[cs2]}" 2>/dev/null
