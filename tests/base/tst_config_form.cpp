@@ -149,6 +149,31 @@ private slots:
         QVERIFY(s.sim().state() == before);
     }
 
+    // Between an Apply and the switch's answer the window cannot be closed,
+    // not even by the program (the window system's close is refused anyway,
+    // the window being disabled): closed, the busy window would stay over a
+    // console waiting for a key. The answer then closes it, asking nothing.
+    void closeWaitsForTheSavesAnswer_data() {
+        QTest::addColumn<int>("window");
+        QTest::newRow("trunk") << int(Trunk);
+        QTest::newRow("misc") << int(Misc);
+        QTest::newRow("port") << int(Port);
+    }
+    void closeWaitsForTheSavesAnswer() {
+        QFETCH(int, window);
+        ConfigSession s;
+        QVERIFY(s.Open(Dot1qSwitch()) && Open(s, window));
+        Change(window);
+        Button(window, "btnSave")->click();
+        s.Typed();
+        Shown(window)->Close();
+        QVERIFY(Shown(window) && !Shown(window)->Freed());
+        QVERIFY(s.boxes.isEmpty());
+        QVERIFY(s.StaticMenuBack());
+        QCOMPARE(s.boxes.size(), 1);                           // the save's own answer, no question
+        QVERIFY(!(s.sim().state() == *Dot1qSwitch().initial)); // the change stored
+    }
+
     void faultDuringApply_data() {
         QTest::addColumn<int>("window");
         QTest::addColumn<QString>("editScreen");

@@ -63,6 +63,15 @@ public:
         return h->runUntil([] { return Up(frmStaticConfig.get()) && CurrentForm == FORM_STATIC; },
                            ms);
     }
+    // Presses the window's Apply, then its title bar's close, and runs until
+    // the static menu is back: the close waits for the switch's answer, and
+    // the window is gone once the answer closed it.
+    template <class W> bool ApplyAndReturn(FormRef<W>& window) {
+        window->btnSave->click();
+        window->close();
+        return window.get() && window->isVisible() && !window->isEnabled() && StaticMenuBack() &&
+               !window.exists();
+    }
     bool Open(sim::Options options = {}, int languageItem = 0) {
         return Connect(std::move(options), languageItem) && ToStaticMenu();
     }

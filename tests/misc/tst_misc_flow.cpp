@@ -20,15 +20,6 @@ const QString kRefused =
     QStringLiteral("The password was not changed: wrong old password, or the new passwords "
                    "differ.\n\nPress OK to return to the static configuration menu.\n");
 
-// Applies and runs until the static menu is back; the title bar's close in
-// the meantime waits for the switch's answer.
-bool ApplyAndReturn(ConfigSession& s) {
-    frmMiscConfigX->btnSave->click();
-    frmMiscConfigX->close();
-    return frmMiscConfigX.get() && frmMiscConfigX->isVisible() && !frmMiscConfigX->isEnabled() &&
-           s.StaticMenuBack() && !frmMiscConfigX.exists();
-}
-
 } // namespace
 
 class MiscFlowTest : public QObject {
@@ -87,7 +78,7 @@ private slots:
             w->chkRetryForever->click();
             w->chkAutoAging->click();
         }
-        QVERIFY(ApplyAndReturn(s));
+        QVERIFY(s.ApplyAndReturn(frmMiscConfigX));
         QCOMPARE(QByteArray::fromStdString(s.Typed()), keys + "\x01\t\r" + kReadBack);
         QCOMPARE(s.boxes.texts(), QStringList{kSaved});
         QCOMPARE(s.boxes[0].caption, QStringLiteral("Misc Configuration"));
@@ -108,7 +99,7 @@ private slots:
         QVERIFY(s.OpenMiscWindow());
         EnterPasswords("admin", "secret", "secret");
         s.Typed();
-        QVERIFY(ApplyAndReturn(s));
+        QVERIFY(s.ApplyAndReturn(frmMiscConfigX));
         QCOMPARE(QByteArray::fromStdString(s.Typed()),
                  "\radmin\tadmin\tsecret\tsecret\t\t\t\x01\t\r" + kReadBack);
         QCOMPARE(s.boxes.texts(), QStringList{kSaved});
@@ -164,7 +155,7 @@ private slots:
         }
         frmMiscConfigX->edtUsername->setText(QStringLiteral("netops"));
         s.Typed();
-        QVERIFY(ApplyAndReturn(s));
+        QVERIFY(s.ApplyAndReturn(frmMiscConfigX));
         QCOMPARE(QByteArray::fromStdString(s.Typed()),
                  "\rnetops\t\t\t\t\t\t\x01\t\r\x1b\r\x1b\b\r");
         QCOMPARE(s.boxes.texts(), QStringList{message});
@@ -191,7 +182,7 @@ private slots:
         const sim::SwitchState before = s.sim().state();
         EnterPasswords(old.constData(), fresh.constData(), again.constData());
         frmMiscConfigX->cboMacHash->setCurrentIndex(1); // refused with the rest
-        QVERIFY(ApplyAndReturn(s));
+        QVERIFY(s.ApplyAndReturn(frmMiscConfigX));
         QCOMPARE(s.boxes.texts(), QStringList{kRefused});
         QVERIFY(s.sim().state() == before);
     }

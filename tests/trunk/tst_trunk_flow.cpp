@@ -50,15 +50,6 @@ QByteArray CellWalk(std::initializer_list<std::pair<int, int>> cells,
 const QString kSaved = QStringLiteral(
     "The new settings have been saved.\n\nPress OK to return to the previous menu.\n");
 
-// Applies and runs until the static menu is back; the title bar's close in
-// the meantime waits for the switch's answer.
-bool ApplyAndReturn(ConfigSession& s) {
-    frmTrkConfig->btnSave->click();
-    frmTrkConfig->close();
-    return frmTrkConfig.get() && frmTrkConfig->isVisible() && !frmTrkConfig->isEnabled() &&
-           s.StaticMenuBack() && !frmTrkConfig.exists();
-}
-
 } // namespace
 
 class TrunkFlowTest : public QObject {
@@ -171,7 +162,7 @@ private slots:
             QVERIFY(s.sim().state() == before);
             return;
         }
-        QVERIFY(ApplyAndReturn(s));
+        QVERIFY(s.ApplyAndReturn(frmTrkConfig));
         QCOMPARE(QByteArray::fromStdString(s.Typed()), keys);
         QCOMPARE(s.boxes.texts(), QStringList{kSaved});
         QCOMPARE(ModuleTrunk, ports.contains(26) ? trunk - 1 : -1); // for the port window
@@ -196,7 +187,7 @@ private slots:
         QTest::mouseClick(TrunkCell(2, 5), Qt::LeftButton);
         QVERIFY(!TrunkCell(1, 5)->isChecked());
         s.Typed();
-        QVERIFY(ApplyAndReturn(s));
+        QVERIFY(s.ApplyAndReturn(frmTrkConfig));
         QCOMPARE(QByteArray::fromStdString(s.Typed()), CellWalk({{1, 5}, {2, 5}}));
         sim::SwitchState want = before;
         want.trunks[0].members[4] = false;
@@ -213,7 +204,7 @@ private slots:
         TrunkStatus(1)->click();
         for (int p = 1; p <= 4; ++p)
             QTest::mouseClick(TrunkCell(1, p), Qt::LeftButton);
-        QVERIFY(ApplyAndReturn(s));
+        QVERIFY(s.ApplyAndReturn(frmTrkConfig));
         QVERIFY(s.OpenTrunkWindow());
         QVERIFY(TrunkStatus(1)->isChecked());
         for (int p = 1; p <= 26; ++p)
