@@ -1,9 +1,7 @@
 #pragma once
-// A stand-in for the program's start window in tests that run without the
-// program's windows: a top-level widget that receives the engine's console
-// messages, runs the screen-start check and Parser::Parse on every line and
-// records the entry (and optionally hands it to a callback, for example to
-// answer it as the program's default walk would).
+// A stand-in for the start window in tests without the program's windows:
+// receives the engine's console lines, runs the screen-start check and
+// Parser::Parse on each, records the entry and hands it to onEntry.
 #include <QString>
 #include <QWidget>
 
@@ -26,10 +24,8 @@ public:
     explicit ConsoleSink(const QString& caption = kCaption);
     ~ConsoleSink() override;
 
-    // CreateParser, OpenComPort(com), StartComThread, SetTargetWindow(this).
-    // Returns false (and leaves nothing open) when the port does not open.
+    // False (nothing left open) when the port does not open.
     bool openLink(int com = 1);
-    // CloseComPort, DestroyParser.
     void closeLink();
 
     const std::vector<Entry>& entries() const { return entries_; }

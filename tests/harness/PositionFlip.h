@@ -1,11 +1,9 @@
 #pragma once
-// A fault of the line for screens that must never be written back when they
-// did not arrive intact: one byte of a cursor position the switch sends is
-// changed (`from` right after `prefix` becomes `to`), a place the page table
-// does not know, so the cell drawn there is lost. Once, or (everyTime) on
-// each draw of a screen's first page ("Page N of 4" closes each draw). With
-// `within`, only after that text and before the next clear screen. Install
-// with h.line().options().alterOutput = std::ref(flip).
+// A line fault that loses one cell of a screen: `from` right after `prefix`
+// in a cursor position becomes `to`, a place the page table does not know.
+// Once, or (everyTime) on each draw of a first page ("Page N of 4" ends each
+// draw); with `within`, only after that text and before the next clear
+// screen. Install as h.line().options().alterOutput = std::ref(flip).
 #include <cstdint>
 #include <string>
 

@@ -1,25 +1,24 @@
 #pragma once
-// The steps window tests take to reach a window through the program's own
-// windows (start window, Connect, login, menus), when a window counts as up,
-// and how a test ends its session. Every step is driven through the controls,
-// as a user would, and waits on something observable, never on a step count.
+// The steps window tests take through the program's own windows (start
+// window, Connect, login, menus), driven through the controls as a user would
+// and waiting on something observable; when a window counts as up; the end.
 #include "engine/KeyOutput.h"
 #include "engine/PageTable.h"
-#include "forms/vlan/Editvlangrpform.h"
 #include "forms/base/FormRefs.h"
-#include "forms/session/Loginform.h"
-#include "forms/session/Mainform.h"
 #include "forms/base/Memoform.h"
 #include "forms/base/Messageform.h"
 #include "forms/misc/Miscconfigxform.h"
 #include "forms/port/Portconfigform.h"
+#include "forms/session/Loginform.h"
+#include "forms/session/Mainform.h"
 #include "forms/session/Restartconfigform.h"
 #include "forms/session/Staticconfigform.h"
+#include "forms/session/Welcomeform.h"
 #include "forms/trunk/Trunkconfigform.h"
+#include "forms/vlan/Editvlangrpform.h"
 #include "forms/vlan/Vlanconfigform.h"
 #include "forms/vlan/Vlanmemberxform.h"
 #include "forms/vlan/Vlansupportform.h"
-#include "forms/session/Welcomeform.h"
 #include "lang/Language.h"
 #include "shared/Publicunit.h"
 #include "tests/harness/GlobalHooks.h"
@@ -102,22 +101,16 @@ inline bool ReachStaticMenu(LinkHarness& h, int languageItem = -1) {
     return Connect(h) && LogIn(h) && OpenStaticMenu(h);
 }
 
+template <class... Refs> void ClearRefs(Refs&... refs) {
+    (refs.clear(), ...);
+}
+
 // Every window a test may have opened, gone with its pending delete.
 inline void DropWindows() {
     CloseBusyBox();
-    frmMemo.clear();
-    frmTrkConfig.clear();
-    frmMiscConfigX.clear();
-    frmVlanSupport.clear();
-    frmVlanMemberX.clear();
-    frmEditVlanGrp.clear();
-    frmVlanConfig.clear();
-    frmPortConfig.clear();
-    frmStaticConfig.clear();
-    frmRestartConfig.clear();
-    frmMain.clear();
-    frmLogin.clear();
-    frmWelcome.clear();
+    ClearRefs(frmMemo, frmTrkConfig, frmMiscConfigX, frmVlanSupport, frmVlanMemberX, frmEditVlanGrp,
+              frmVlanConfig, frmPortConfig, frmStaticConfig, frmRestartConfig, frmMain, frmLogin,
+              frmWelcome);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
