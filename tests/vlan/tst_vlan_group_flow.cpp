@@ -1,11 +1,50 @@
 // VLAN groups end to end: creating, refusals, editing, the group list and
-// deleting; the keys typed and the switch's stored state are checked after
-// every change. And a PVID or member page whose cells do not line up is
-// never written back.
+// deleting, checked by the keys typed and the switch's stored state; and a
+// PVID or member page whose cells do not line up is never written back.
 #include "tests/harness/PositionFlip.h"
+#include "tests/harness/TableRows.h"
 #include "tests/vlan/VlanFlow.h"
 
 #include "forms/session/SessionEnd.h"
+
+namespace {
+
+struct Create {
+    const char* tag;
+    bool dot1q;
+    const char *name, *id;
+    std::vector<int> members; // port, choice, ...
+    const char* keys;
+};
+// clang-format off
+const Create kCreates[] = {
+    {"port-based", false, "eng", "12", {1, 1, 26, 1},
+     "\t\reng\t12\t \t\t\t\t\t\t\t\x01\b\b\r\b\r\b\r\t\reng\t12\t\t \x01\b\t\t\r\r"},
+    {"802.1Q", true, "sales", "10", {1, 1, 2, 2, 26, 2},
+     "\t\rsales\t10\t \t  \t\t\t\t\t\t\x01\b\b\r\b\r\b\r\t\rsales\t10\t\t  \x01\b\t\t\r\r"},
+};
+// clang-format on
+
+// Refused before anything is typed (the window stays), or by the switch
+// (its message, the window closes); nothing stored either way.
+struct Refusal {
+    const char* tag;
+    bool dot1q;
+    const char *name, *id;
+    int first, second; // the message's two texts; 0: the ID message
+    bool bySwitch;
+};
+const Refusal kRefusals[] = {
+    {"id 27 port-based", false, "eng", "27", 0, 0, false},
+    {"blank name", true, "   ", "5", 1312, 1313, false},
+    {"switch: ID in use", true, "dup", "1", 1303, 1302, true},
+};
+
+sim::SwitchState Mode(bool dot1q) {
+    return InMode(dot1q ? sim::kModeDot1q : sim::kModePortBased);
+}
+
+} // namespace
 
 class VlanGroupFlowTest : public QObject, public VlanFlow {
     Q_OBJECT
@@ -14,87 +53,47 @@ private slots:
     void init() { StartCase(); }
     void cleanup() { EndCase(); }
 
-    // ---- VLAN groups
-
-    void createGroup_data() {
-        QTest::addColumn<bool>("dot1q");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("id");
-        QTest::addColumn<std::vector<int>>("members"); // port, choice, ...
-        QTest::addColumn<QByteArray>("keys");
-        QTest::newRow("port-based") << false << "eng"
-                                    << "12" << std::vector<int>{1, 1, 26, 1}
-                                    << QByteArray("\t\reng\t12\t \t\t\t\t\t\t\t\x01\b\b\r"
-                                                  "\b\r\b\r"
-                                                  "\t\reng\t12\t\t \x01\b\t\t\r\r");
-        QTest::newRow("802.1Q") << true << "sales"
-                                << "10" << std::vector<int>{1, 1, 2, 2, 26, 2}
-                                << QByteArray("\t\rsales\t10\t \t  \t\t\t\t\t\t\x01\b\b\r"
-                                              "\b\r\b\r"
-                                              "\t\rsales\t10\t\t  \x01\b\t\t\r\r");
-    }
+    void createGroup_data() { TableRows(kCreates); }
     void createGroup() {
-        QFETCH(bool, dot1q);
-        QFETCH(QString, name);
-        QFETCH(QString, id);
-        QFETCH(std::vector<int>, members);
-        QFETCH(QByteArray, keys);
-        QVERIFY(Open(InMode(dot1q ? sim::kModeDot1q : sim::kModePortBased)));
+        const Create& r = CurrentRow(kCreates);
+        const bool dot1q = r.dot1q;
+        QVERIFY(Open(Mode(dot1q)));
         QVERIFY(OpenCreate());
         QCOMPARE(h->keysTyped(), "\t\r" + kPages);
         QCOMPARE(group()->lblRange->text(), dot1q ? "(1 - 4094)" : "(1 - 26)");
         QCOMPARE(group()->MemberList(1)->count(), dot1q ? 3 : 2);
         QCOMPARE(group()->MemberList(1)->itemText(1), dot1q ? "UnTagged" : "Member");
         QCOMPARE(group()->edtVlanID->maxLength(), dot1q ? 4 : 2);
-        group()->edtVlanName->setText(name);
-        group()->edtVlanID->setText(id);
-        sim::VlanGroup want{id.toInt(), name.toStdString(), {}};
-        for (size_t i = 0; i < members.size(); i += 2) {
-            SetMember(members[i], members[i + 1]);
-            want.member[static_cast<size_t>(members[i] - 1)] = members[i + 1];
+        group()->edtVlanName->setText(r.name);
+        group()->edtVlanID->setText(r.id);
+        sim::VlanGroup want{std::stoi(r.id), r.name, {}};
+        for (size_t i = 0; i < r.members.size(); i += 2) {
+            SetMember(r.members[i], r.members[i + 1]);
+            want.member[static_cast<size_t>(r.members[i] - 1)] = r.members[i + 1];
         }
         QVERIFY(Click(group()->btnSave, MenuUp));
-        QCOMPARE(Shown(h->keysTyped()), Shown(keys.toStdString()));
+        QCOMPARE(Shown(h->keysTyped()), Shown(r.keys));
         ExpectBox(Texts(1301, 1302), 1213);
         sim::SwitchState expected = before;
         expected.groups().push_back(want); // the highest ID so far
         QCOMPARE(h->sim().state(), expected);
     }
 
-    // Refused before anything is typed (the window stays), or by the switch
-    // (its message, the window closes); nothing stored either way.
-    void createRefused_data() {
-        QTest::addColumn<bool>("dot1q");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("id");
-        QTest::addColumn<int>("first"); // the message's two texts; 0: the ID message
-        QTest::addColumn<int>("second");
-        QTest::addColumn<bool>("bySwitch");
-        QTest::newRow("id 27 port-based") << false << "eng"
-                                          << "27" << 0 << 0 << false;
-        QTest::newRow("blank name") << true << "   "
-                                    << "5" << 1312 << 1313 << false;
-        QTest::newRow("switch: ID in use") << true << "dup"
-                                           << "1" << 1303 << 1302 << true;
-    }
+    void createRefused_data() { TableRows(kRefusals); }
     void createRefused() {
-        QFETCH(bool, dot1q);
-        QFETCH(QString, name);
-        QFETCH(QString, id);
-        QFETCH(int, first);
-        QFETCH(int, second);
-        QFETCH(bool, bySwitch);
-        QVERIFY(Open(InMode(dot1q ? sim::kModeDot1q : sim::kModePortBased)));
+        const Refusal& r = CurrentRow(kRefusals);
+        const int first = r.first;
+        QVERIFY(Open(Mode(r.dot1q)));
         QVERIFY(OpenCreate());
-        group()->edtVlanName->setText(name);
-        group()->edtVlanID->setText(id);
+        group()->edtVlanName->setText(r.name);
+        group()->edtVlanID->setText(r.id);
         h->clearKeysTyped();
         group()->btnSave->click();
-        if (bySwitch) QVERIFY(BackAtMenu());
-        ExpectBox(first ? Texts(first, second)
+        if (r.bySwitch) QVERIFY(BackAtMenu());
+        ExpectBox(first ? Texts(first, r.second)
                         : QStringLiteral("Invalid value for VLAN ID:.\n\n Please input again."),
                   1216);
-        if (bySwitch) {
+        if (r.bySwitch) {
             QVERIFY(!frmVlanMemberX.exists());
         } else {
             if (!first) QCOMPARE(group()->edtVlanID->text(), QStringLiteral("1"));
@@ -249,10 +248,8 @@ private slots:
         QVERIFY(panel(9)->isEnabled());
         QLabel* note = member ? group()->lblGarbled : support()->lblGarbled;
         QCOMPARE(note->isVisible(), everyTime);
-        // With TAVIK_SCREENSHOTS naming a folder, the picture for docs/.
-        const QString shots = qEnvironmentVariable("TAVIK_SCREENSHOTS");
-        if (!member && everyTime && !shots.isEmpty())
-            support()->grab().save(shots + QStringLiteral("/vlan-support-garbled-page.png"));
+        if (!member && everyTime)
+            steps::SaveScreenshot(support(), QStringLiteral("vlan-support-garbled-page"));
 
         sim::SwitchState want = before;
         std::string keys;

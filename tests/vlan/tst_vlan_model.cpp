@@ -1,6 +1,5 @@
-// The VLAN models without a switch: console cells into the tables, and the
-// keystroke texts of mode changes and page writes, for the tables and texts
-// the simulated switch never produces.
+// The VLAN models without a switch: console cells into the tables and the
+// keystroke texts, for the tables and texts the simulated switch never produces.
 #include "engine/KeyOutput.h"
 #include "engine/PageValues.h"
 #include "forms/vlan/Editvlangrpform.h"
@@ -11,7 +10,9 @@
 #include "shared/Publicunit.h"
 #include "tests/harness/GlobalHooks.h"
 #include "tests/harness/MessageBoxes.h"
+#include "tests/harness/TableRows.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -32,6 +33,58 @@ void NamePorts(int count, bool member) {
     }
 }
 
+struct ModeChange {
+    const char* tag;
+    int from, to;
+    const char* keys;
+};
+const ModeChange kModeChanges[] = {
+    {"802.1Q to Disabled wraps", 2, 0, "\t\r \x01\b"},
+    {"802.1Q to PortBased", 2, 1, "\t\r  \x01\b"},
+    {"Disabled to 802.1Q", 0, 2, "\t\r  \x01\b"},
+    {"unchanged", 1, 1, "\t\r\x01\b"},
+};
+
+// Row 4 of a PVID or member page: its value, and damage to its cells.
+struct Lineup {
+    const char* tag;
+    bool member;
+    const char* damage;
+    const char* value;
+    bool garbled;
+};
+const Lineup kLineups[] = {
+    {"PVID 7", false, "", "7", false},
+    {"PVID 1", false, "", "  1", false},
+    {"PVID 255", false, "", "255", false},
+    {"PVID 0", false, "", "0", true},
+    {"PVID 256", false, "", "256", true},
+    {"PVID x7", false, "", "x7", true},
+    {"PVID row without name", false, "no name", "7", true},
+    {"PVID lost", false, "no value", "7", true},
+    {"PVID twice", false, "twice", "7", true},
+    {"Tagged", true, "", "Tagged  ", false},
+    {"tagged in small letters", true, "", "tagged  ", false},
+    {"port-based choice in 802.1Q", true, "", "Member", true},
+    {"choice without its blanks", true, "", "No", true},
+    {"member row without name", true, "no name", "No      ", true},
+    {"member lost", true, "no value", "No      ", true},
+    {"member twice", true, "twice", "No      ", true},
+    {"unknown range: choices not judged", true, "unknown range", "Maybe", false},
+};
+
+struct GroupInput {
+    const char* tag;
+    const char *name, *id;
+    int kind, check;
+};
+const GroupInput kGroupInputs[] = {
+    {"26 port-based", "a", "26", kIdPortBased, GroupOk},
+    {"4094", "a", "4094", kIdDot1q, GroupOk},
+    {"0", "a", "0", kIdDot1q, GroupIdOutOfRange},
+    {"empty id", "a", "", kIdDot1q, GroupIdNotNumber},
+};
+
 } // namespace
 
 class VlanModelTest : public QObject {
@@ -45,22 +98,12 @@ private slots:
         ResetGroupList();
     }
 
-    void modeChangeKeys_data() {
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("to");
-        QTest::addColumn<QByteArray>("keys");
-        QTest::newRow("802.1Q to Disabled wraps") << 2 << 0 << QByteArray("\t\r \x01\b");
-        QTest::newRow("802.1Q to PortBased") << 2 << 1 << QByteArray("\t\r  \x01\b");
-        QTest::newRow("Disabled to 802.1Q") << 0 << 2 << QByteArray("\t\r  \x01\b");
-        QTest::newRow("unchanged") << 1 << 1 << QByteArray("\t\r\x01\b");
-    }
+    void modeChangeKeys_data() { TableRows(kModeChanges); }
     void modeChangeKeys() {
-        QFETCH(int, from);
-        QFETCH(int, to);
-        QFETCH(QByteArray, keys);
+        const ModeChange& r = CurrentRow(kModeChanges);
         char out[32];
-        BuildModeChangeKeys(to, from, out, sizeof out);
-        QCOMPARE(QByteArray(out), keys);
+        BuildModeChangeKeys(r.to, r.from, out, sizeof out);
+        QCOMPARE(QByteArray(out), QByteArray(r.keys));
     }
 
     void modeTextsMatchWhole() {
@@ -98,36 +141,12 @@ private slots:
 
     // One page of eight rows with its fourth row damaged in one way: what
     // makes a PVID or member page garbled, and that Apply then passes it.
-    void pageLineup_data() {
-        QTest::addColumn<bool>("member");
-        QTest::addColumn<QString>("damage"); // to row 4's cells
-        QTest::addColumn<QByteArray>("value");
-        QTest::addColumn<bool>("garbled");
-        QTest::newRow("PVID 7") << false << "" << QByteArray("7") << false;
-        QTest::newRow("PVID 1") << false << "" << QByteArray("  1") << false;
-        QTest::newRow("PVID 255") << false << "" << QByteArray("255") << false;
-        QTest::newRow("PVID 0") << false << "" << QByteArray("0") << true;
-        QTest::newRow("PVID 256") << false << "" << QByteArray("256") << true;
-        QTest::newRow("PVID x7") << false << "" << QByteArray("x7") << true;
-        QTest::newRow("PVID row without name") << false << "no name" << QByteArray("7") << true;
-        QTest::newRow("PVID lost") << false << "no value" << QByteArray("7") << true;
-        QTest::newRow("PVID twice") << false << "twice" << QByteArray("7") << true;
-        QTest::newRow("Tagged") << true << "" << QByteArray("Tagged  ") << false;
-        QTest::newRow("tagged in small letters") << true << "" << QByteArray("tagged  ") << false;
-        QTest::newRow("port-based choice in 802.1Q") << true << "" << QByteArray("Member") << true;
-        QTest::newRow("choice without its blanks") << true << "" << QByteArray("No") << true;
-        QTest::newRow("member row without name")
-            << true << "no name" << QByteArray("No      ") << true;
-        QTest::newRow("member lost") << true << "no value" << QByteArray("No      ") << true;
-        QTest::newRow("member twice") << true << "twice" << QByteArray("No      ") << true;
-        QTest::newRow("unknown range: choices not judged")
-            << true << "unknown range" << QByteArray("Maybe") << false;
-    }
+    void pageLineup_data() { TableRows(kLineups); }
     void pageLineup() {
-        QFETCH(bool, member);
-        QFETCH(QString, damage);
-        QFETCH(QByteArray, value);
-        QFETCH(bool, garbled);
+        const Lineup& r = CurrentRow(kLineups);
+        const bool member = r.member, garbled = r.garbled;
+        const QString damage = QString::fromLatin1(r.damage);
+        const QByteArray value(r.value);
         SetField(GroupRangeText,
                  std::string(damage == "unknown range" ? "(1 - 64)" : "(1 - 4094)"));
         bool complete = false;
@@ -175,59 +194,23 @@ private slots:
         }
     }
 
-    void portNamesExpanded_data() {
-        QTest::addColumn<QByteArray>("console");
-        QTest::addColumn<QByteArray>("stored");
-        QTest::newRow("trunk") << QByteArray("trk2") << QByteArray("TRUNK2");
-        QTest::newRow("module") << QByteArray("Mod_1") << QByteArray("MODULE1");
-        QTest::newRow("first TRK only") << QByteArray("TRKTRK") << QByteArray("TRUNKTRK");
-        QTest::newRow("blanks trimmed") << QByteArray(" PORT3 ") << QByteArray("PORT3");
-    }
     void portNamesExpanded() {
-        QFETCH(QByteArray, console);
-        QFETCH(QByteArray, stored);
+        const std::pair<const char*, const char*> names[] = {
+            {"trk2", "TRUNK2"}, {"Mod_1", "MODULE1"}, {"TRKTRK", "TRUNKTRK"}, {" PORT3 ", "PORT3"}};
         bool complete = false;
-        AddMemberCell(pv::GroupPortName(1), console.constData(), false, complete);
-        QCOMPARE(QByteArray(MemberTable[0].name), stored);
+        for (const auto& [console, stored] : names) {
+            ResetMemberTables();
+            AddMemberCell(pv::GroupPortName(1), console, false, complete);
+            QCOMPARE(QByteArray(MemberTable[0].name), QByteArray(stored));
+        }
     }
 
-    void idKindFromRange_data() {
-        QTest::addColumn<QByteArray>("range");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<int>("choices");
-        QTest::newRow("802.1Q") << QByteArray("(1 - 4094)") << int(kIdDot1q) << 3;
-        QTest::newRow("port-based") << QByteArray("(1 - 26)") << int(kIdPortBased) << 2;
-        QTest::newRow("unknown") << QByteArray("(1 - 64)") << int(kIdUnknown) << 3;
-    }
-    void idKindFromRange() {
-        QFETCH(QByteArray, range);
-        QFETCH(int, kind);
-        QFETCH(int, choices);
-        QCOMPARE(IdKindOf(range.constData()), kind);
-        QCOMPARE(int(MemberChoices(kind).size()), choices);
-    }
-
-    void groupInput_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("id");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<int>("check");
-        auto row = [](const char* tag, const char* name, const char* id, int kind, int check) {
-            QTest::newRow(tag) << QString(name) << QString(id) << kind << check;
-        };
-        row("blank name", "   ", "5", kIdDot1q, GroupNameMissing);
-        row("27 port-based", "a", "27", kIdPortBased, GroupIdOutOfRange);
-        row("26 port-based", "a", "26", kIdPortBased, GroupOk);
-        row("4094", "a", "4094", kIdDot1q, GroupOk);
-        row("0", "a", "0", kIdDot1q, GroupIdOutOfRange);
-        row("empty id", "a", "", kIdDot1q, GroupIdNotNumber);
-    }
+    // The limits of each kind of ID (a blank name and 27 port-based are the
+    // group flow's refusals).
+    void groupInput_data() { TableRows(kGroupInputs); }
     void groupInput() {
-        QFETCH(QString, name);
-        QFETCH(QString, id);
-        QFETCH(int, kind);
-        QFETCH(int, check);
-        QCOMPARE(int(CheckGroupInput(name.toStdString(), id.toStdString(), kind)), check);
+        const GroupInput& r = CurrentRow(kGroupInputs);
+        QCOMPARE(int(CheckGroupInput(r.name, r.id, r.kind)), r.check);
     }
 
     // A new group's first page is written without any member change; an
@@ -265,6 +248,7 @@ private slots:
         boxes.record();
         TfrmVlanMemberX window;
         QCOMPARE(window.IdKind, int(kIdUnknown));
+        QCOMPARE(window.MemberList(1)->count(), 3); // every choice a group can have
         window.edtVlanName->setText("a");
         window.edtVlanID->setText("5");
         window.btnSave->click();
