@@ -1,11 +1,11 @@
-// The trunk window end to end against the simulated switch: what it reads,
-// the rules it refuses an Apply with, the exact keys it types and what the
-// switch stores; and the module trunk the post-login walk finds for the port
-// window; and a garbled trunk screen never written back.
+// The trunk window end to end against the simulated switch: what it reads, the
+// Apply it refuses, the exact keys it types and what the switch stores; the
+// module trunk the post-login walk finds; a garbled screen never written back.
 #include "forms/session/SessionEnd.h"
 #include "forms/trunk/TrunkModel.h"
 #include "tests/harness/ConfigSession.h"
 #include "tests/harness/PositionFlip.h"
+#include "tests/harness/TableRows.h"
 
 #include <QGroupBox>
 #include <QtTest>
@@ -50,6 +50,52 @@ QByteArray CellWalk(std::initializer_list<std::pair<int, int>> cells,
 const QString kSaved = QStringLiteral(
     "The new settings have been saved.\n\nPress OK to return to the previous menu.\n");
 
+// A trunk made static with the given members: refused with the message of
+// the count or mixing rule (nothing typed, nothing stored), or typed as the
+// exact keys and stored.
+struct Rule {
+    const char* tag;
+    int language, trunk;
+    std::vector<int> ports;
+    const char* refusal; // UTF-8; null: applied
+    QByteArray keys;
+};
+const char* const kCount = "Trunk 2 must have 2 to 4 member ports.\n\nPlease select 2, 3 or 4 "
+                           "ports for this trunk, or none.\n";
+const char* const kMixing = "Invalid member ports in Trunk 1\n\nPorts 1 - 24 cannot be trunked "
+                            "with the module ports M1 and M2.\n";
+const char* const kMixingTw = "Trunk 1 設定錯誤\n\n成員埠設定不合法\n\n連接埠 1 - 24 "
+                              "不能與模組埠 M1、M2 組成同一個 Trunk。\n";
+const Rule kRules[] = {
+    {"count: none after a double click", 0, 2, {}, nullptr, CellWalk({}, {2})},
+    // Only a status changed: the keys reach the statuses backwards.
+    {"status only, trunk 3", 0, 3, {}, nullptr, "\r\b\b\b\b\b\b\b\t\t \t\t\t\t\t\x01\t\r\r"},
+    {"count: one", 0, 2, {1}, kCount, {}},
+    {"count: two", 0, 2, {1, 2}, nullptr, CellWalk({{2, 1}, {2, 2}}, {2})},
+    {"count: four", 0, 2, {1, 2, 3, 4}, nullptr, CellWalk({{2, 1}, {2, 2}, {2, 3}, {2, 4}}, {2})},
+    {"count: five", 0, 2, {1, 2, 3, 4, 5}, kCount, {}},
+    {"mixing: 24 and 25", 0, 1, {24, 25, 26}, kMixing, {}},
+    {"mixing: 24 and 25, Traditional Chinese", 2, 1, {24, 25, 26}, kMixingTw, {}},
+    {"25 and 26 alone: module trunk", 0, 1, {25, 26}, nullptr, CellWalk({{1, 25}, {1, 26}}, {1})},
+};
+
+// The module trunk's speed: chosen among the six, and what ports 25 and 26
+// store and the row reads back.
+struct ModuleSpeed {
+    const char* tag;
+    const char *module1, *module2;
+    int moduleTrunk, chosen;
+    const char *stored25, *stored26;
+    int reread;
+};
+// clang-format off
+const ModuleSpeed kModuleSpeeds[] = {
+    {"1000FX + 1000TX in trunk 1, to 100 Full", "1000FX", "1000TX", 0, 3,
+     "1000 Full", " 100 Full", 3},
+    {"100FX pair in trunk 3, to 1000 Full", "100FX", "100FX", 2, 5, " 100 Half", " 100 Half", 2},
+};
+// clang-format on
+
 } // namespace
 
 class TrunkFlowTest : public QObject {
@@ -57,8 +103,7 @@ class TrunkFlowTest : public QObject {
 
 private slots:
     // In each language (the screenshots for docs/): every status and every
-    // one of the 182 cells, as the switch holds them; Exit without Apply types
-    // Tab, Tab, Enter and stores nothing.
+    // one of the 182 cells, as the switch holds them.
     void openingInEachLanguage_data() {
         QTest::addColumn<int>("language");
         QTest::newRow("English") << 0;
@@ -88,67 +133,23 @@ private slots:
         steps::SaveScreenshot(w, QStringLiteral("trunk-configuration"), language);
         QCOMPARE(w->findChildren<QRadioButton*>().size(), 182);
         QCOMPARE(w->findChild<QGroupBox*>(QStringLiteral("gbxM2"))->title(), QStringLiteral("M2"));
-
-        w->btnQuit->click();
-        QVERIFY(s.StaticMenuBack() && !frmTrkConfig.exists());
-        QCOMPARE(s.Typed(), std::string("\t\t\r"));
-        QVERIFY(s.boxes.isEmpty());
-        QVERIFY(s.sim().state() == before);
     }
 
-    // A trunk made static with the given members: refused with the message
-    // of the count or mixing rule (nothing typed, nothing stored), or typed
-    // as the exact keys and stored.
-    void applyRules_data() {
-        QTest::addColumn<int>("language");
-        QTest::addColumn<int>("trunk");
-        QTest::addColumn<QList<int>>("ports");
-        QTest::addColumn<QString>("refusal");
-        QTest::addColumn<QByteArray>("keys");
-        const QString count = QStringLiteral("Trunk 2 must have 2 to 4 member ports.\n\nPlease "
-                                             "select 2, 3 or 4 ports for this trunk, or none.\n");
-        const QString mixing =
-            QStringLiteral("Invalid member ports in Trunk 1\n\nPorts 1 - 24 "
-                           "cannot be trunked with the module ports M1 and M2.\n");
-        QTest::newRow("count: none after a double click")
-            << 0 << 2 << QList<int>{} << QString() << CellWalk({}, {2});
-        // Only a status changed: the keys reach the statuses backwards.
-        QTest::newRow("status only, trunk 3")
-            << 0 << 3 << QList<int>{} << QString()
-            << QByteArray("\r\b\b\b\b\b\b\b\t\t \t\t\t\t\t\x01\t\r\r");
-        QTest::newRow("count: one") << 0 << 2 << QList<int>{1} << count << QByteArray();
-        QTest::newRow("count: two")
-            << 0 << 2 << QList<int>{1, 2} << QString() << CellWalk({{2, 1}, {2, 2}}, {2});
-        QTest::newRow("count: four") << 0 << 2 << QList<int>{1, 2, 3, 4} << QString()
-                                     << CellWalk({{2, 1}, {2, 2}, {2, 3}, {2, 4}}, {2});
-        QTest::newRow("count: five")
-            << 0 << 2 << QList<int>{1, 2, 3, 4, 5} << count << QByteArray();
-        QTest::newRow("mixing: 24 and 25")
-            << 0 << 1 << QList<int>{24, 25, 26} << mixing << QByteArray();
-        QTest::newRow("mixing: 24 and 25, Traditional Chinese")
-            << 2 << 1 << QList<int>{24, 25, 26}
-            << QStringLiteral("Trunk 1 設定錯誤\n\n成員埠設定不合法\n\n連接埠 1 - 24 "
-                              "不能與模組埠 M1、M2 組成同一個 Trunk。\n")
-            << QByteArray();
-        QTest::newRow("25 and 26 alone: the module trunk")
-            << 0 << 1 << QList<int>{25, 26} << QString() << CellWalk({{1, 25}, {1, 26}}, {1});
-    }
+    void applyRules_data() { TableRows(kRules); }
     void applyRules() {
-        QFETCH(int, language);
-        QFETCH(int, trunk);
-        QFETCH(QList<int>, ports);
-        QFETCH(QString, refusal);
-        QFETCH(QByteArray, keys);
+        const Rule& r = CurrentRow(kRules);
+        const int language = r.language, trunk = r.trunk;
+        const QString refusal = r.refusal ? QString::fromUtf8(r.refusal) : QString();
         ConfigSession s;
         QVERIFY(s.Open({}, language));
         QVERIFY(s.OpenTrunkWindow());
         const sim::SwitchState before = s.sim().state();
         TrunkStatus(trunk)->click();
-        if (ports.isEmpty() && trunk == 2) {
+        if (r.ports.empty() && trunk == 2) {
             DoubleClick(TrunkCell(2, 1));
             QVERIFY(!TrunkCell(2, 1)->isChecked());
         }
-        for (int p : ports)
+        for (int p : r.ports)
             QTest::mouseClick(TrunkCell(trunk, p), Qt::LeftButton);
         s.Typed();
         if (!refusal.isEmpty()) {
@@ -163,12 +164,13 @@ private slots:
             return;
         }
         QVERIFY(s.ApplyAndReturn(frmTrkConfig));
-        QCOMPARE(QByteArray::fromStdString(s.Typed()), keys);
+        QCOMPARE(QByteArray::fromStdString(s.Typed()), r.keys);
         QCOMPARE(s.boxes.texts(), QStringList{kSaved});
-        QCOMPARE(ModuleTrunk, ports.contains(26) ? trunk - 1 : -1); // for the port window
+        const bool module = r.ports.size() == 2 && r.ports[1] == 26;
+        QCOMPARE(ModuleTrunk, module ? trunk - 1 : -1); // for the port window
         sim::SwitchState want = before;
         want.trunks[trunk - 1].isStatic = true;
-        for (int p : ports)
+        for (int p : r.ports)
             want.trunks[trunk - 1].members[p - 1] = true;
         QVERIFY(s.sim().state() == want);
     }
@@ -195,57 +197,21 @@ private slots:
         QVERIFY(s.sim().state() == want);
     }
 
-    // Ports 1-4 made a static trunk: the reopened window shows it, and the
-    // port window then shows the trunk's row in place of the four ports.
-    void staticTrunkSeenAgainAndOnThePortWindow() {
-        ConfigSession s;
-        QVERIFY(s.Open());
-        QVERIFY(s.OpenTrunkWindow());
-        TrunkStatus(1)->click();
-        for (int p = 1; p <= 4; ++p)
-            QTest::mouseClick(TrunkCell(1, p), Qt::LeftButton);
-        QVERIFY(s.ApplyAndReturn(frmTrkConfig));
-        QVERIFY(s.OpenTrunkWindow());
-        QVERIFY(TrunkStatus(1)->isChecked());
-        for (int p = 1; p <= 26; ++p)
-            QCOMPARE(TrunkCell(1, p)->isChecked(), p <= 4);
-        frmTrkConfig->btnQuit->click();
-        QVERIFY(s.StaticMenuBack() && s.OpenPortWindow());
-        QCOMPARE(int(PortCount), 23);
-        QCOMPARE(frmPortConfig->findChild<QLabel*>("lblNameP01")->text(), QStringLiteral("TRUNK1"));
-        QVERIFY(!frmPortConfig->findChild<QLineEdit*>("edtInRateP01")->isHidden());
-        QCOMPARE(frmPortConfig->findChild<QLabel*>("lblNameP02")->text(), QStringLiteral("PORT5"));
-    }
-
     // The post-login walk reads the whole trunk screen, so the port window
     // shows the module trunk's row (no rates, the six speeds whatever the
     // module types) before the trunk window was ever opened. Each member
     // stores the chosen speed if its type offers it, and the row reads back
     // the speed of a member that took it.
-    void moduleTrunkSpeed_data() {
-        QTest::addColumn<QStringList>("modules");
-        QTest::addColumn<int>("moduleTrunk");
-        QTest::addColumn<int>("chosen");         // among the six
-        QTest::addColumn<QStringList>("stored"); // speeds of ports 25, 26
-        QTest::addColumn<int>("reread");
-        QTest::newRow("1000FX + 1000TX in trunk 1, to 100 Full")
-            << QStringList{"1000FX", "1000TX"} << 0 << 3 << QStringList{"1000 Full", " 100 Full"}
-            << 3;
-        QTest::newRow("100FX pair in trunk 3, to 1000 Full")
-            << QStringList{"100FX", "100FX"} << 2 << 5 << QStringList{" 100 Half", " 100 Half"}
-            << 2;
-    }
+    void moduleTrunkSpeed_data() { TableRows(kModuleSpeeds); }
     void moduleTrunkSpeed() {
-        QFETCH(QStringList, modules);
-        QFETCH(int, moduleTrunk);
-        QFETCH(int, chosen);
-        QFETCH(QStringList, stored);
-        QFETCH(int, reread);
+        const ModuleSpeed& r = CurrentRow(kModuleSpeeds);
+        const int moduleTrunk = r.moduleTrunk;
         ConfigSession s;
         sim::Options o;
-        o.initial = sim::FactoryState({modules[0].toStdString(), modules[1].toStdString()});
+        o.initial = sim::FactoryState({r.module1, r.module2});
+        const int other = moduleTrunk == 0 ? 1 : 0;
         AddMembers(o.initial->trunks[moduleTrunk], {25, 26});
-        AddMembers(o.initial->trunks[moduleTrunk == 0 ? 1 : 0], {9, 10});
+        AddMembers(o.initial->trunks[other], {1, 2});
         QVERIFY(s.Open(o));
         QCOMPARE(ModuleTrunk, moduleTrunk);
         for (int k = 0; k < 7; ++k) {
@@ -253,10 +219,14 @@ private slots:
             for (int p = 1; p <= 26; ++p)
                 QCOMPARE(TrunkTable[k].member[p], o.initial->trunks[k].members[p - 1]);
         }
-        // Ports 9 and 10 share a row: the module trunk's is the 24th, the
-        // last of the third page.
+        // Ports 1 and 2 share the first row, with rates (and the read ends on
+        // its name again); the module trunk's is the 24th, the last of page 3.
         auto openTrunkRow = [&]() -> QComboBox* {
             if (!s.OpenPortWindow()) return nullptr;
+            if (frmPortConfig->findChild<QLabel*>("lblNameP01")->text() !=
+                    QStringLiteral("TRUNK%1").arg(other + 1) ||
+                frmPortConfig->findChild<QLineEdit*>("edtInRateP01")->isHidden())
+                return nullptr;
             frmPortConfig->btnNextPage->click();
             frmPortConfig->btnNextPage->click();
             if (frmPortConfig->btnNextPage->isEnabled()) return nullptr; // 24 rows: 3 pages
@@ -268,16 +238,16 @@ private slots:
         QVERIFY(speed);
         QVERIFY(frmPortConfig->findChild<QLineEdit*>(QStringLiteral("edtInRateP08"))->isHidden());
         QCOMPARE(speed->count(), 6);
-        speed->setCurrentIndex(chosen);
+        speed->setCurrentIndex(r.chosen);
         frmPortConfig->btnSave->click();
         QVERIFY(s.h->runUntil([] { return !frmPortConfig.exists() && Up(frmStaticConfig.get()); },
                               120000));
         QCOMPARE(s.boxes.size(), 1); // saved: the switch never refuses it
-        QCOMPARE(QString::fromStdString(s.sim().state().ports[24].speed), stored[0]);
-        QCOMPARE(QString::fromStdString(s.sim().state().ports[25].speed), stored[1]);
+        QCOMPARE(s.sim().state().ports[24].speed, std::string(r.stored25));
+        QCOMPARE(s.sim().state().ports[25].speed, std::string(r.stored26));
         speed = openTrunkRow();
         QVERIFY(speed);
-        QCOMPARE(speed->currentIndex(), reread);
+        QCOMPARE(speed->currentIndex(), r.reread);
     }
 
     // A trunk screen that did not arrive intact is never written back: one

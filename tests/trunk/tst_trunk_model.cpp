@@ -3,10 +3,35 @@
 #include "forms/trunk/TrunkModel.h"
 #include "lang/Language.h"
 #include "shared/Publicunit.h"
+#include "tests/harness/TableRows.h"
 
 #include <QtTest>
 
 #include <string>
+
+namespace {
+
+// The trunk screen with one cell missing, one twice, or one with `text` (0: none).
+struct Lineup {
+    const char* tag;
+    int missing, twice, value;
+    const char* text;
+    bool garbled;
+};
+const Lineup kLineups[] = {
+    {"intact", 0, 0, 0, "", false},
+    {"static status", 0, 0, 5014, "Static ", false},
+    {"member", 0, 0, 5726, "v", false},
+    {"status lost", 5014, 0, 0, "", true},
+    {"last member lost", 5726, 0, 0, "", true},
+    {"status twice", 0, 5011, 0, "", true},
+    {"member in another's place", 5305, 5306, 0, "", true},
+    {"status without its blank", 0, 0, 5013, "Static", true},
+    {"member in capitals", 0, 0, 5305, "V", true},
+    {"member blank", 0, 0, 5101, " ", true},
+};
+
+} // namespace
 
 class TrunkModelTest : public QObject {
     Q_OBJECT
@@ -17,29 +42,10 @@ private slots:
         ResetTrunkTables();
     }
 
-    void trunkScreenLineup_data() {
-        QTest::addColumn<int>("missing"); // a cell that never came (0: none)
-        QTest::addColumn<int>("twice");   // a cell that came twice (0: none)
-        QTest::addColumn<int>("value");   // a cell with this text instead...
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<bool>("garbled");
-        QTest::newRow("intact") << 0 << 0 << 0 << QByteArray() << false;
-        QTest::newRow("static status") << 0 << 0 << 5014 << QByteArray("Static ") << false;
-        QTest::newRow("member") << 0 << 0 << 5726 << QByteArray("v") << false;
-        QTest::newRow("status lost") << 5014 << 0 << 0 << QByteArray() << true;
-        QTest::newRow("last member lost") << 5726 << 0 << 0 << QByteArray() << true;
-        QTest::newRow("status twice") << 0 << 5011 << 0 << QByteArray() << true;
-        QTest::newRow("member in another's place") << 5305 << 5306 << 0 << QByteArray() << true;
-        QTest::newRow("status without its blank") << 0 << 0 << 5013 << QByteArray("Static") << true;
-        QTest::newRow("member in capitals") << 0 << 0 << 5305 << QByteArray("V") << true;
-        QTest::newRow("member blank") << 0 << 0 << 5101 << QByteArray(" ") << true;
-    }
+    void trunkScreenLineup_data() { TableRows(kLineups); }
     void trunkScreenLineup() {
-        QFETCH(int, missing);
-        QFETCH(int, twice);
-        QFETCH(int, value);
-        QFETCH(QByteArray, text);
-        QFETCH(bool, garbled);
+        const Lineup& r = CurrentRow(kLineups);
+        const int missing = r.missing, twice = r.twice, value = r.value;
         auto cell = [](int v) -> bool& {
             return v / 100 == 50 ? TrunkTable[v % 10 - 1].isStatic
                                  : TrunkTable[v / 100 % 10 - 1].member[v % 100];
@@ -47,14 +53,13 @@ private slots:
         if (value) cell(value) = true;
         for (int k = 1; k <= 7; ++k) {
             for (int v = 5000 + 100 * k + 1; v <= 5000 + 100 * k + 26; ++v)
-                if (v != missing) StoreTrunkCell(v, v == value ? text.constData() : "-");
+                if (v != missing) StoreTrunkCell(v, v == value ? r.text : "-");
             const int status = 5010 + k;
-            if (status != missing)
-                StoreTrunkCell(status, status == value ? text.constData() : "Disable");
+            if (status != missing) StoreTrunkCell(status, status == value ? r.text : "Disable");
         }
         if (twice) StoreTrunkCell(twice, twice / 100 == 50 ? "Disable" : "-");
-        QCOMPARE(TrunkScreenGarbled(), garbled);
-        if (value) QCOMPARE(cell(value), !garbled);
+        QCOMPARE(TrunkScreenGarbled(), r.garbled);
+        if (value) QCOMPARE(cell(value), !r.garbled);
         QCOMPARE(StoreTrunkCell(5127, "v"), -1); // no port 27
         QCOMPARE(StoreTrunkCell(5801, "v"), -1); // no trunk 8
         // A new read starts clean.
