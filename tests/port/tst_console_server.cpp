@@ -1,9 +1,6 @@
-// The windows through a console server: the simulated switch's terminal
-// served by a real ser2net on loopback, reached as telnet with the COM-port
-// option (RFC 2217) and as raw TCP. Connect, login and a port change
-// applied, then the switch's stored state checked, as over a local device;
-// and ser2net killed under a session ends it with the console server's
-// hang-up message, back at the start window.
+// The windows through a real ser2net on loopback serving the simulated switch's
+// terminal (telnet with RFC 2217, plain telnet, raw TCP): a port change stored
+// as over a local device; ser2net killed under a session ends it (hang-up).
 #include "engine/Transcript.h"
 #include "forms/session/SessionEnd.h"
 #include "platform/SerialDevice.h"
@@ -157,12 +154,10 @@ private slots:
         QTest::addColumn<QString>("protocol");
         QTest::addColumn<QString>("scheme");
         QTest::addColumn<bool>("refused");
-        QTest::newRow("telnet with RFC 2217") << "telnet(rfc2217),"
-                                              << "telnet" << false;
-        QTest::newRow("telnet refusing RFC 2217") << "telnet,"
-                                                  << "telnet" << true;
-        QTest::newRow("raw TCP") << ""
-                                 << "tcp" << false;
+        QTest::newRow("telnet with RFC 2217")
+            << QStringLiteral("telnet(rfc2217),") << "telnet" << false;
+        QTest::newRow("telnet refusing RFC 2217") << QStringLiteral("telnet,") << "telnet" << true;
+        QTest::newRow("raw TCP") << QString() << "tcp" << false;
     }
     void portChangeStored() {
         QFETCH(QString, protocol);

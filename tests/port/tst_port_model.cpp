@@ -1,16 +1,9 @@
-// The port model and window without a switch: the keys that write or pass
-// one console port page, and what the console flows cannot reach (texts the
-// switch never sends, field bounds, odd first names and port types).
-//
-// The keys are checked against what the console's port screen expects: from
-// Quit, Tab and Enter start the edit on the first row's input rate; each row
-// is seven fields (rates typed over the old value, switches toggled and
-// choices cycled forward with Space, Tab to the next field); Ctrl-A ends the
-// edit on Edit, Tab and Enter choose Save. A clean page is passed with
-// BackSpace (Quit wraps back to Next Page) and Enter, the last one left with
-// Enter on Quit.
+// The port model and window without a switch: the keys that write or pass a
+// console port page, and what the flows cannot reach (texts the switch never
+// sends, field bounds, odd first names and port types).
 #include "forms/port/PortModel.h"
 #include "platform/Ui.h"
+#include "tests/harness/TableRows.h"
 #include "tests/harness/WindowTest.h"
 
 #include <QComboBox>
@@ -34,11 +27,12 @@ void Row(int row, const char* name, const char* type = "100TX", const char* in =
         HandlePortRow(4000 + row * 100 + f, cells[f - 1]);
 }
 
-// A factory port row as the console writes it back untouched: both rates
-// retyped as 0, the other five fields passed.
+// A factory row written back untouched: both rates retyped, the other five
+// fields passed with Tab (switches and choices move forward with Space).
 const std::string kSame = "0\t0\t\t\t\t\t\t";
 
-// The keys of a written page with the given rows.
+// The keys of a written page: from Quit, Tab and Enter start the edit, the
+// rows, then Ctrl-A, Tab and Enter choose Save.
 QByteArray Written(const std::vector<std::string>& rows) {
     std::string keys = "\t\r";
     for (const std::string& r : rows)
@@ -82,6 +76,56 @@ void Change(int port, const QByteArray& field, int to) {
     }
 }
 
+// One change on a table of factory rows, and the keys of the page. A clean
+// page is passed with BackSpace (Quit wraps to Next Page) and Enter, the last
+// left with Enter on Quit.
+struct PageCase {
+    const char* tag;
+    int ports, page, port;
+    const char* field;
+    int to;
+    QByteArray keys;
+};
+// clang-format off
+const PageCase kPages[] = {
+    {"clean page", 26, 0, 0, "", 0, "\b\r"},
+    {"clean last page", 26, 3, 0, "", 0, "\r"},
+    {"clean third of 24 ports, the last", 24, 2, 0, "", 0, "\r"},
+    {"in-rate", 26, 0, 2, "in", 250, FullPage(2, "250\t0\t\t\t\t\t\t")},
+    {"out-rate, last row", 26, 0, 7, "out", 1000, FullPage(7, "0\t1000\t\t\t\t\t\t")},
+    {"enable off", 26, 0, 0, "enable", 1, FullPage(0, "0\t0\t \t\t\t\t\t")},
+    {"enable off and on: no change", 26, 0, 0, "enable", 2, "\b\r"},
+    {"auto forward, AUTO to NWAY_FORCE", 26, 0, 1, "auto", 2, FullPage(1, "0\t0\t\t \t\t\t\t")},
+    {"auto back, AUTO to FORCE round the list", 26, 0, 1, "auto", 0,
+     FullPage(1, "0\t0\t\t  \t\t\t\t")},
+    {"speed back, 100 Full to 100 Half", 26, 0, 3, "speed", 2,
+     FullPage(3, "0\t0\t\t\t   \t\t\t")},
+    {"speed forward past the end, 100 Full to 10 Half", 26, 0, 3, "speed", 0,
+     FullPage(3, "0\t0\t\t\t \t\t\t")},
+    {"flow full off", 26, 0, 4, "full", 1, FullPage(4, "0\t0\t\t\t\t \t\t")},
+    {"flow half on", 26, 0, 5, "half", 1, FullPage(5, "0\t0\t\t\t\t\t \t")},
+    {"page 2, its own rows", 26, 1, 15, "in", 9, FullPage(7, "9\t0\t\t\t\t\t\t")},
+    // The last page has only the two module rows; 1000 Full to 1000 Half is
+    // five steps forward in six choices.
+    {"last page, module speed back", 26, 3, 24, "speed", 4,
+     Written({"0\t0\t\t\t     \t\t\t", kSame})},
+};
+// clang-format on
+
+// Speed choices of a row (ModuleTrunk is TRUNK3): how many, and the one chosen.
+struct SpeedCase {
+    const char* tag;
+    const char *type, *speed, *name;
+    int count, index;
+};
+const SpeedCase kSpeeds[] = {
+    {"lower case", "100fx", " 100 Half", "MODULE1", 1, 0},
+    {"no type", "  ", "  10 Half", "PORT3", 4, 0},
+    {"unknown type", "10G", "  10 Half", "PORT3", 0, -1},
+    {"speed not offered", "100TX", "1000 Full", "PORT1", 4, -1},
+    {"not the module trunk", "100FX", " 100 Half", "TRUNK2", 1, 0},
+};
+
 } // namespace
 
 class PortModelTest : public QObject {
@@ -100,50 +144,14 @@ private slots:
         ModuleTrunk = -1;
     }
 
-    void pageKeys_data() {
-        QTest::addColumn<int>("ports");
-        QTest::addColumn<int>("page");
-        QTest::addColumn<int>("port");
-        QTest::addColumn<QByteArray>("field");
-        QTest::addColumn<int>("to");
-        QTest::addColumn<QByteArray>("keys");
-        auto row = [](const char* tag, int ports, int page, int port, const char* field, int to,
-                      const QByteArray& keys) {
-            QTest::newRow(tag) << ports << page << port << QByteArray(field) << to << keys;
-        };
-        row("clean page", 26, 0, 0, "", 0, "\b\r");
-        row("clean last page", 26, 3, 0, "", 0, "\r");
-        row("clean third of 24 ports, the last", 24, 2, 0, "", 0, "\r");
-        row("in-rate", 26, 0, 2, "in", 250, FullPage(2, "250\t0\t\t\t\t\t\t"));
-        row("out-rate, last row", 26, 0, 7, "out", 1000, FullPage(7, "0\t1000\t\t\t\t\t\t"));
-        row("enable off", 26, 0, 0, "enable", 1, FullPage(0, "0\t0\t \t\t\t\t\t"));
-        row("enable off and on: no change", 26, 0, 0, "enable", 2, "\b\r");
-        row("auto forward, AUTO to NWAY_FORCE", 26, 0, 1, "auto", 2,
-            FullPage(1, "0\t0\t\t \t\t\t\t"));
-        row("auto back, AUTO to FORCE round the list", 26, 0, 1, "auto", 0,
-            FullPage(1, "0\t0\t\t  \t\t\t\t"));
-        row("speed back, 100 Full to 100 Half", 26, 0, 3, "speed", 2,
-            FullPage(3, "0\t0\t\t\t   \t\t\t"));
-        row("speed forward past the end, 100 Full to 10 Half", 26, 0, 3, "speed", 0,
-            FullPage(3, "0\t0\t\t\t \t\t\t"));
-        row("flow full off", 26, 0, 4, "full", 1, FullPage(4, "0\t0\t\t\t\t \t\t"));
-        row("flow half on", 26, 0, 5, "half", 1, FullPage(5, "0\t0\t\t\t\t\t \t"));
-        row("page 2, its own rows", 26, 1, 15, "in", 9, FullPage(7, "9\t0\t\t\t\t\t\t"));
-        // The last page has only the two module rows; 1000 Full to 1000 Half
-        // is five steps forward in six choices.
-        row("last page, module speed back", 26, 3, 24, "speed", 4,
-            Written({"0\t0\t\t\t     \t\t\t", kSame}));
-    }
+    void pageKeys_data() { TableRows(kPages); }
     void pageKeys() {
-        QFETCH(int, ports);
-        QFETCH(int, page);
-        QFETCH(int, port);
-        QFETCH(QByteArray, field);
-        QFETCH(int, to);
-        QFETCH(QByteArray, keys);
+        const PageCase& r = CurrentRow(kPages);
+        const QByteArray& keys = r.keys;
+        const int ports = r.ports, page = r.page;
         ReadFactoryTable(ports);
         QCOMPARE(int(PortCount), ports);
-        Change(port, field, to);
+        Change(r.port, r.field, r.to);
         MarkPortPages();
         const bool written = keys.startsWith('\t');
         for (int p = 0; p < 4; ++p) // only the changed page, and only with a change
@@ -286,35 +294,14 @@ private slots:
         QCOMPARE(frmPortConfig->TableComplete, ends);
     }
 
-    void speedChoicesOfTypesTheSwitchNeverShows_data() {
-        QTest::addColumn<QByteArray>("type");
-        QTest::addColumn<QByteArray>("speed");
-        QTest::addColumn<QByteArray>("name");
-        QTest::addColumn<int>("count");
-        QTest::addColumn<int>("index");
-        auto row = [](const char* tag, const char* type, const char* speed, const char* name,
-                      int count, int index) {
-            QTest::newRow(tag) << QByteArray(type) << QByteArray(speed) << QByteArray(name) << count
-                               << index;
-        };
-        row("lower case", "100fx", " 100 Half", "MODULE1", 1, 0);
-        row("no type", "  ", "  10 Half", "PORT3", 4, 0);
-        row("unknown type", "10G", "  10 Half", "PORT3", 0, -1);
-        row("speed not offered", "100TX", "1000 Full", "PORT1", 4, -1);
-        row("not the module trunk", "100FX", " 100 Half", "TRUNK2", 1, 0);
-    }
+    void speedChoicesOfTypesTheSwitchNeverShows_data() { TableRows(kSpeeds); }
     void speedChoicesOfTypesTheSwitchNeverShows() {
-        QFETCH(QByteArray, type);
-        QFETCH(QByteArray, speed);
-        QFETCH(QByteArray, name);
-        QFETCH(int, count);
-        QFETCH(int, index);
+        const SpeedCase& r = CurrentRow(kSpeeds);
         ModuleTrunk = 2; // TRUNK3
         QComboBox list;
         list.addItem("stale");
-        QCOMPARE(FillSpeedChoices(type.constData(), &list, speed.constData(), name.constData()),
-                 index);
-        QCOMPARE(list.count(), count);
+        QCOMPARE(FillSpeedChoices(r.type, &list, r.speed, r.name), r.index);
+        QCOMPARE(list.count(), r.count);
     }
 
     // Console lines are handled while a message box is open; one that drops
