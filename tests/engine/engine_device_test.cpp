@@ -42,10 +42,10 @@ class EngineDeviceTest : public QObject {
     int slave_ = -1;
     std::string pty_;
 
-    std::string touch(const char* name) {
-        const std::string file = dir_.filePath(name).toStdString();
-        QFile(QString::fromStdString(file)).open(QIODevice::WriteOnly);
-        return file;
+    std::string touch(const char* name, const QByteArray& content = {}) {
+        QFile f(dir_.filePath(name));
+        if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size()) qFatal("%s", name);
+        return f.fileName().toStdString();
     }
 
 private slots:
@@ -96,11 +96,7 @@ private slots:
     // the first one closes, the device opens again, its exclusive mode
     // cleared. A far end that closes is reported as a hang-up.
     void onlySerialLinesOpenOnceAtATime() {
-        const std::string file = dir_.filePath("notes.txt").toStdString();
-        {
-            QFile f(QString::fromStdString(file));
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("notes\n") == 6);
-        }
+        const std::string file = touch("notes.txt", "notes\n");
         for (const std::string& path : {file, dir_.path().toStdString(), std::string("/dev/null"),
                                         std::string("/dev/zero"), std::string("/dev/urandom")}) {
             auto device = platform::CreateTermiosDevice();

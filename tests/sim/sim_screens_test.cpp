@@ -282,8 +282,8 @@ private slots:
             QCOMPARE(LastValue(d.lines("\x1b\t\r")), 5005); // Save, nothing edited
             const sim::Port& p25 = d.sw().state().ports[24];
             const sim::Port& p26 = d.sw().state().ports[25];
-            QCOMPARE(r.m25 + " " + p25.speed + "|" + p26.speed,
-                     r.m25 + " " + r.after25 + "|" + r.after26);
+            QCOMPARE(QString::fromStdString(r.m25 + ": " + p25.speed + "|" + p26.speed),
+                     QString::fromStdString(r.m25 + ": " + r.after25 + "|" + r.after26));
             QCOMPARE(
                 std::tie(p26.enabled, p26.autoNego, p26.flowFull, p26.flowHalf, p26.pvid),
                 std::tie(p25.enabled, p25.autoNego, p25.flowFull, p25.flowHalf, s.ports[25].pvid));
