@@ -97,41 +97,34 @@ private slots:
 
     // The in-memory line ends its reads as the termios device does: at 80
     // bytes, at a pause of 10 ms after a byte, or at the end of the window.
-    void memoryReadEndsAtEightyBytesOrQuietOrItsWindow_data() {
-        QTest::addColumn<int64_t>("firstUs"); // 30 paced bytes from here,
-        QTest::addColumn<int64_t>("gapUs");   // then this pause, then 60 more
-        QTest::addColumn<int64_t>("startUs"); // when the read begins
-        QTest::addColumn<int>("bytes");
-        QTest::addColumn<int64_t>("endUs");
-        using us = int64_t;
-        const us c = 1042, a = 29 * c; // a: the first part's last byte
-        QTest::newRow("line speed: fills up") << us(0) << c << us(0) << 80 << 79 * c;
-        QTest::newRow("pause under the time-out")
-            << us(0) << us(8000) << us(0) << 80 << a + 8000 + 49 * c;
-        QTest::newRow("pause of the time-out") << us(0) << us(10000) << us(0) << 30 << a + 10000;
-        QTest::newRow("nothing in the window") << us(150000) << c << us(20000) << 0 << us(120000);
-        // Bytes that waited count from the read's start.
-        QTest::newRow("waiting bytes, then a pause")
-            << us(0) << us(50000) << us(50000) << 30 << us(60000);
-    }
     void memoryReadEndsAtEightyBytesOrQuietOrItsWindow() {
-        QFETCH(int64_t, firstUs);
-        QFETCH(int64_t, gapUs);
-        QFETCH(int64_t, startUs);
-        QFETCH(int, bytes);
-        QFETCH(int64_t, endUs);
-        platform::VirtualClock clock;
-        platform::ScriptedEndpoint peer;
-        for (int i = 0; i < 30; ++i)
-            peer.push("a", firstUs + i * 1042);
-        for (int i = 0; i < 60; ++i)
-            peer.push("b", firstUs + 29 * 1042 + gapUs + i * 1042);
-        platform::MemorySerialDevice device(clock, peer);
-        QVERIFY(device.open("COM1"));
-        clock.advanceTo(startUs);
-        uint8_t buf[80];
-        QCOMPARE(device.read(buf, 80), bytes);
-        QCOMPARE(clock.nowUs(), endUs);
+        const int64_t c = 1042, a = 29 * c; // a: the first part's last byte
+        const struct {
+            const char* name;
+            int64_t firstUs, gapUs; // 30 paced bytes from firstUs, a pause, then 60 more
+            int64_t startUs;        // when the read begins
+            int bytes;
+            int64_t endUs;
+        } rows[] = {{"line speed: fills up", 0, c, 0, 80, 79 * c},
+                    {"pause under the time-out", 0, 8000, 0, 80, a + 8000 + 49 * c},
+                    {"pause of the time-out", 0, 10000, 0, 30, a + 10000},
+                    {"nothing in the window", 150000, c, 20000, 0, 120000},
+                    // Bytes that waited count from the read's start.
+                    {"waiting bytes, then a pause", 0, 50000, 50000, 30, 60000}};
+        for (const auto& r : rows) {
+            platform::VirtualClock clock;
+            platform::ScriptedEndpoint peer;
+            for (int i = 0; i < 90; ++i)
+                peer.push(i < 30 ? "a" : "b", r.firstUs + i * c + (i < 30 ? 0 : r.gapUs - c));
+            platform::MemorySerialDevice device(clock, peer);
+            QVERIFY(device.open("COM1"));
+            clock.advanceTo(r.startUs);
+            uint8_t buf[80];
+            const int n = device.read(buf, 80);
+            QVERIFY2(
+                n == r.bytes && clock.nowUs() == r.endUs,
+                qPrintable(QString("%1: %2 bytes at %3 us").arg(r.name).arg(n).arg(clock.nowUs())));
+        }
     }
 
     // The countdown runs only while part of a line is held, and a held line

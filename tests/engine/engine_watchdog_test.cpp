@@ -29,38 +29,29 @@ private slots:
         SetLinkClock(nullptr);
     }
 
-    void silenceCountsOnlyWhileWaiting_data() {
-        QTest::addColumn<int64_t>("quietMs");     // since the last byte or key
-        QTest::addColumn<int64_t>("waitStartMs"); // before now; -1: not waiting
-        QTest::addColumn<bool>("pending");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("idle at a menu for an hour")
-            << int64_t(3600000) << int64_t(-1) << false << int(LinkFaultNone);
-        QTest::newRow("busy, 29.9 s quiet")
-            << int64_t(29900) << int64_t(40000) << false << int(LinkFaultNone);
-        QTest::newRow("busy, 30 s quiet")
-            << int64_t(30000) << int64_t(40000) << false << int(LinkFaultSilent);
-        QTest::newRow("wait began 10 s ago after an idle hour")
-            << int64_t(3600000) << int64_t(10000) << false << int(LinkFaultNone);
-        QTest::newRow("wait began 30 s ago after an idle hour")
-            << int64_t(3600000) << int64_t(30000) << false << int(LinkFaultSilent);
-        QTest::newRow("keys pending, 30 s quiet")
-            << int64_t(30000) << int64_t(-1) << true << int(LinkFaultSilent);
-    }
     void silenceCountsOnlyWhileWaiting() {
-        QFETCH(int64_t, quietMs);
-        QFETCH(int64_t, waitStartMs);
-        QFETCH(bool, pending);
-        QFETCH(int, expected);
-        LinkWatchdog w;
+        const struct {
+            const char* name;
+            int64_t quietMs, waitStartMs; // since the last byte or key; -1: not waiting
+            bool pending;
+            LinkFault expected;
+        } rows[] = {
+            {"idle at a menu for an hour", 3600000, -1, false, LinkFaultNone},
+            {"busy, 29.9 s quiet", 29900, 40000, false, LinkFaultNone},
+            {"busy, 30 s quiet", 30000, 40000, false, LinkFaultSilent},
+            {"wait began 10 s ago after an idle hour", 3600000, 10000, false, LinkFaultNone},
+            {"wait began 30 s ago after an idle hour", 3600000, 30000, false, LinkFaultSilent},
+            {"keys pending, 30 s quiet", 30000, -1, true, LinkFaultSilent}};
         const int64_t end = now_;
-        w.Heard(end - quietMs * 1000);
-        if (waitStartMs >= 0) {
-            now_ = end - waitStartMs * 1000;
-            SetAwaitingSwitch(true);
+        for (const auto& r : rows) {
+            LinkWatchdog w;
+            w.Heard(end - r.quietMs * 1000);
+            SetAwaitingSwitch(false);
+            now_ = end - r.waitStartMs * 1000;
+            SetAwaitingSwitch(r.waitStartMs >= 0);
+            now_ = end;
+            QVERIFY2(w.Check(now_, LinkFaultNone, r.pending) == r.expected, r.name);
         }
-        now_ = end;
-        QCOMPARE(int(w.Check(now_, LinkFaultNone, pending)), expected);
     }
 
     void aFaultIsReportedOnceAndTheLineGoesFirst() {

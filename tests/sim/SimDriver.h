@@ -1,8 +1,7 @@
 #pragma once
-// Drives a simulated switch directly (no serial line, no pacing) and reads
-// its output the way the program does: cut at every ESC and CR, checked with
-// the screen-start check and recognised with the real page table. Also the
-// switch states and key paths the sim tests share.
+// Drives a simulated switch directly (no line, no pacing) and reads its output
+// as the program does (cut at ESC and CR, screen-start check, the real page
+// table); and the switch states and key paths the sim tests share.
 #include "engine/LineFraming.h"
 #include "engine/PageTable.h"
 #include "sim/Rules.h"
@@ -133,8 +132,6 @@ inline sim::SwitchState State(char kind) {
 
 inline sim::Options At(char kind, const std::string& pretype, bool boot = false) {
     sim::Options o;
-    o.initial = State(kind);
-    o.pretype = pretype;
-    o.bootAtStart = boot;
+    o.initial = State(kind), o.pretype = pretype, o.bootAtStart = boot;
     return o;
 }

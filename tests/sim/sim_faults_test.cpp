@@ -9,35 +9,39 @@
 
 namespace {
 
+sim::Options Quick() {
+    sim::Options o;
+    o.pacing = false;
+    o.bootAtStart = true;
+    return o;
+}
+
 // A quick-booting switch behind a faulty line.
 struct Faulty {
-    sim::Switch sw;
+    sim::Switch sw{Quick(), 0};
     sim::FaultyLine line;
     int64_t now = 0;
-    explicit Faulty(const sim::FaultOptions& f) : sw(Quick(), 0), line(sw, f) {}
-    static sim::Options Quick() {
-        sim::Options o;
-        o.pacing = false;
-        o.bootAtStart = true;
-        return o;
-    }
+    explicit Faulty(const sim::FaultOptions& f) : line(sw, f) {}
     // Types the keys (100 ms apart) and collects everything that comes out.
     std::string run(const std::string& keys = "") {
         std::string out;
-        auto drain = [&] {
+        for (size_t i = 0; i <= keys.size(); ++i) {
             for (int64_t t; (t = line.nextOutputTime()) != sim::Switch::kNever;) {
                 now = std::max(now, t);
                 out += static_cast<char>(line.takeOutput());
             }
-        };
-        drain();
-        for (char k : keys) {
-            line.keyIn(static_cast<uint8_t>(k), now += 100000);
-            drain();
+            if (i < keys.size()) line.keyIn(static_cast<uint8_t>(keys[i]), now += 100000);
         }
         return out;
     }
 };
+
+sim::FaultOptions Parsed(const std::string& list) {
+    sim::FaultOptions f;
+    std::string error;
+    if (!sim::ParseFaultList(list, f, error)) qFatal("%s: %s", list.c_str(), error.c_str());
+    return f;
+}
 
 } // namespace
 
@@ -52,18 +56,16 @@ private slots:
                                 "flip-output=0.01,delay-output=0.2,delay-ms=300,hangup-after=50,"
                                 "hangup-at=edit:port,power-cycle-at=port"
                              << true;
-        QTest::newRow("chance over 1") << "drop-keys=1.5" << false;
-        QTest::newRow("not a number") << "flip-output=x" << false;
-        QTest::newRow("unknown") << "melt=1" << false;
-        QTest::newRow("no value") << "seed=" << false;
-        QTest::newRow("empty part") << "seed=1,,drop-keys=0" << false;
         QTest::newRow("targeted") << "drop-key-at=edit:misc:5,drop-output-at=login:password:13,"
                                      "flip-output-at=port:40:7"
                                   << true;
-        QTest::newRow("flip without a bit") << "flip-output-at=port:40" << false;
-        QTest::newRow("bit 8") << "flip-output-at=port:40:8" << false;
-        QTest::newRow("0th key") << "drop-key-at=misc:0" << false;
-        QTest::newRow("no screen") << "drop-output-at=:3" << false;
+        // Over 1, not a number, unknown, no value, an empty part; a flip
+        // without a bit or with bit 8, the 0th key, no screen.
+        for (const char* bad :
+             {"drop-keys=1.5", "flip-output=x", "melt=1", "seed=", "seed=1,,drop-keys=0",
+              "flip-output-at=port:40", "flip-output-at=port:40:8", "drop-key-at=misc:0",
+              "drop-output-at=:3"})
+            QTest::newRow(bad) << bad << false;
     }
     void faultListParsing() {
         QFETCH(QString, list);
@@ -72,91 +74,73 @@ private slots:
         std::string error;
         QCOMPARE(sim::ParseFaultList(list.toStdString(), f, error), ok);
         QCOMPARE(error.empty(), ok);
-        if (list.startsWith("seed=7,")) {
-            QCOMPARE(f.seed, 7u);
-            QCOMPARE(f.delayMs, 300);
-            QCOMPARE(f.hangUpAfter, int64_t(50));
-            QCOMPARE(QString::fromStdString(f.hangUpAt), QStringLiteral("edit:port"));
-            QCOMPARE(QString::fromStdString(f.powerCycleAt), QStringLiteral("port"));
-            QCOMPARE(f.dropOutput, 0.5);
-        }
-        if (list.startsWith("drop-key-at=edit:")) {
-            QCOMPARE(QString::fromStdString(f.dropKeyAt.screen), QStringLiteral("edit:misc"));
-            QCOMPARE(f.dropKeyAt.n, int64_t(5));
-            QCOMPARE(QString::fromStdString(f.dropOutputAt.screen),
-                     QStringLiteral("login:password"));
-            QCOMPARE(f.flipOutputAt.n, int64_t(40));
-            QCOMPARE(f.flipOutputAt.bit, 7);
-        }
+        const auto got = [](auto... fields) { return ((QString("%1 ").arg(fields)) + ...); };
+        if (list.startsWith("seed=7,"))
+            QCOMPARE(got(f.seed, f.delayMs, f.hangUpAfter, f.dropOutput,
+                         QString::fromStdString(f.hangUpAt),
+                         QString::fromStdString(f.powerCycleAt)),
+                     "7 300 50 0.5 edit:port port ");
+        if (list.startsWith("drop-key-at=edit:"))
+            QCOMPARE(got(QString::fromStdString(f.dropKeyAt.screen), f.dropKeyAt.n,
+                         QString::fromStdString(f.dropOutputAt.screen), f.flipOutputAt.n,
+                         f.flipOutputAt.bit),
+                     "edit:misc 5 login:password 40 7 ");
     }
 
     // The 5th key typed after the misc screen is drawn (Enter on Edit is
     // the first) is lost: the saved user name misses its "o". The next save
     // goes through whole.
     void droppedKeyOnceWhereTold() {
-        sim::FaultOptions f;
-        std::string error;
-        QVERIFY(sim::ParseFaultList("drop-key-at=misc:5", f, error));
-        Faulty sw(f);
-        sw.run();
+        Faulty sw(Parsed("drop-key-at=misc:5"));
         const std::string saveUser = "\rnetops\x01\t\r ";
         sw.run("admin\radmin\r\r\t\t\t\r" + saveUser);
-        QCOMPARE(QString::fromStdString(sw.sw.state().user), QStringLiteral("netps"));
+        QCOMPARE(sw.sw.state().user, std::string("netps"));
         sw.run("\r" + saveUser);
-        QCOMPARE(QString::fromStdString(sw.sw.state().user), QStringLiteral("netops"));
+        QCOMPARE(sw.sw.state().user, std::string("netops"));
     }
 
     // One output byte, counted from the first byte drawn at the screen, is
     // flipped or lost; the same screen drawn again comes out whole.
     void outputByteOnceWhereTold_data() {
         QTest::addColumn<QString>("screen");
-        QTest::addColumn<QString>("before"); // keys up to the one that draws the screen
-        QTest::addColumn<QString>("after");  // keys that draw it again
-        QTest::addColumn<QString>("text");   // n: this text's byte `offset` in the drawing
+        QTest::addColumn<QString>("lead"); // keys up to the one that draws the screen
+        QTest::addColumn<QString>("keys"); // that key, then keys that draw it again
+        QTest::addColumn<QString>("text"); // n: this text's byte `offset` in the drawing
         QTest::addColumn<int>("offset");
         QTest::addColumn<int>("bit"); // -1: lost
         QTest::newRow("PORT4 read as PORT6") << "port"
-                                             << "admin\radmin\r\r\r"
-                                             << "\x1b"
+                                             << "admin\radmin\r\r"
+                                             << "\r\x1b"
                                              << "PORT4" << 4 << 1;
         QTest::newRow("Passord") << "login:password"
-                                 << "admin\r"
-                                 << "\x1b"
+                                 << "admin"
+                                 << "\r\x1b"
                                     "admin\r"
                                  << "Password" << 4 << -1;
     }
     void outputByteOnceWhereTold() {
         QFETCH(QString, screen);
-        QFETCH(QString, before);
-        QFETCH(QString, after);
+        QFETCH(QString, lead);
+        QFETCH(QString, keys);
         QFETCH(QString, text);
         QFETCH(int, offset);
         QFETCH(int, bit);
-        std::string lead = before.toStdString();
-        lead.pop_back(); // the key that draws the screen: its output is counted
         Faulty plain({});
-        plain.run();
-        plain.run(lead);
-        const std::string counted = plain.run(before.right(1).toStdString() + after.toStdString());
+        plain.run(lead.toStdString());
+        const std::string counted = plain.run(keys.toStdString());
         const size_t at = counted.find(text.toStdString()) + size_t(offset);
         QVERIFY(at < counted.size());
 
-        const std::string n = std::to_string(at + 1);
-        const std::string list = bit < 0 ? "drop-output-at=" + screen.toStdString() + ":" + n
-                                         : "flip-output-at=" + screen.toStdString() + ":" + n +
-                                               ":" + std::to_string(bit);
-        sim::FaultOptions f;
-        std::string error;
-        QVERIFY(sim::ParseFaultList(list, f, error));
-        Faulty faulty(f);
-        faulty.run();
-        faulty.run(lead);
+        const std::string n = screen.toStdString() + ":" + std::to_string(at + 1);
+        Faulty faulty(Parsed(bit < 0 ? "drop-output-at=" + n
+                                     : "flip-output-at=" + n + ":" + std::to_string(bit)));
+        faulty.run(lead.toStdString());
         std::string expected = counted;
         if (bit < 0)
             expected.erase(at, 1);
         else
             expected[at] = char(expected[at] ^ (1 << bit));
-        QCOMPARE(faulty.run(before.right(1).toStdString() + after.toStdString()), expected);
+        QCOMPARE(faulty.run(keys.toStdString()), expected);
     }
 
     // The same seed gives the same damage; flips change bytes, drops lose
@@ -172,23 +156,17 @@ private slots:
         QCOMPARE(flipped.size(), clean.size());
         QVERIFY(flipped != clean);
         QCOMPARE(output(flips), flipped);
-        sim::FaultOptions drops;
-        drops.dropOutput = 0.1;
-        QVERIFY(output(drops).size() < clean.size());
+        QVERIFY(output(Parsed("drop-output=0.1")).size() < clean.size());
     }
 
     void hangUpAndPowerCycleWhereTold() {
-        sim::FaultOptions f;
-        f.hangUpAfter = 40;
-        Faulty after(f);
+        Faulty after(Parsed("hangup-after=40"));
         QCOMPARE(after.run().size(), size_t(40));
         QVERIFY(after.line.hungUp());
         QCOMPARE(after.line.nextOutputTime(), sim::Switch::kNever);
 
         // Log in, then open the static menu: the switch restarts there.
-        f = {};
-        f.powerCycleAt = "static";
-        Faulty cycled(f);
+        Faulty cycled(Parsed("power-cycle-at=static"));
         cycled.run(); // the boot output
         const std::string out = cycled.run("admin\radmin\r\r");
         const size_t staticMenu = out.find("Static Configuration Menu");
@@ -196,9 +174,7 @@ private slots:
         QVERIFY(out.find("Power-On Self Test", staticMenu) != std::string::npos);
         QCOMPARE(cycled.sw.where(), std::string("login"));
 
-        f = {};
-        f.hangUpAt = "main";
-        Faulty hung(f);
+        Faulty hung(Parsed("hangup-at=main"));
         hung.run("admin\radmin\r");
         QVERIFY(hung.line.hungUp());
         hung.run("\r"); // lost on the closed line

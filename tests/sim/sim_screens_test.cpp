@@ -262,37 +262,32 @@ private slots:
     // A trunk save copies port 25's settings to port 26 of a module trunk,
     // the speed only where port 26's type offers it; a speed the row's last
     // save left on port 26 alone does not survive.
-    void trunkSaveCopiesTheLowestMembersSettings_data() {
-        QTest::addColumn<QStringList>("modules");
-        QTest::addColumn<QString>("speed26");   // before the save
-        QTest::addColumn<QStringList>("after"); // speeds of ports 25, 26
-        QTest::newRow("100FX + 1000TX") << QStringList{"100FX", "1000TX"} << "1000 Full"
-                                        << QStringList{" 100 Half", " 100 Half"};
-        QTest::newRow("1000FX + 1000TX") << QStringList{"1000FX", "1000TX"} << " 100 Full"
-                                         << QStringList{"1000 Full", "1000 Full"};
-        QTest::newRow("1000TX + 100FX") << QStringList{"1000TX", "100FX"} << " 100 Half"
-                                        << QStringList{"  10 Full", " 100 Half"};
-    }
     void trunkSaveCopiesTheLowestMembersSettings() {
-        QFETCH(QStringList, modules);
-        QFETCH(QString, speed26);
-        QFETCH(QStringList, after);
-        sim::Options o = At('f', kToTrunk);
-        o.initial = sim::FactoryState({modules[0].toStdString(), modules[1].toStdString()});
-        S& s = *o.initial;
-        s.trunks[1].isStatic = s.trunks[1].members[24] = s.trunks[1].members[25] = true;
-        if (modules[0] == "1000TX") s.ports[24].speed = "  10 Full";
-        s.ports[24].enabled = false, s.ports[24].autoNego = "   FORCE  ";
-        s.ports[24].flowFull = false, s.ports[24].flowHalf = true;
-        s.ports[25].speed = speed26.toStdString(), s.ports[25].pvid = 5;
-        SimDriver d(o);
-        QCOMPARE(LastValue(d.lines("\x1b\t\r")), 5005); // Save, nothing edited
-        const sim::Port& p25 = d.sw().state().ports[24];
-        const sim::Port& p26 = d.sw().state().ports[25];
-        QCOMPARE(QString::fromStdString(p25.speed), after[0]);
-        QCOMPARE(QString::fromStdString(p26.speed), after[1]);
-        QCOMPARE(std::tie(p26.enabled, p26.autoNego, p26.flowFull, p26.flowHalf, p26.pvid),
-                 std::tie(p25.enabled, p25.autoNego, p25.flowFull, p25.flowHalf, s.ports[25].pvid));
+        const struct {
+            std::string m25, m26, speed26; // module types; port 26's speed before the save
+            std::string after25, after26;
+        } rows[] = {{"100FX", "1000TX", "1000 Full", " 100 Half", " 100 Half"},
+                    {"1000FX", "1000TX", " 100 Full", "1000 Full", "1000 Full"},
+                    {"1000TX", "100FX", " 100 Half", "  10 Full", " 100 Half"}};
+        for (const auto& r : rows) {
+            sim::Options o = At('f', kToTrunk);
+            o.initial = sim::FactoryState({r.m25, r.m26});
+            S& s = *o.initial;
+            s.trunks[1].isStatic = s.trunks[1].members[24] = s.trunks[1].members[25] = true;
+            if (r.m25 == "1000TX") s.ports[24].speed = "  10 Full";
+            s.ports[24].enabled = false, s.ports[24].autoNego = "   FORCE  ";
+            s.ports[24].flowFull = false, s.ports[24].flowHalf = true;
+            s.ports[25].speed = r.speed26, s.ports[25].pvid = 5;
+            SimDriver d(o);
+            QCOMPARE(LastValue(d.lines("\x1b\t\r")), 5005); // Save, nothing edited
+            const sim::Port& p25 = d.sw().state().ports[24];
+            const sim::Port& p26 = d.sw().state().ports[25];
+            QCOMPARE(QString::fromStdString(r.m25 + ": " + p25.speed + "|" + p26.speed),
+                     QString::fromStdString(r.m25 + ": " + r.after25 + "|" + r.after26));
+            QCOMPARE(
+                std::tie(p26.enabled, p26.autoNego, p26.flowFull, p26.flowHalf, p26.pvid),
+                std::tie(p25.enabled, p25.autoNego, p25.flowFull, p25.flowHalf, s.ports[25].pvid));
+        }
     }
 
     void factoryDefaultOnlyOnYes() {

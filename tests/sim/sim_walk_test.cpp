@@ -109,38 +109,6 @@ private slots:
         QCOMPARE(h.sim().state(), State(s.state));
         QCOMPARE(h.sim().storeCount(), uint64_t(0));
     }
-
-    // Login, static menu, port configuration; BackSpace, Enter passes the
-    // pages, and the engine types nothing else.
-    void portPagesReadAsTheProgramReadsThem() {
-        LinkHarness h;
-        ConsoleSink sink;
-        QVERIFY(sink.openLink(1));
-        const std::string typed = "\x1b" + kToPort;
-        std::vector<std::string> names;
-        for (int page = 1; page <= 5; ++page) {
-            sink.clear();
-            SendKeys(page == 1 ? typed.c_str() : "\b\r");
-            QVERIFY(h.runUntil([&] {
-                return !sink.values().empty() && sink.values().back() == 4001 && !IsSendPending();
-            }));
-            std::map<int, std::string> cells;
-            for (const ConsoleSink::Entry& e : sink.entries())
-                if (e.value > 4100 && e.value < 4900) cells[e.value] = e.text;
-            const int rows = page == 4 ? 2 : 8;
-            QCOMPARE(int(cells.size()), rows * 9);
-            QCOMPARE(cells.rbegin()->first, 4009 + rows * 100); // 4101 ... 4r09
-            for (int r = 1; r <= rows && page <= 4; ++r)
-                names.push_back(cells[4001 + r * 100]);
-            if (page == 5) QCOMPARE(cells[4101], std::string("PORT1"));
-        }
-        QCOMPARE(h.keysTyped(), typed + "\b\r\b\r\b\r\b\r");
-        sink.closeLink();
-        QCOMPARE(names.size(), size_t(26));
-        QCOMPARE(names[0] + names[23] + names[24] + names[25],
-                 std::string("PORT1PORT24MOD_1MOD_2"));
-        QCOMPARE(sink.startFailures(), 0);
-    }
 };
 
 QTEST_MAIN(SimWalkTest)
