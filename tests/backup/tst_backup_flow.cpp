@@ -39,13 +39,15 @@ struct FlowSession {
         return steps::Connect(*h) && steps::LogIn(*h, state.user.c_str(), state.password.c_str());
     }
 
-    struct BackupOutcome {
+    // How a backup (ok) or a restore (outcome) ended.
+    struct Outcome {
         bool finished = false, ok = false;
+        RestoreRun::Outcome outcome = RestoreRun::Outcome::Lost;
         QString message;
-        QStringList progress; // the walk's busy texts
+        QStringList progress; // a backup walk's busy texts
     };
-    BackupOutcome Backup(const QString& path) {
-        BackupOutcome out;
+    Outcome Backup(const QString& path) {
+        Outcome out;
         BackupRun run(path, [&out](bool ok, const QString& message) {
             out.finished = true;
             out.ok = ok;
@@ -58,13 +60,8 @@ struct FlowSession {
         return out;
     }
 
-    struct RestoreOutcome {
-        bool finished = false;
-        RestoreRun::Outcome outcome = RestoreRun::Outcome::Lost;
-        QString message;
-    };
-    RestoreOutcome Restore(const QString& path) {
-        RestoreOutcome r;
+    Outcome Restore(const QString& path) {
+        Outcome r;
         RestoreRun run(path, [&r](RestoreRun::Outcome o, const QString& m) {
             r.finished = true;
             r.outcome = o;
@@ -75,8 +72,8 @@ struct FlowSession {
     }
     // `file`, written to `path`, restored onto a switch in state `onto`; the
     // keys typed are counted from the restore on.
-    RestoreOutcome RestoreOnto(const QString& path, const QByteArray& file,
-                               const sim::SwitchState& onto, sim::FaultOptions faults = {}) {
+    Outcome RestoreOnto(const QString& path, const QByteArray& file, const sim::SwitchState& onto,
+                        sim::FaultOptions faults = {}) {
         QFile f(path);
         const bool written = f.open(QIODevice::WriteOnly) && f.write(file) == file.size();
         f.close();
@@ -270,7 +267,7 @@ private slots:
         QVERIFY(s.Start(state));
         const QString path = dir.filePath(QStringLiteral("backup%1.json").arg(which));
         s.h->clearKeysTyped();
-        const FlowSession::BackupOutcome out = s.Backup(path);
+        const FlowSession::Outcome out = s.Backup(path);
         QVERIFY2(out.ok, qPrintable(out.message));
         QCOMPARE(out.message, path);
         const std::string readingKeys = s.h->keysTyped();
@@ -310,7 +307,7 @@ private slots:
 
         const sim::SwitchState factory = sim::FactoryState(state.moduleTypes);
         QVERIFY(s.Start(factory));
-        const FlowSession::RestoreOutcome r = s.Restore(path);
+        const FlowSession::Outcome r = s.Restore(path);
         QVERIFY2(r.outcome == RestoreRun::Outcome::Verified,
                  qPrintable(r.message + s.boxes.texts().join(QLatin1Char('|'))));
         // The summary was asked before anything was typed.
@@ -373,7 +370,7 @@ private slots:
             return b;
         };
         const QString path = dir.filePath(QStringLiteral("fault%1.json").arg(row));
-        const FlowSession::BackupOutcome out = s.Backup(path);
+        const FlowSession::Outcome out = s.Backup(path);
         h->line().options().alterOutput = nullptr;
         QVERIFY(out.finished);
         QCOMPARE(out.progress.count(LangText(txt::BusyReadPorts).trimmed()), fault.portReads);
@@ -442,7 +439,7 @@ private slots:
         QFETCH(sim::SwitchState, file);
         QFETCH(sim::SwitchState, onto);
         QFETCH(QString, note);
-        const FlowSession::RestoreOutcome r =
+        const FlowSession::Outcome r =
             s.RestoreOnto(dir.filePath(QStringLiteral("one.json")), FileOf(file), onto);
         QVERIFY2(r.outcome == RestoreRun::Outcome::Verified,
                  qPrintable(r.message + s.boxes.texts().join(QLatin1Char('|'))));
@@ -506,7 +503,7 @@ private slots:
         QFETCH(QString, screen);
         QFETCH(char, key);
         QFETCH(QString, line);
-        const FlowSession::RestoreOutcome r =
+        const FlowSession::Outcome r =
             s.RestoreOnto(dir.filePath(QStringLiteral("damaged.json")), FileOf(file), onto,
                           LoseFirstKey(s.h, screen.toStdString(), key));
         QVERIFY2(r.outcome == RestoreRun::Outcome::Differs,
@@ -525,7 +522,7 @@ private slots:
         const QByteArray file = FileOf(Dot1qState());
         QByteArray bad = file;
         bad.replace("\"PORT3\": 20", "\"PORT3\": 300");
-        FlowSession::RestoreOutcome r = s.RestoreOnto(path, bad, Dot1qState());
+        FlowSession::Outcome r = s.RestoreOnto(path, bad, Dot1qState());
         QVERIFY(r.outcome == RestoreRun::Outcome::BadFile);
         QCOMPARE(r.message, QStringLiteral("pvids.PORT3: must be 1 to 255"));
         s.h->runFor(2000);
