@@ -1,13 +1,6 @@
 // Backups and restores of the simulated switch through the real windows
-// (offscreen, over the in-memory line). Backups: every setting of varied
-// states the console can produce, the busy texts of the walk, the console
-// back on the main menu where the main window expects it, and a walk cut off
-// by a restart. Restores: a backup put back after factory defaults gives the
-// switch's settings back; a switch that already matches gets nothing typed
-// but the reading; a bad file is refused before any key; a restart in the
-// middle fails clearly. The file a switch state must give is worked out
-// from the state itself (the console's rows: a static trunk's members on
-// their trunk's row, PVIDs and group members by physical port).
+// (offscreen, over the in-memory line), checked against the switch's state:
+// the file a state must give is worked out from the state itself.
 #include "forms/backup/BackupModel.h"
 #include "forms/backup/HeadlessRun.h"
 #include "forms/backup/SettingsFile.h"
@@ -46,13 +39,15 @@ struct FlowSession {
         return steps::Connect(*h) && steps::LogIn(*h, state.user.c_str(), state.password.c_str());
     }
 
-    struct BackupOutcome {
+    // How a backup (ok) or a restore (outcome) ended.
+    struct Outcome {
         bool finished = false, ok = false;
+        RestoreRun::Outcome outcome = RestoreRun::Outcome::Lost;
         QString message;
-        QStringList progress; // the walk's busy texts
+        QStringList progress; // a backup walk's busy texts
     };
-    BackupOutcome Backup(const QString& path) {
-        BackupOutcome out;
+    Outcome Backup(const QString& path) {
+        Outcome out;
         BackupRun run(path, [&out](bool ok, const QString& message) {
             out.finished = true;
             out.ok = ok;
@@ -65,13 +60,8 @@ struct FlowSession {
         return out;
     }
 
-    struct RestoreOutcome {
-        bool finished = false;
-        RestoreRun::Outcome outcome = RestoreRun::Outcome::Lost;
-        QString message;
-    };
-    RestoreOutcome Restore(const QString& path) {
-        RestoreOutcome r;
+    Outcome Restore(const QString& path) {
+        Outcome r;
         RestoreRun run(path, [&r](RestoreRun::Outcome o, const QString& m) {
             r.finished = true;
             r.outcome = o;
@@ -79,6 +69,17 @@ struct FlowSession {
         });
         if (run.Start(false)) h->runUntil([&] { return run.Poll(), r.finished; }, 1800000);
         return r;
+    }
+    // `file`, written to `path`, restored onto a switch in state `onto`; the
+    // keys typed are counted from the restore on.
+    Outcome RestoreOnto(const QString& path, const QByteArray& file, const sim::SwitchState& onto,
+                        sim::FaultOptions faults = {}) {
+        QFile f(path);
+        const bool written = f.open(QIODevice::WriteOnly) && f.write(file) == file.size();
+        f.close();
+        if (!written || !Start(onto, std::move(faults))) return {};
+        h->clearKeysTyped();
+        return Restore(path);
     }
 };
 
@@ -210,6 +211,26 @@ inline sim::SwitchState PortBasedState() {
     return s;
 }
 
+// A fault under a backup: a byte of the port screen changed (see
+// backupUnderAFault), or a restart at a screen of the walk.
+struct BackupFault {
+    const char* name;
+    const char *mark, *thenMark; // `from` right after them turns into `to`
+    char from, to;
+    int times, failText;
+    const char* why;
+    int portReads;
+    const char* cycleAt;
+};
+const BackupFault kBackupFaults[] = {
+    {"name, once: read again", "PORT", "", '4', '6', 1, 0, "", 2, ""},
+    {"name, every time: fails", "PORT", "", '4', '6', 1000, txt::WalkPortNamesWrong,
+     "row 4: PORT6 in place of PORT4", 2, ""},
+    {"module rate: the reader refuses it", "MOD_1", "17H", '0', '1', 1000, txt::BackupNotRestorable,
+     "ports[24].inRate: must be 0 on a module port", 1, ""},
+    {"a restart under the walk", "", "", 0, 0, 0, txt::WalkSessionEnded, "", 1, "grouplist"},
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(sim::SwitchState)
@@ -226,127 +247,118 @@ private slots:
     }
     void cleanup() { steps::EndSession(s.h); }
 
-    void everySettingOfTheCurrentMode_data() {
+    // A backup holds every setting of the current mode and stores nothing;
+    // the console is back on the main menu with Static Configuration
+    // highlighted, as the main window believes (Reboot Switch opens the
+    // restart menu). Restored onto the same switch, nothing is typed but the
+    // keys of the reading and nothing asked; onto one at factory defaults,
+    // every setting of the file comes back.
+    void backupThenRestore_data() {
         QTest::addColumn<int>("which");
         QTest::newRow("802.1Q, trunks, ports, misc") << 0;
         QTest::newRow("port-based, four-port trunk, fibre modules") << 1;
         QTest::newRow("factory defaults") << 2;
     }
-    void everySettingOfTheCurrentMode() {
+    void backupThenRestore() {
         QFETCH(int, which);
         const sim::SwitchState state = which == 0   ? Dot1qState()
                                        : which == 1 ? PortBasedState()
                                                     : sim::FactoryState();
         QVERIFY(s.Start(state));
         const QString path = dir.filePath(QStringLiteral("backup%1.json").arg(which));
-        const FlowSession::BackupOutcome out = s.Backup(path);
+        s.h->clearKeysTyped();
+        const FlowSession::Outcome out = s.Backup(path);
         QVERIFY2(out.ok, qPrintable(out.message));
         QCOMPARE(out.message, path);
-        // Nothing was stored on the switch by reading it.
+        const std::string readingKeys = s.h->keysTyped();
+        const uint64_t stores = s.h->sim().storeCount();
         QCOMPARE(s.h->sim().state(), state);
 
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray json = f.readAll();
         BackupDocument doc;
         std::string error;
-        QVERIFY2(BackupFromJson(json, doc, error), error.c_str());
+        QVERIFY2(ReadSettingsFile(path, doc, error), error.c_str());
         BackupDocument want = Expected(state);
         want.firmware = QString::fromLatin1(VersionText).trimmed().toStdString();
         want.time = doc.time;
         // Line by line, so that a failure shows the first field that differs.
         QCOMPARE(BackupToJson(doc).split('\n'), BackupToJson(want).split('\n'));
-
         const int groups = static_cast<int>(want.groups.size());
         for (int g = 1; g <= groups; ++g)
             QVERIFY2(out.progress.contains(
                          QStringLiteral("Reading VLAN group %1 of %2 ...").arg(g).arg(groups)),
                      qPrintable(out.progress.join(QLatin1Char('|'))));
         QVERIFY(s.boxes.isEmpty());
-    }
 
-    // The console is back on the main menu with Static Configuration
-    // highlighted, as the main window believes: Reboot Switch right after a
-    // backup opens the restart menu.
-    void rebootRightAfterABackup() {
-        QVERIFY(s.Start(Dot1qState()));
-        QVERIFY(s.Backup(dir.filePath(QStringLiteral("r.json"))).ok);
         QVERIFY(steps::MainUp());
         QCOMPARE(s.h->sim().where(), std::string("main"));
-        // With TAVIK_SCREENSHOTS naming a folder: the main window's picture.
-        const QString shots = qEnvironmentVariable("TAVIK_SCREENSHOTS");
-        if (!shots.isEmpty()) frmMain->grab().save(shots + QStringLiteral("/main-menu.png"));
+        steps::SaveScreenshot(frmMain.get(), QStringLiteral("main-menu"));
         frmMain->btnReboot->click();
         QVERIFY(s.h->runUntil([] { return steps::Up(frmRestartConfig.get()); }, 20000));
         QCOMPARE(s.h->sim().where(), std::string("restart"));
+
+        QVERIFY(s.Start(state));
+        s.h->clearKeysTyped();
+        QVERIFY(s.Restore(path).outcome == RestoreRun::Outcome::Unchanged);
+        QCOMPARE(QByteArray::fromStdString(s.h->keysTyped()),
+                 QByteArray::fromStdString(readingKeys));
+        QCOMPARE(s.h->sim().storeCount(), stores);
+        QVERIFY(s.boxes.isEmpty());
+        if (which == 2) return;
+
+        const sim::SwitchState factory = sim::FactoryState(state.moduleTypes);
+        QVERIFY(s.Start(factory));
+        const FlowSession::Outcome r = s.Restore(path);
+        QVERIFY2(r.outcome == RestoreRun::Outcome::Verified,
+                 qPrintable(r.message + s.boxes.texts().join(QLatin1Char('|'))));
+        // The summary was asked before anything was typed.
+        QVERIFY(!s.boxes.isEmpty() && s.boxes[0].text.startsWith(LangText(1354).trimmed()) &&
+                s.boxes[0].text.contains(QLatin1String("\nTrunk ")));
+        // The account and the other mode's group table are not in a file.
+        sim::SwitchState expected = state;
+        expected.user = factory.user;
+        expected.password = factory.password;
+        if (which == 1) expected.dot1qGroups = factory.dot1qGroups;
+        QCOMPARE(s.h->sim().state(), expected);
+        QVERIFY(steps::MainUp());
     }
 
-    void restartUnderTheWalkFails() {
+    // A backup that cannot be trusted fails and writes nothing. Bytes changed
+    // on the line while the port screen is drawn: a name (PORT4 read as
+    // PORT6, one bit) stays on its own screen row, so only the names tell:
+    // once, the ports are read again and the file is right; every time, the
+    // backup fails. A module port's rate read as 1 passes the port window but
+    // not the restore's reader. A restart under the walk fails clearly.
+    void backupUnderAFault_data() {
+        QTest::addColumn<int>("row");
+        for (size_t i = 0; i < std::size(kBackupFaults); ++i)
+            QTest::newRow(kBackupFaults[i].name) << int(i);
+    }
+    void backupUnderAFault() {
+        QFETCH(int, row);
+        const BackupFault& fault = kBackupFaults[row];
         sim::FaultOptions faults;
-        faults.powerCycleAt = "grouplist";
-        QVERIFY(s.Start(Dot1qState(), faults));
-        const QString path = dir.filePath(QStringLiteral("cut.json"));
-        const FlowSession::BackupOutcome out = s.Backup(path);
-        QVERIFY(out.finished && !out.ok);
-        QCOMPARE(out.message.trimmed(), LangText(1351).trimmed());
-        QVERIFY(!QFile::exists(path));
-    }
-
-    // Bytes changed on the line while the port screen is drawn. A name
-    // (PORT4 read as PORT6, one bit) stays on its own screen row, so only the
-    // names tell: once, the ports are read again and the file is right;
-    // every time, the backup fails and writes nothing. A module port's rate
-    // read as 1 passes the port window but not the restore's reader: no file.
-    void portScreenReadWrong_data() {
-        QTest::addColumn<QStringList>("marks");
-        QTest::addColumn<char>("from");
-        QTest::addColumn<char>("to");
-        QTest::addColumn<int>("times");
-        QTest::addColumn<int>("failText");
-        QTest::addColumn<QString>("why");
-        QTest::addColumn<int>("portReads");
-        const QStringList name{"PORT"}, moduleRate{"MOD_1", "17H"};
-        QTest::newRow("name, once: read again") << name << '4' << '6' << 1 << 0 << QString() << 2;
-        QTest::newRow("name, every time: fails")
-            << name << '4' << '6' << 1000 << int(txt::WalkPortNamesWrong)
-            << QStringLiteral("row 4: PORT6 in place of PORT4") << 2;
-        QTest::newRow("module rate: the reader refuses it")
-            << moduleRate << '0' << '1' << 1000 << int(txt::BackupNotRestorable)
-            << QStringLiteral("ports[24].inRate: must be 0 on a module port") << 1;
-    }
-    void portScreenReadWrong() {
-        QFETCH(QStringList, marks);
-        QFETCH(char, from);
-        QFETCH(char, to);
-        QFETCH(int, times);
-        QFETCH(int, failText);
-        QFETCH(QString, why);
-        QFETCH(int, portReads);
-        QVERIFY(s.Start(sim::FactoryState()));
+        faults.powerCycleAt = fault.cycleAt;
+        QVERIFY(s.Start(Dot1qFactory(), faults));
         // `from` right after the marks, in order (a name's start, a cell's
         // cursor position), arrives as `to` the first `times` times.
         struct Flip {
             std::vector<std::string> marks;
-            char from = 0, to = 0;
-            int left = 0;
             size_t next = 0;
+            int left = 0;
             std::string tail;
         };
         auto flip = std::make_shared<Flip>();
-        flip->from = from;
-        flip->to = to;
-        flip->left = times;
-        for (const QString& m : marks)
-            flip->marks.push_back(m.toStdString());
+        for (const char* m : {fault.mark, fault.thenMark})
+            if (*m) flip->marks.push_back(m);
+        flip->left = fault.times;
         LinkHarness* h = s.h.get();
-        h->line().options().alterOutput = [flip, h](uint8_t b) -> uint8_t {
+        h->line().options().alterOutput = [flip, h, &fault](uint8_t b) -> uint8_t {
             Flip& f = *flip;
             if (f.next == f.marks.size()) {
                 f.next = 0;
-                const bool flips = f.left > 0 && h->sim().where() == "port" && b == uint8_t(f.from);
-                if (!flips) return b;
+                if (f.left <= 0 || h->sim().where() != "port" || b != uint8_t(fault.from)) return b;
                 --f.left;
-                return uint8_t(f.to);
+                return uint8_t(fault.to);
             }
             f.tail += char(b);
             const std::string& mark = f.marks[f.next];
@@ -357,13 +369,12 @@ private slots:
             }
             return b;
         };
-        const QString path =
-            dir.filePath(QStringLiteral("misread%1.json").arg(QTest::currentDataTag()));
-        const FlowSession::BackupOutcome out = s.Backup(path);
+        const QString path = dir.filePath(QStringLiteral("fault%1.json").arg(row));
+        const FlowSession::Outcome out = s.Backup(path);
         h->line().options().alterOutput = nullptr;
         QVERIFY(out.finished);
-        QCOMPARE(out.progress.count(LangText(txt::BusyReadPorts).trimmed()), portReads);
-        if (failText == 0) {
+        QCOMPARE(out.progress.count(LangText(txt::BusyReadPorts).trimmed()), fault.portReads);
+        if (fault.failText == 0) {
             QVERIFY2(out.ok, qPrintable(out.message));
             BackupDocument doc;
             std::string error;
@@ -372,71 +383,11 @@ private slots:
         } else {
             QVERIFY(!out.ok);
             QCOMPARE(out.message.trimmed(),
-                     LangText(failText).trimmed().replace(QLatin1String("%1"), why));
+                     LangText(fault.failText)
+                         .trimmed()
+                         .replace(QLatin1String("%1"), QLatin1String(fault.why)));
             QVERIFY(!QFile::exists(path));
         }
-    }
-
-    void backFromFactoryDefaults_data() {
-        QTest::addColumn<int>("which");
-        QTest::newRow("802.1Q, trunks, ports, misc") << 0;
-        QTest::newRow("port-based, four-port trunk, fibre modules") << 1;
-    }
-    void backFromFactoryDefaults() {
-        QFETCH(int, which);
-        const sim::SwitchState original = which == 0 ? Dot1qState() : PortBasedState();
-        const QString path = dir.filePath(QStringLiteral("f%1.json").arg(which));
-        QVERIFY(s.Start(original));
-        QVERIFY(s.Backup(path).ok);
-
-        const sim::SwitchState factory = sim::FactoryState(original.moduleTypes);
-        QVERIFY(s.Start(factory));
-        const FlowSession::RestoreOutcome r = s.Restore(path);
-        QVERIFY(r.finished);
-        QVERIFY2(r.outcome == RestoreRun::Outcome::Verified,
-                 qPrintable(r.message + s.boxes.texts().join(QLatin1Char('|'))));
-        // The summary was asked before anything was typed.
-        QVERIFY(!s.boxes.isEmpty() && s.boxes[0].text.startsWith(LangText(1354).trimmed()) &&
-                s.boxes[0].text.contains(QLatin1String("\nTrunk ")));
-
-        // Every setting of the file is back; the account and the other
-        // mode's group table are not in a file.
-        sim::SwitchState expected = original;
-        expected.user = factory.user;
-        expected.password = factory.password;
-        if (which == 1) expected.dot1qGroups = factory.dot1qGroups;
-        QCOMPARE(s.h->sim().state(), expected);
-        QVERIFY(steps::MainUp());
-    }
-
-    // Onto the switch the file came from: nothing typed but the keys of the
-    // reading, nothing stored, nothing asked. With a bad field the file is
-    // refused before any key.
-    void restoreOntoTheSameSwitch() {
-        QVERIFY(s.Start(Dot1qState()));
-        const QString path = dir.filePath(QStringLiteral("same.json"));
-        s.h->clearKeysTyped();
-        QVERIFY(s.Backup(path).ok);
-        const QByteArray readingKeys = QByteArray::fromStdString(s.h->keysTyped());
-        const int stores = s.h->sim().storeCount();
-        s.h->clearKeysTyped();
-        QVERIFY(s.Restore(path).outcome == RestoreRun::Outcome::Unchanged);
-        QCOMPARE(QByteArray::fromStdString(s.h->keysTyped()), readingKeys);
-        QCOMPARE(s.h->sim().storeCount(), stores);
-        QVERIFY(s.boxes.isEmpty());
-
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadWrite));
-        QByteArray json = f.readAll().replace("\"PORT3\": 20", "\"PORT3\": 300");
-        QVERIFY(f.resize(0) && f.seek(0) && f.write(json) == json.size());
-        f.close();
-        s.h->clearKeysTyped();
-        const FlowSession::RestoreOutcome r = s.Restore(path);
-        QVERIFY(r.outcome == RestoreRun::Outcome::BadFile);
-        QCOMPARE(r.message, QStringLiteral("pvids.PORT3: must be 1 to 255"));
-        s.h->runFor(2000);
-        QVERIFY(s.h->keysTyped().empty());
-        QCOMPARE(s.h->sim().state(), Dot1qState());
     }
 
     // A switch that differs from the file in one setting, or in which
@@ -488,12 +439,8 @@ private slots:
         QFETCH(sim::SwitchState, file);
         QFETCH(sim::SwitchState, onto);
         QFETCH(QString, note);
-        const QString path = dir.filePath(QStringLiteral("one.json"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(FileOf(file)) > 0);
-        f.close();
-        QVERIFY(s.Start(onto));
-        const FlowSession::RestoreOutcome r = s.Restore(path);
+        const FlowSession::Outcome r =
+            s.RestoreOnto(dir.filePath(QStringLiteral("one.json")), FileOf(file), onto);
         QVERIFY2(r.outcome == RestoreRun::Outcome::Verified,
                  qPrintable(r.message + s.boxes.texts().join(QLatin1Char('|'))));
         QCOMPARE(r.message.trimmed(), (LangText(1357) + note).trimmed());
@@ -556,12 +503,9 @@ private slots:
         QFETCH(QString, screen);
         QFETCH(char, key);
         QFETCH(QString, line);
-        const QString path = dir.filePath(QStringLiteral("damaged.json"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(FileOf(file)) > 0);
-        f.close();
-        QVERIFY(s.Start(onto, LoseFirstKey(s.h, screen.toStdString(), key)));
-        const FlowSession::RestoreOutcome r = s.Restore(path);
+        const FlowSession::Outcome r =
+            s.RestoreOnto(dir.filePath(QStringLiteral("damaged.json")), FileOf(file), onto,
+                          LoseFirstKey(s.h, screen.toStdString(), key));
         QVERIFY2(r.outcome == RestoreRun::Outcome::Differs,
                  qPrintable(r.message + s.boxes.texts().join(QLatin1Char('|'))));
         QVERIFY2(r.message.split(QLatin1Char('\n')).contains(line), qPrintable(r.message));
@@ -571,13 +515,23 @@ private slots:
                 "correct it.\n\nPress OK to return to the static configuration menu.\n")));
     }
 
-    void restartInTheMiddleFails() {
-        const QString path = dir.filePath(QStringLiteral("cut.json"));
-        QVERIFY(s.Start(Dot1qState()) && s.Backup(path).ok);
+    // A file with a bad field is refused before any key; a restart in the
+    // middle of a restore fails clearly.
+    void restoreFails() {
+        const QString path = dir.filePath(QStringLiteral("fails.json"));
+        const QByteArray file = FileOf(Dot1qState());
+        QByteArray bad = file;
+        bad.replace("\"PORT3\": 20", "\"PORT3\": 300");
+        FlowSession::Outcome r = s.RestoreOnto(path, bad, Dot1qState());
+        QVERIFY(r.outcome == RestoreRun::Outcome::BadFile);
+        QCOMPARE(r.message, QStringLiteral("pvids.PORT3: must be 1 to 255"));
+        s.h->runFor(2000);
+        QVERIFY(s.h->keysTyped().empty());
+        QCOMPARE(s.h->sim().state(), Dot1qState());
+
         sim::FaultOptions faults;
         faults.powerCycleAt = "edit:trunk";
-        QVERIFY(s.Start(sim::FactoryState(), faults));
-        const FlowSession::RestoreOutcome r = s.Restore(path);
+        r = s.RestoreOnto(path, file, sim::FactoryState(), faults);
         QVERIFY(r.finished && r.outcome == RestoreRun::Outcome::Lost);
         QCOMPARE(r.message.trimmed(), LangText(1351).trimmed());
     }

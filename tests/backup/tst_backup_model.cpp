@@ -91,12 +91,7 @@ private slots:
         BackupDocument back;
         std::string error;
         QVERIFY2(BackupFromJson(BackupToJson(d), back, error), error.c_str());
-        QVERIFY(back.firmware == d.firmware && back.time == d.time && back.user == d.user);
-        QVERIFY(back.ports == d.ports && back.pvids == d.pvids && back.groups == d.groups);
-        QVERIFY(std::equal(back.trunks, back.trunks + 7, d.trunks));
-        QVERIFY(back.vlanMode == d.vlanMode && back.macHash == d.macHash);
-        QVERIFY(back.retryForever == d.retryForever && back.autoAging == d.autoAging);
-        QVERIFY(DiffBackups(d, back).empty());
+        QVERIFY(back == d && DiffBackups(d, back).empty());
         // No password field, whatever the account.
         QVERIFY(!BackupToJson(d).toLower().contains("password"));
     }
@@ -164,6 +159,7 @@ private slots:
         row("mode", {{"vlanMode", "8021q"}}, "vlanMode: must be");
         row("pvid", {{"pvids/PORT7", 256}}, "pvids.PORT7: must be 1 to 255");
         row("pvid of a trunk row", {{"pvids/TRK1", 1}}, "pvids.TRK1: the PVID screen lists");
+        row("pvid of no port", {{"pvids/PORT25", 1}}, "pvids.PORT25: the PVID screen lists");
         row("group entry no object", {{"groups/1", 5}}, "groups[1]: must be an object");
         row("group id", {{"groups/1/id", 4095}}, "groups[1].id: must be 1 to 4094");
         row("group id twice", {{"groups/1/id", 1}}, "groups[1].id: 1 used twice");
@@ -194,22 +190,17 @@ private slots:
     void settingsFileRead_data() {
         QTest::addColumn<QString>("what");
         QTest::addColumn<QString>("error");
-        QTest::newRow("file") << "file"
-                              << "";
-        QTest::newRow("exactly 1 MiB") << "1MiB"
-                                       << "";
-        QTest::newRow("1 MiB and a byte") << "1MiB+1"
-                                          << "file: larger than 1 MiB";
-        QTest::newRow("folder") << "folder"
-                                << "file: not a regular file";
-        QTest::newRow("device") << "/dev/zero"
-                                << "file: not a regular file";
-        QTest::newRow("fifo") << "fifo"
-                              << "file: not a regular file";
-        QTest::newRow("absent") << "absent"
-                                << "file: not found";
-        QTest::newRow("bad field") << "bad"
-                                   << "ports[0].inRate: must be 0 to 1000";
+        auto row = [](const char* name, const char* what, const char* error) {
+            QTest::newRow(name) << QString::fromLatin1(what) << QString::fromLatin1(error);
+        };
+        row("file", "file", "");
+        row("exactly 1 MiB", "1MiB", "");
+        row("1 MiB and a byte", "1MiB+1", "file: larger than 1 MiB");
+        row("folder", "folder", "file: not a regular file");
+        row("device", "/dev/zero", "file: not a regular file");
+        row("fifo", "fifo", "file: not a regular file");
+        row("absent", "absent", "file: not found");
+        row("bad field", "bad", "ports[0].inRate: must be 0 to 1000");
     }
     void settingsFileRead() {
         QFETCH(QString, what);
@@ -233,28 +224,19 @@ private slots:
         if (error.isEmpty()) QVERIFY(d == Sample());
     }
 
-    // A backup's document is written only when the restore's reader takes it
-    // and reads it back the same.
+    // A backup's document is written only when the restore's reader reads it
+    // back the same.
     void backupReadsBack() {
         BackupDocument d = Sample();
         QCOMPARE(CheckBackupReadsBack(d), std::string());
-        d.ports[23].inRate = 1; // a module port's rate, as a flipped digit reads it
-        QCOMPARE(CheckBackupReadsBack(d),
-                 std::string("ports[23].inRate: must be 0 on a module port"));
-        d = Sample();
         d.trunks[0].members = {2, 1}; // taken, but read back in another order
         QVERIFY(CheckBackupReadsBack(d).find("reads back differently") != std::string::npos);
     }
 
-    // The port screen's rows for a document's trunks, and the first row a
-    // walk read under another name.
-    void portRowNames() {
+    // The first row a walk read under another name, the port screen's rows
+    // following the document's static trunks (trunk 4 is not static).
+    void misnamedPortRow() {
         BackupDocument d = Sample();
-        const std::vector<std::string> rows = PortRowNames(d);
-        QCOMPARE(int(rows.size()), 25);
-        QCOMPARE(rows.front(), std::string("TRK1"));
-        QCOMPARE(rows[1], std::string("PORT3"));
-        QCOMPARE(rows.back(), std::string("MOD_2")); // trunk 4 is not static
         std::rotate(d.ports.begin(), d.ports.begin() + 22, d.ports.begin() + 23); // TRK1 first
         QCOMPARE(MisnamedPortRow(d), std::string());
         d.ports[2].name = "PORT6";
@@ -303,14 +285,6 @@ private slots:
         const std::vector<std::string> got = DiffBackups(now, want);
         for (size_t i = 0; i < std::max(got.size(), expected.size()); ++i)
             QCOMPARE(i < got.size() ? got[i] : "", i < expected.size() ? expected[i] : "");
-    }
-
-    void rowNames() {
-        QCOMPARE(ShortRowName("TRUNK3"), std::string("TRK3"));
-        QCOMPARE(ShortRowName(" MODULE2 "), std::string("MOD_2"));
-        QCOMPARE(ConsolePortNumber("MOD_2"), 26);
-        QCOMPARE(ConsolePortNumber("PORT25"), 0);
-        QCOMPARE(VlanModeOfWord("port-based"), kModePortBased);
     }
 };
 

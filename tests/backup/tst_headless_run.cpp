@@ -1,8 +1,7 @@
-// Headless runs in-process against the simulated switch over the in-memory
-// line, on the virtual clock: how each run ends (exit code, last line), how
-// long it took on the line's clock, and that the console is left at its login
-// screen wherever the line still answers. Then the signal catcher's own
-// promise: a second SIGINT ends the process at once.
+// Headless runs in-process against the simulated switch, on the line's
+// virtual clock: how each run ends (exit code, last line, time taken), the
+// console left at its login screen wherever the line still answers, and a
+// second SIGINT ending the process at once.
 #include "forms/backup/HeadlessRun.h"
 #include "forms/base/FormRefs.h"
 #include "forms/session/Welcomeform.h"
@@ -31,6 +30,38 @@ enum class Fault {
     MiscNotKept,       // the switch drops the restored misc change again
     SigintDuringRead,  // SIGINT while the port screen is being drawn
     SigtermAfterWrite, // SIGTERM once the restore has stored its change
+};
+
+// How a run under `fault` ends: its exit code, the start of its last line,
+// whether it logged out, and its longest time on the line's clock.
+struct EndingRow {
+    const char* name;
+    Fault fault;
+    int timeout, code;
+    const char* last;
+    bool loggedOut;
+    int maxSeconds;
+};
+const EndingRow kEndings[] = {
+    {"backup, then logout", Fault::None, 900, 0, "done: settings saved to", true, 300},
+    {"password prompt garbled", Fault::PasswordPromptGarbled, 900, 3,
+     "failed: no screen the program follows came from the switch for 30 s; last screen seen: "
+     "the login screen",
+     false, 60},
+    {"restart during the walk after login", Fault::RestartInLoginWalk, 900, 3,
+     "failed: the switch restarted during the walk after the login; last screen seen: the trunk "
+     "configuration screen",
+     false, 60},
+    {"overall limit, then logout", Fault::None, 20, 3,
+     "failed: the run did not end within its limit of 20 s", true, 60},
+    {"login refused", Fault::WrongPassword, 900, 4, "failed: the switch refused the login as admin",
+     false, 60},
+    {"restore reads back differently, then logout", Fault::MiscNotKept, 900, 6,
+     "failed: Settings restored, but the switch differs from the file", true, 600},
+    {"SIGINT during a read, then logout", Fault::SigintDuringRead, 900, 130, "failed: interrupted",
+     true, 120},
+    {"SIGTERM during a restore, then logout", Fault::SigtermAfterWrite, 900, 143,
+     "failed: interrupted", true, 600},
 };
 
 struct Ending {
@@ -98,47 +129,13 @@ private slots:
     void cleanup() { steps::EndSession(h); }
 
     void endings_data() {
-        QTest::addColumn<Fault>("fault");
-        QTest::addColumn<int>("timeout");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("last");
-        QTest::addColumn<bool>("loggedOut");
-        QTest::addColumn<int>("maxSeconds");
-        QTest::newRow("backup, then logout")
-            << Fault::None << 900 << 0 << "done: settings saved to" << true << 300;
-        QTest::newRow("password prompt garbled")
-            << Fault::PasswordPromptGarbled << 900 << 3
-            << "failed: no screen the program follows came from the switch for 30 s; "
-               "last screen seen: the login screen"
-            << false << 60;
-        QTest::newRow("restart during the walk after login")
-            << Fault::RestartInLoginWalk << 900 << 3
-            << "failed: the switch restarted during the walk after the login; last screen "
-               "seen: the trunk configuration screen"
-            << false << 60;
-        QTest::newRow("overall limit, then logout")
-            << Fault::None << 20 << 3 << "failed: the run did not end within its limit of 20 s"
-            << true << 60;
-        QTest::newRow("login refused")
-            << Fault::WrongPassword << 900 << 4 << "failed: the switch refused the login as admin"
-            << false << 60;
-        QTest::newRow("restore reads back differently, then logout")
-            << Fault::MiscNotKept << 900 << 6
-            << "failed: Settings restored, but the switch differs from the file" << true << 600;
-        QTest::newRow("SIGINT during a read, then logout")
-            << Fault::SigintDuringRead << 900 << 130 << "failed: interrupted" << true << 120;
-        QTest::newRow("SIGTERM during a restore, then logout")
-            << Fault::SigtermAfterWrite << 900 << 143 << "failed: interrupted" << true << 600;
+        QTest::addColumn<int>("row");
+        for (const EndingRow& r : kEndings)
+            QTest::newRow(r.name) << int(&r - kEndings);
     }
-
     void endings() {
-        QFETCH(Fault, fault);
-        QFETCH(int, timeout);
-        QFETCH(int, code);
-        QFETCH(QString, last);
-        QFETCH(bool, loggedOut);
-        QFETCH(int, maxSeconds);
-
+        QFETCH(int, row);
+        const auto [name, fault, timeout, code, last, loggedOut, maxSeconds] = kEndings[row];
         sim::SwitchState state = sim::FactoryState();
         HeadlessJob job;
         job.password = "admin";

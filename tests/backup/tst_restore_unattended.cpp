@@ -1,8 +1,6 @@
-// A restore from the window left alone: once the user said Yes to the
-// changes, the windows' own "saved" boxes are answered by the restore, the
-// user sees only the question, the texts come back in the summary, and the
-// boxes go to whoever took them before once the restore ends. The busy
-// window counts the steps of backups and restores.
+// A restore from the window left alone: after the user's Yes the windows'
+// own "saved" boxes are answered by the restore and come back in its summary.
+// The busy window counts the steps of backups and restores.
 #include "forms/backup/BackupModel.h"
 #include "forms/backup/SettingsFile.h"
 #include "forms/backup/SettingsRestore.h"
@@ -40,9 +38,7 @@ class RestoreUnattendedTest : public QObject {
 
     bool Start() {
         steps::BeginCase(userBoxes);
-        sim::Options o;
-        o.initial = sim::FactoryState();
-        h = std::make_unique<LinkHarness>(std::move(o));
+        h = std::make_unique<LinkHarness>(); // a switch at factory defaults
         steps::ShowWelcome();
         return steps::Connect(*h) && steps::LogIn(*h);
     }
@@ -62,34 +58,25 @@ class RestoreUnattendedTest : public QObject {
 
 private slots:
     void initTestCase() { steps::QuietOffscreen(); }
-    void cleanup() {
-        steps::EndSession(h);
-        platform::SetMessageBoxHandler(nullptr);
-    }
-
-    // A backup counts its screens: ports, trunks, VLAN support, misc (the
-    // group list too, until VLANs turn out to be off).
-    void backupCountsItsSteps() {
-        QVERIFY(Start());
-        BackupDocument doc;
-        QStringList steps;
-        QVERIFY(Backup(dir.filePath("counted.json"), doc, steps));
-        QCOMPARE(steps, QStringList({"step 1 of 5", "step 2 of 5", "step 3 of 5", "step 4 of 4"}));
-        QVERIFY(userBoxes.isEmpty());
-    }
+    void cleanup() { steps::EndSession(h); }
 
     void windowBoxesAnsweredByTheRestore_data() {
         QTest::addColumn<bool>("answer");
         QTest::newRow("from the window") << true;
         QTest::newRow("driven by a caller of its own") << false;
     }
+    // A backup counts its screens: ports, trunks, VLAN support, misc (the
+    // group list too, until VLANs turn out to be off). A restore counts the
+    // windows it saves from; the boxes are the caller's again once it ends.
     void windowBoxesAnsweredByTheRestore() {
         QFETCH(bool, answer);
         QVERIFY(Start());
         const QString path = dir.filePath("restore.json");
         BackupDocument doc;
-        QStringList ignored;
-        QVERIFY(Backup(path, doc, ignored));
+        QStringList steps;
+        QVERIFY(Backup(path, doc, steps));
+        QCOMPARE(steps, QStringList({"step 1 of 5", "step 2 of 5", "step 3 of 5", "step 4 of 4"}));
+        QVERIFY(userBoxes.isEmpty());
         // A port's rate and the aging: two windows save, each with its own
         // box.
         doc.ports[2].inRate = 100;
@@ -107,7 +94,7 @@ private slots:
             message = m;
         });
         run.SetAnswerBoxes(answer);
-        QStringList steps;
+        steps.clear();
         QVERIFY2(run.Start(false), qPrintable(message));
         QVERIFY(h->runUntil([&] { return run.Poll(), Sample(steps), finished; }, 1800000));
         QVERIFY2(outcome == RestoreRun::Outcome::Verified, qPrintable(message));
@@ -130,7 +117,6 @@ private slots:
             QVERIFY(run.AnsweredBoxes().isEmpty());
             QVERIFY(RestoreSummaryTail(run.AnsweredBoxes()).isEmpty());
         }
-        // The boxes are the caller's again.
         userBoxes.clear();
         platform::AppMessageBox(QStringLiteral("after"), QString(), platform::MB_OK);
         QCOMPARE(userBoxes.texts(), QStringList{QStringLiteral("after")});

@@ -1,10 +1,6 @@
-// What every configuration window does alike (trunk, misc, VLAN support and
-// port): Exit with changes not applied asks first and No keeps everything;
-// and faults on the line in the middle of an Apply, injected by the simulated
-// switch when its screen goes into edit mode: a hang-up ends the session
-// (message, Welcome window back, nothing stored); a reboot drops the keys
-// still queued, types nothing into the booting switch and says the settings
-// were not saved.
+// What the configuration windows (trunk, misc, VLAN support, port) do alike:
+// Exit with changes not applied asks first, a close waits for an Apply's
+// answer, and a hang-up or reboot in the middle of an Apply stores nothing.
 #include "engine/LinkWatchdog.h"
 #include "engine/SerialLink.h"
 #include "forms/session/SessionEnd.h"
@@ -14,65 +10,59 @@
 
 namespace {
 
-enum Window { Trunk, Misc, VlanSupport, Port };
-
-TForm* Shown(int window) {
-    switch (window) {
-    case Trunk:
-        return frmTrkConfig.get();
-    case Misc:
-        return frmMiscConfigX.get();
-    case VlanSupport:
-        return frmVlanSupport.get();
-    default:
-        return frmPortConfig.get();
-    }
-}
-QPushButton* Button(int window, const char* name) {
-    return steps::Ctl<QPushButton>(Shown(window), QLatin1String(name));
+bool VlanMenuUp() {
+    return Up(frmVlanConfig.get()) && !VlanProbe;
 }
 
-// The window up, or false.
-bool Open(ConfigSession& s, int window) {
-    switch (window) {
-    case Trunk:
-        return s.OpenTrunkWindow();
-    case Misc:
-        return s.OpenMiscWindow();
-    case Port:
-        return s.OpenPortWindow();
-    default:
-        frmStaticConfig->btnVlanConfig->click();
-        if (!s.h->runUntil([] { return Up(frmVlanConfig.get()) && !VlanProbe; }, 30000))
-            return false;
-        frmVlanConfig->btnConfig->click();
-        return s.h->runUntil([] { return Up(frmVlanSupport.get()); }, 60000);
-    }
-}
+// A window: how the static menu opens it, one change through its controls,
+// the keys its Exit types, and the console's edit screen with the keys of
+// a whole Apply.
+struct Window {
+    const char* name;
+    int form;
+    bool (*open)(ConfigSession&);
+    void (*change)();
+    const char* exitKeys;
+    const char* editScreen;
+    int applyKeys;
+};
+const Window kWindows[] = {
+    {"trunk", FORM_TRUNK, [](ConfigSession& s) { return s.OpenTrunkWindow(); },
+     [] {
+         QTest::mouseClick(TrunkCell(3, 1), Qt::LeftButton);
+         QTest::mouseClick(TrunkCell(3, 2), Qt::LeftButton);
+     },
+     "\t\t\r", "edit:trunk", 188},
+    {"misc", FORM_MISC, [](ConfigSession& s) { return s.OpenMiscWindow(); },
+     [] { frmMiscConfigX->chkAutoAging->click(); }, "\b\r", "edit:misc", 18},
+    {"VLAN support", FORM_VLANSUPPORT,
+     [](ConfigSession& s) {
+         frmStaticConfig->btnVlanConfig->click();
+         if (!s.h->runUntil(VlanMenuUp, 30000)) return false;
+         frmVlanConfig->btnConfig->click();
+         return s.h->runUntil([] { return Up(frmVlanSupport.get()); }, 60000);
+     },
+     [] { frmVlanSupport->PvidEdit(20)->setText("20"); }, "\r", "edit:vlansupport", 30},
+    {"port", FORM_PORT, [](ConfigSession& s) { return s.OpenPortWindow(); },
+     [] { steps::Ctl<QLineEdit>(frmPortConfig.get(), "edtOutRateP0", 3)->setText("55"); }, "\r", "",
+     0},
+};
+enum { Trunk, Misc, VlanSupport, Port };
 
-// One change in the window, through its controls.
-void Change(int window) {
-    switch (window) {
-    case Trunk:
-        QTest::mouseClick(TrunkCell(3, 1), Qt::LeftButton);
-        QTest::mouseClick(TrunkCell(3, 2), Qt::LeftButton);
-        break;
-    case Misc:
-        frmMiscConfigX->chkAutoAging->click();
-        break;
-    case VlanSupport:
-        frmVlanSupport->PvidEdit(20)->setText("20");
-        break;
-    default:
-        steps::Ctl<QLineEdit>(frmPortConfig.get(), "edtOutRateP0", 3)->setText("55");
-    }
+TForm* Shown(const Window& w) {
+    return WindowOf(w.form);
 }
-
+QPushButton* Button(const Window& w, const char* name) {
+    return steps::Ctl<QPushButton>(Shown(w), QLatin1String(name));
+}
 // The menu the window returns to is up again.
-bool MenuBack(ConfigSession& s, int window) {
-    if (window == VlanSupport)
-        return s.h->runUntil([] { return Up(frmVlanConfig.get()) && !VlanProbe; }, 60000);
-    return s.StaticMenuBack();
+bool MenuBack(ConfigSession& s, const Window& w) {
+    return w.form == FORM_VLANSUPPORT ? s.h->runUntil(VlanMenuUp, 60000) : s.StaticMenuBack();
+}
+void WindowRows(std::initializer_list<int> windows) {
+    QTest::addColumn<int>("row");
+    for (int w : windows)
+        QTest::newRow(kWindows[w].name) << w;
 }
 
 bool AnyWindowLeft() {
@@ -98,30 +88,24 @@ private slots:
     // nothing; the title bar's close asks too, and Yes leaves the switch as
     // it was. The port window also asks about a change on a page left, and
     // not once the switch has reported an Apply.
-    void exitAsksAboutChanges_data() {
-        QTest::addColumn<int>("window");
-        QTest::addColumn<QByteArray>("exitKeys");
-        QTest::newRow("trunk") << int(Trunk) << QByteArray("\t\t\r");
-        QTest::newRow("misc") << int(Misc) << QByteArray("\b\r");
-        QTest::newRow("VLAN support") << int(VlanSupport) << QByteArray("\r");
-        QTest::newRow("port") << int(Port) << QByteArray("\r");
-    }
+    void exitAsksAboutChanges_data() { WindowRows({Trunk, Misc, VlanSupport, Port}); }
     void exitAsksAboutChanges() {
-        QFETCH(int, window);
-        QFETCH(QByteArray, exitKeys);
+        QFETCH(int, row);
+        const Window& window = kWindows[row];
+        const std::string exitKeys = window.exitKeys;
         ConfigSession s;
-        QVERIFY(s.Open(Dot1qSwitch()) && Open(s, window));
+        QVERIFY(s.Open(Dot1qSwitch()) && window.open(s));
         const sim::SwitchState before = s.sim().state();
         s.Typed();
         Button(window, "btnQuit")->click();
         QVERIFY(MenuBack(s, window) && s.boxes.isEmpty());
-        QCOMPARE(QByteArray::fromStdString(s.Typed()), exitKeys);
-        if (window == VlanSupport) {
+        QCOMPARE(s.Typed(), exitKeys);
+        if (window.form == FORM_VLANSUPPORT) {
             frmVlanConfig->btnPrevMenu->click();
             QVERIFY(s.StaticMenuBack());
         }
-        QVERIFY(Open(s, window));
-        Change(window);
+        QVERIFY(window.open(s));
+        window.change();
         s.Typed();
         Button(window, "btnQuit")->click();
         const QString question = LangText(1387).trimmed();
@@ -129,7 +113,7 @@ private slots:
         s.h->runFor(1000);
         QVERIFY(Up(Shown(window)));
         QCOMPARE(s.Typed(), std::string());
-        if (window == Port) {
+        if (window.form == FORM_PORT) {
             frmPortConfig->btnNextPage->click(); // the change now sits on a page left
             frmPortConfig->btnQuit->click();
             QCOMPARE(s.boxes.size(), 2);
@@ -145,7 +129,7 @@ private slots:
         Shown(window)->close();
         QCOMPARE(s.boxes.size(), 2);
         QVERIFY(MenuBack(s, window) && !Shown(window));
-        QCOMPARE(QByteArray::fromStdString(s.Typed()), exitKeys);
+        QCOMPARE(s.Typed(), exitKeys);
         QVERIFY(s.sim().state() == before);
     }
 
@@ -153,17 +137,13 @@ private slots:
     // not even by the program (the window system's close is refused anyway,
     // the window being disabled): closed, the busy window would stay over a
     // console waiting for a key. The answer then closes it, asking nothing.
-    void closeWaitsForTheSavesAnswer_data() {
-        QTest::addColumn<int>("window");
-        QTest::newRow("trunk") << int(Trunk);
-        QTest::newRow("misc") << int(Misc);
-        QTest::newRow("port") << int(Port);
-    }
+    void closeWaitsForTheSavesAnswer_data() { WindowRows({Trunk, Misc, Port}); }
     void closeWaitsForTheSavesAnswer() {
-        QFETCH(int, window);
+        QFETCH(int, row);
+        const Window& window = kWindows[row];
         ConfigSession s;
-        QVERIFY(s.Open(Dot1qSwitch()) && Open(s, window));
-        Change(window);
+        QVERIFY(s.Open(Dot1qSwitch()) && window.open(s));
+        window.change();
         Button(window, "btnSave")->click();
         s.Typed();
         Shown(window)->Close();
@@ -175,36 +155,25 @@ private slots:
     }
 
     void faultDuringApply_data() {
-        QTest::addColumn<int>("window");
-        QTest::addColumn<QString>("editScreen");
-        QTest::addColumn<int>("applyKeys"); // the whole Apply, had it gone through
-        QTest::addColumn<bool>("hangUp");   // else a reboot
-        const struct {
-            const char* name;
-            int window;
-            const char* screen;
-            int keys;
-        } windows[] = {{"trunk", Trunk, "edit:trunk", 188},
-                       {"misc", Misc, "edit:misc", 18},
-                       {"VLAN support", VlanSupport, "edit:vlansupport", 30}};
-        for (const auto& w : windows) {
-            QTest::addRow("%s: hang-up", w.name) << w.window << w.screen << w.keys << true;
-            QTest::addRow("%s: reboot", w.name) << w.window << w.screen << w.keys << false;
+        QTest::addColumn<int>("row");
+        QTest::addColumn<bool>("hangUp"); // else a reboot
+        for (int w : {Trunk, Misc, VlanSupport}) {
+            QTest::addRow("%s: hang-up", kWindows[w].name) << w << true;
+            QTest::addRow("%s: reboot", kWindows[w].name) << w << false;
         }
     }
     void faultDuringApply() {
-        QFETCH(int, window);
-        QFETCH(QString, editScreen);
-        QFETCH(int, applyKeys);
+        QFETCH(int, row);
         QFETCH(bool, hangUp);
+        const Window& w = kWindows[row];
         ConfigSession s;
         sim::Options o = Dot1qSwitch();
         const sim::SwitchState before = *o.initial;
-        (hangUp ? o.faults.hangUpAt : o.faults.powerCycleAt) = editScreen.toStdString();
-        QVERIFY(s.Open(o) && Open(s, window));
-        Change(window);
+        (hangUp ? o.faults.hangUpAt : o.faults.powerCycleAt) = w.editScreen;
+        QVERIFY(s.Open(o) && w.open(s));
+        w.change();
         s.Typed();
-        Button(window, "btnSave")->click();
+        Button(w, "btnSave")->click();
         QVERIFY(Saving);
 
         if (hangUp) {
@@ -220,7 +189,7 @@ private slots:
             // was out.
             QVERIFY(!IsSendPending() && !Saving);
             const std::string typed = s.Typed();
-            QVERIFY2(int(typed.size()) < applyKeys, qPrintable(QString::number(typed.size())));
+            QVERIFY2(int(typed.size()) < w.applyKeys, qPrintable(QString::number(typed.size())));
             QCOMPARE(s.boxes.pairs(), QStringList({LangText(1225), MessageText(1335)}));
             QVERIFY(s.h->runUntil([] { return Up(frmLogin.get()); }, 30000));
             QCOMPARE(QByteArray::fromStdString(s.Typed()).toHex(), QByteArray());

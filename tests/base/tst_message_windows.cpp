@@ -1,7 +1,6 @@
-// The message windows: the busy window (ShowBusyBox / CloseBusyBox), one
-// window the user cannot close, its texts, and no repaint for a text shown
-// again; the console monitor filling in what came while it was hidden, and
-// the readable form of the bytes it shows.
+// The message windows: one busy window the user cannot close, repainted only
+// for a new text; a hidden console monitor filling in when shown; the
+// readable form of the bytes the monitor shows.
 #include "engine/ConsoleLog.h"
 #include "forms/widgets/AviPlayer.h"
 #include "tests/harness/WindowTest.h"

@@ -1,7 +1,5 @@
-// The console monitor's tools: timestamps in front of the lines while the
-// toggle is on, the lines saved as a text file (and a file that cannot be
-// written said so), and a transcript started and stopped from the window
-// that shows a login password as '*' like --transcript does.
+// The console monitor's tools: timestamps while the toggle is on, the lines
+// saved as text, and a transcript from the window (a login password as '*').
 #include "engine/ConsoleLog.h"
 #include "engine/Transcript.h"
 #include "forms/base/FormRefs.h"

@@ -1,13 +1,10 @@
-// The window base without a switch: a window opens centred on the one shown
-// before it (the start window on the screen), the first field has the
-// keyboard, Esc is a configuration window's Exit and nothing elsewhere, a
-// question whose Yes cannot be undone answers No to Enter, and a caption
-// used as a title loses its key marker.
+// The window base without a switch: where a window opens, which control has
+// the keyboard, Esc, the default answer of a question, captions as titles.
 #include "forms/base/ConfigForm.h"
 #include "forms/base/Placement.h"
 #include "platform/Ui.h"
 #include "shared/Publicunit.h"
-#include "tests/harness/ProgramReset.h"
+#include "tests/harness/WindowTest.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -22,12 +19,6 @@
 #include <memory>
 
 namespace {
-
-QtMessageHandler s_previousHandler = nullptr;
-void QuietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (message.contains(QLatin1String("This plugin does not support"))) return;
-    if (s_previousHandler) s_previousHandler(type, context, message);
-}
 
 // A window of the given size holding, in tab order, the controls named in
 // `controls`: "edit", "readonly", "disabled", "check", "button", "default".
@@ -92,13 +83,13 @@ class WindowKeysTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { s_previousHandler = qInstallMessageHandler(QuietOffscreen); }
-    void cleanupTestCase() { qInstallMessageHandler(s_previousHandler); }
+    void initTestCase() { steps::QuietOffscreen(); }
     void init() { ResetProgramState(); }
 
     // A window opens centred on the window shown before it, even when that
     // one has hidden meanwhile (a menu hides while the window it opens is
-    // read); the start window opens in the middle of the screen whatever
+    // read), and the console monitor, which takes no activation, is no
+    // opener; the start window opens in the middle of the screen whatever
     // was shown before; a window larger than the room keeps its title bar
     // on the screen.
     void opensCentredOnItsOpener() {
@@ -106,6 +97,10 @@ private slots:
         Window opener(QSize(300, 200));
         opener.Show();
         opener.move(area.topLeft() + QPoint(40, 30));
+        Window monitor(QSize(120, 90));
+        monitor.SetTakesActivation(false);
+        monitor.Show();
+        monitor.move(area.topLeft() + QPoint(300, 250)); // moved by the user
         opener.Hide();
 
         Window opened(QSize(200, 100));
@@ -129,21 +124,6 @@ private slots:
         Window corner(QSize(300, 200));
         corner.Show();
         QVERIFY(area.contains(corner.frameGeometry()));
-    }
-
-    // The console monitor takes no activation and is no opener: a window
-    // opened after it is centred on the window before it.
-    void aWatchingWindowIsNoOpener() {
-        const QRect area = Area();
-        Window opener(QSize(300, 200));
-        opener.Show();
-        opener.move(area.topLeft() + QPoint(10, 10));
-        Window monitor(QSize(120, 90));
-        monitor.SetTakesActivation(false);
-        monitor.Show();
-        Window opened(QSize(100, 100));
-        opened.Show();
-        QCOMPARE(opened.geometry().center(), opener.geometry().center());
     }
 
     // Which control has the keyboard when the window opens.
@@ -212,8 +192,7 @@ private slots:
             QTest::keyClick(box, Qt::Key_Return);
         });
         QCOMPARE(platform::AppMessageBox(QStringLiteral("Sure?"), QStringLiteral("Q"),
-                                         platform::MB_YESNO,
-                                         platform::MsgDefault(defaultButton)),
+                                         platform::MB_YESNO, platform::MsgDefault(defaultButton)),
                  answer);
     }
 
@@ -221,15 +200,19 @@ private slots:
     void withoutMnemonic_data() {
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("title");
-        QTest::newRow("leading") << "&Logout" << "Logout";
-        QTest::newRow("inside") << "Ma&in Menu" << "Main Menu";
-        QTest::newRow("doubled") << "Speed && duplex" << "Speed & duplex";
+        QTest::newRow("leading") << "&Logout"
+                                 << "Logout";
+        QTest::newRow("inside") << "Ma&in Menu"
+                                << "Main Menu";
+        QTest::newRow("doubled") << "Speed && duplex"
+                                 << "Speed & duplex";
         QTest::newRow("Chinese") << QString::fromUtf8("注销(&L)") << QString::fromUtf8("注销");
-        QTest::newRow("Chinese before dots")
-            << QString::fromUtf8("将设置保存到文件(&V)...")
-            << QString::fromUtf8("将设置保存到文件...");
-        QTest::newRow("none") << "Apply" << "Apply";
-        QTest::newRow("trailing &") << "A &" << "A &";
+        QTest::newRow("Chinese before dots") << QString::fromUtf8("将设置保存到文件(&V)...")
+                                             << QString::fromUtf8("将设置保存到文件...");
+        QTest::newRow("none") << "Apply"
+                              << "Apply";
+        QTest::newRow("trailing &") << "A &"
+                                    << "A &";
     }
     void withoutMnemonic() {
         QFETCH(QString, caption);
