@@ -1,8 +1,6 @@
-// Every window in the three languages: each visible control is at least as
-// large as it asks to be, so no caption, box or list is cut off. CTest runs
-// this twice, once at QT_SCALE_FACTOR=2, where rounding of the larger fonts
-// shows up first. The windows are empty (no switch behind them); the tests of
-// each window check them filled.
+// Every window in the three languages, empty and (port, trunk, misc) filled
+// from the switch: each visible control is at least as large as it asks to
+// be, so no caption, box or list is cut off. CTest runs this at scale 1 and 2.
 #include "forms/backup/SettingsFile.h"
 #include "tests/harness/ConfigSession.h"
 #include "tests/harness/EveryWindow.h"
@@ -77,6 +75,17 @@ QString Where(const char* window, int language) {
              qEnvironmentVariable("QT_SCALE_FACTOR", "1"));
 }
 
+const struct {
+    const char* name;
+    bool (ConfigSession::*open)();
+    QWidget* (*shown)();
+} kFilled[] = {{"port, filled", &ConfigSession::OpenPortWindow,
+                []() -> QWidget* { return frmPortConfig.get(); }},
+               {"trunk, filled", &ConfigSession::OpenTrunkWindow,
+                []() -> QWidget* { return frmTrkConfig.get(); }},
+               {"misc, filled", &ConfigSession::OpenMiscWindow,
+                []() -> QWidget* { return frmMiscConfigX.get(); }}};
+
 } // namespace
 
 class LayoutFitTest : public QObject {
@@ -122,30 +131,22 @@ private slots:
                                            QStringLiteral(": ") + cut.join(QStringLiteral("; "))));
     }
 
-    // The configuration windows filled from the simulated switch's screens:
-    // the port grid's rows, the trunk grid, the misc window's values.
+    // The port grid's rows, the trunk grid, the misc window's values.
     void filledWindowsFit_data() {
         QTest::addColumn<int>("window");
         QTest::addColumn<int>("language");
-        const char* const windows[] = {"port", "trunk", "misc"};
         for (int w = 0; w < 3; ++w)
             for (int l = 0; l < 3; ++l)
-                QTest::addRow("%s, %s", windows[w], steps::kLanguageNames[l]) << w << l;
+                QTest::addRow("%s, %s", kFilled[w].name, steps::kLanguageNames[l]) << w << l;
     }
     void filledWindowsFit() {
         QFETCH(int, window);
         QFETCH(int, language);
         ConfigSession s;
-        QVERIFY(s.Open({}, language));
-        const bool open = window == 0   ? s.OpenPortWindow()
-                          : window == 1 ? s.OpenTrunkWindow()
-                                        : s.OpenMiscWindow();
-        QVERIFY(open);
-        QWidget* const shown[] = {frmPortConfig.get(), frmTrkConfig.get(), frmMiscConfigX.get()};
-        const char* const names[] = {"port, filled", "trunk, filled", "misc, filled"};
-        const QStringList cut = CutControls(shown[window]);
-        QVERIFY2(cut.isEmpty(), qPrintable(Where(names[window], language) + QStringLiteral(": ") +
-                                           cut.join(QStringLiteral("; "))));
+        QVERIFY(s.Open({}, language) && (s.*kFilled[window].open)());
+        const QStringList cut = CutControls(kFilled[window].shown());
+        QVERIFY2(cut.isEmpty(), qPrintable(Where(kFilled[window].name, language) +
+                                           QStringLiteral(": ") + cut.join(QStringLiteral("; "))));
     }
 };
 

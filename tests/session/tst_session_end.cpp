@@ -1,5 +1,5 @@
 // The end of a session from the line's side (real windows, simulated switch,
-// virtual clock): line faults, an idle console and a reboot during Apply.
+// virtual clock): line faults, logout, an idle console.
 #include "engine/LinkWatchdog.h"
 #include "engine/SerialLink.h"
 #include "forms/port/PortModel.h"
@@ -136,24 +136,13 @@ private slots:
         QCOMPARE(ModuleTrunk, 1);
     }
 
-    // Logout offers to disconnect; the account is logged out on the switch
-    // either way. Yes: the Welcome window, from where Connect starts afresh.
-    void logoutOffersToDisconnect_data() {
-        QTest::addColumn<int>("answer");
-        QTest::newRow("Yes: Welcome window, disconnected") << int(platform::IDYES);
-        QTest::newRow("No: the login window") << int(platform::IDNO);
-    }
-    void logoutOffersToDisconnect() {
-        QFETCH(int, answer);
+    // Logout offers to disconnect (No, the login window: tst_session_flow); the
+    // account is logged out on the switch either way. Yes: the Welcome window,
+    // from where Connect starts afresh.
+    void logoutAndDisconnect() {
         QVERIFY(ConnectAndLogin());
-        boxes.answer = answer;
         frmMain->btnLogout->click();
         QCOMPARE(boxes.texts(), QStringList{LangText(1386).trimmed()});
-        if (answer == platform::IDNO) {
-            QVERIFY(h->runUntil([] { return steps::Up(frmLogin.get()); }, 30000));
-            QVERIFY(IsLinkOpen() && !frmWelcome->isVisible());
-            return;
-        }
         QVERIFY(h->runUntil([] { return !IsLinkOpen(); }, 30000));
         QVERIFY(frmWelcome->isVisible() && frmWelcome->btnConnect->isEnabled());
         QVERIFY(!frmLogin.exists() && !frmMain.exists());
@@ -170,25 +159,6 @@ private slots:
         QVERIFY(boxes.isEmpty() && IsLinkOpen() && steps::MainUp());
         QVERIFY(OpenPortWindow());
         QVERIFY(boxes.isEmpty());
-    }
-
-    // A reboot one second into an Apply: the keys still queued are dropped
-    // at the first self-test line, and the user learns the save was lost.
-    void rebootDuringApplyTypesNothingMore() {
-        QVERIFY(ConnectAndLogin());
-        QVERIFY(OpenPortWindow());
-        StartApply(300);
-        h->runFor(1000);
-        QVERIFY(IsSendPending());
-        h->powerCycle();
-        QVERIFY(h->runUntil([] { return SwitchRestarted; }, 10000));
-        QVERIFY(!IsSendPending());
-        const size_t typed = h->keysTyped().size();
-        QCOMPARE(boxes.pairs(), QStringList({LangText(1225), MessageText(1335)}));
-        QVERIFY(h->runUntil([] { return steps::Up(frmLogin.get()); }, 30000));
-        QCOMPARE(QByteArray::fromStdString(h->keysTyped().substr(typed)).toHex(), QByteArray());
-        QCOMPARE(h->sim().state().ports[0].inRate, 0);
-        QVERIFY(!Saving);
     }
 };
 
