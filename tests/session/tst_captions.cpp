@@ -1,7 +1,11 @@
 // Every window in the three languages, chosen on the start window as a user
 // does: its captions (written out here, not read from the language files), key
-// markers without clashes, and a name for screen readers on every control.
+// markers without clashes, a name for screen readers on every control, and
+// every control at least as large as it asks to be, so nothing is cut off
+// (port, trunk and misc also filled from the switch). CTest runs this at scale
+// 1 and 2, where rounding of the larger fonts shows up first.
 #include "forms/backup/SettingsFile.h"
+#include "tests/harness/ConfigSession.h"
 #include "tests/harness/EveryWindow.h"
 #include "tests/harness/WindowTest.h"
 
@@ -193,6 +197,67 @@ QString TextOf(QWidget* w) {
     return w->windowTitle();
 }
 
+// An edit box's own hint is room for seventeen x's whatever it is for; what
+// it must show is its text or, while empty, its placeholder.
+int EditWidthNeeded(const QLineEdit* edit) {
+    const QFontMetrics fm = edit->fontMetrics();
+    const QString shown = edit->text().isEmpty() ? edit->placeholderText() : edit->text();
+    const int chrome = edit->sizeHint().width() - 17 * fm.horizontalAdvance(QLatin1Char('x'));
+    return chrome + fm.horizontalAdvance(shown);
+}
+
+// The size a control needs; a word-wrapped label takes the height its width
+// gives it, and any width.
+QSize Needed(QWidget* control) {
+    if (auto* label = qobject_cast<QLabel*>(control); label && label->wordWrap())
+        return {0, label->heightForWidth(label->width())};
+    if (auto* edit = qobject_cast<QLineEdit*>(control))
+        return {EditWidthNeeded(edit), edit->sizeHint().height()};
+    return control->sizeHint();
+}
+
+// Labels, buttons, edit and list boxes (not a list box's own edit).
+bool Checked(QWidget* control) {
+    if (qobject_cast<QComboBox*>(control->parentWidget())) return false;
+    return qobject_cast<QLabel*>(control) || qobject_cast<QAbstractButton*>(control) ||
+           qobject_cast<QLineEdit*>(control) || qobject_cast<QComboBox*>(control);
+}
+
+// "" when every control fits, else the window, language and scale, and each
+// control smaller than it needs with what it has and needs. Controls inside a
+// panel still hidden count: the panel shows them once the switch's screen is read.
+QString Unfit(QWidget* window, const char* name, int language) {
+    QStringList cut;
+    for (QWidget* c : window->findChildren<QWidget*>()) {
+        const QSize needed = Checked(c) && !c->isHidden() ? Needed(c) : QSize();
+        if (c->width() < needed.width() || c->height() < needed.height())
+            cut << QStringLiteral("%1 \"%2\": %3x%4, needs %5x%6")
+                       .arg(c->objectName().isEmpty() ? c->metaObject()->className()
+                                                      : c->objectName())
+                       .arg(TextOf(c).left(40))
+                       .arg(c->width())
+                       .arg(c->height())
+                       .arg(needed.width())
+                       .arg(needed.height());
+    }
+    if (cut.isEmpty()) return {};
+    return QStringLiteral("%1, %2, scale %3: ")
+               .arg(QLatin1String(name), QLatin1String(steps::kLanguageNames[language]),
+                    qEnvironmentVariable("QT_SCALE_FACTOR", "1")) +
+           cut.join(QStringLiteral("; "));
+}
+
+const struct {
+    const char* name;
+    bool (ConfigSession::*open)();
+    QWidget* (*shown)();
+} kFilled[] = {{"port, filled", &ConfigSession::OpenPortWindow,
+                []() -> QWidget* { return frmPortConfig.get(); }},
+               {"trunk, filled", &ConfigSession::OpenTrunkWindow,
+                []() -> QWidget* { return frmTrkConfig.get(); }},
+               {"misc, filled", &ConfigSession::OpenMiscWindow,
+                []() -> QWidget* { return frmMiscConfigX.get(); }}};
+
 } // namespace
 
 class CaptionsTest : public QObject {
@@ -242,6 +307,16 @@ private slots:
         }
         const QStringList faults = MarkerFaults(w);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
+        QCoreApplication::processEvents();
+        const QString unfit = Unfit(w, name, language);
+        // Every window's picture, named after it, "-x2" at scale 2; the gallery
+        // takes those that look the same without a switch behind them (the
+        // start window and the menus).
+        QString picture = QString::fromLatin1(name).toLower().replace(' ', '-');
+        if (qEnvironmentVariable("QT_SCALE_FACTOR") == QLatin1String("2"))
+            picture += QStringLiteral("-x2");
+        steps::SaveScreenshot(w, picture, language);
+        QVERIFY2(unfit.isEmpty(), qPrintable(unfit));
         // Every box and every button with a caption (the port and trunk
         // grids' cells have none) has a name.
         for (QWidget* c : w->findChildren<QWidget*>()) {
@@ -251,6 +326,23 @@ private slots:
                 !qobject_cast<QComboBox*>(c->parentWidget()))
                 QVERIFY2(!c->accessibleName().isEmpty(), qPrintable(c->objectName()));
         }
+    }
+
+    // The port grid's rows, the trunk grid, the misc window's values.
+    void filledWindowsFit_data() {
+        QTest::addColumn<int>("window");
+        QTest::addColumn<int>("language");
+        for (int w = 0; w < 3; ++w)
+            for (int l = 0; l < 3; ++l)
+                QTest::addRow("%s, %s", kFilled[w].name, steps::kLanguageNames[l]) << w << l;
+    }
+    void filledWindowsFit() {
+        QFETCH(int, window);
+        QFETCH(int, language);
+        ConfigSession s;
+        QVERIFY(s.Open({}, language) && (s.*kFilled[window].open)());
+        const QString unfit = Unfit(kFilled[window].shown(), kFilled[window].name, language);
+        QVERIFY2(unfit.isEmpty(), qPrintable(unfit));
     }
 
     // Edit and list boxes take their label's caption; the group list's
