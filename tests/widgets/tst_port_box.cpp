@@ -103,29 +103,41 @@ private slots:
         DisableRememberedChoices();
     }
 
+    // Discovered devices follow the built-in COM1-COM4 in path order; --port
+    // names a device its own way, and the discovered ones take the names left.
     void namesFollowPathOrder_data() {
         QTest::addColumn<std::vector<PortRecord>>("records");
         QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QStringList>("options"); // --port values
         const QStringList builtIn{"COM1", "COM2", "COM3", "COM4"};
-        QTest::newRow("nothing found") << std::vector<PortRecord>{} << builtIn;
+        QTest::newRow("nothing found") << std::vector<PortRecord>{} << builtIn << QStringList();
+        QTest::newRow("--port wins")
+            << std::vector<PortRecord>{Usb("/dev/ttyUSB0", "A9X"), Usb("/dev/ttyUSB1")}
+            << QStringList{UsbLabel("COM1 - /dev/ttyUSB0", ", A9X")} + builtIn.mid(1) +
+                   QStringList{"COM5 - /dev/ttyACM3", UsbLabel("COM6 - /dev/ttyUSB1")}
+            << QStringList{"COM1=/dev/ttyUSB0", "COM5=/dev/ttyACM3"};
         QTest::newRow("built-in ports are COM1-COM4 only")
             << std::vector<PortRecord>{Plain("/dev/ttyS0"), Plain("/dev/ttyS3"),
                                        Plain("/dev/ttyS4")}
-            << builtIn + QStringList{"COM5 - /dev/ttyS4"};
+            << builtIn + QStringList{"COM5 - /dev/ttyS4"} << QStringList();
         QTest::newRow("path order, with what the system knows")
             << std::vector<PortRecord>{Usb("/dev/ttyUSB1", "A9X"),
                                        {"/dev/ttyACM0", "Pico", "", "E66", false},
                                        Usb("/dev/ttyUSB0")}
             << builtIn + QStringList{"COM5 - /dev/ttyACM0 (Pico, E66)",
                                      UsbLabel("COM6 - /dev/ttyUSB0"),
-                                     UsbLabel("COM7 - /dev/ttyUSB1", ", A9X")};
+                                     UsbLabel("COM7 - /dev/ttyUSB1", ", A9X")}
+            << QStringList();
         QTest::newRow("listed twice")
             << std::vector<PortRecord>{Plain("/dev/ttyUSB0"), Plain("/dev/ttyUSB0")}
-            << builtIn + QStringList{"COM5 - /dev/ttyUSB0"};
+            << builtIn + QStringList{"COM5 - /dev/ttyUSB0"} << QStringList();
     }
     void namesFollowPathOrder() {
         QFETCH(std::vector<PortRecord>, records);
         QFETCH(QStringList, expected);
+        QFETCH(QStringList, options);
+        for (const QString& option : options)
+            QVERIFY(platform::MapPortOption(option.toStdString()));
         g_records = records;
         QCOMPARE(Labels(), expected);
     }
@@ -161,17 +173,6 @@ private slots:
                          "COM5 - /dev/ttyACM0 (by-id: usb-Pico_E66-if00)",
                          UsbLabel("COM6 - /dev/ttyUSB0", ", A9X, by-id: usb-FTDI_A9X-if00-port0"),
                          UsbLabel("COM7 - /dev/ttyUSB1")}));
-    }
-
-    void portOptionWins() {
-        QVERIFY(platform::MapPortOption("COM1=/dev/ttyUSB0"));
-        QVERIFY(platform::MapPortOption("COM5=/dev/ttyACM3"));
-        g_records = {Usb("/dev/ttyUSB0", "A9X"), Usb("/dev/ttyUSB1")};
-        QCOMPARE(Labels(),
-                 (QStringList{UsbLabel("COM1 - /dev/ttyUSB0", ", A9X"), "COM2", "COM3", "COM4",
-                              "COM5 - /dev/ttyACM3", UsbLabel("COM6 - /dev/ttyUSB1")}));
-        QCOMPARE(platform::ResolvePortName("COM5"), std::string("/dev/ttyACM3"));
-        QCOMPARE(platform::ResolvePortName("COM6"), std::string("/dev/ttyUSB1"));
     }
 
     // A simulator announces its line in the runtime folder; the links of
