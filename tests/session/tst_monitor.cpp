@@ -1,8 +1,6 @@
-// The console monitor and the transcript over a whole session against the
-// simulated switch (the monitor window alone: tests/base): the lines as they
-// arrive, the typed passwords shown as '*' (login and the misc window's three
-// boxes) while the switch still gets them, Copy, the transcript's replay, and that looking at the monitor never
-// types nor re-runs a window's activation.
+// The console monitor and the transcript over a whole session: the typed
+// passwords (login, the misc window's three boxes) shown as '*' while the switch
+// gets them, Copy, the transcript's replay; looking never types nor activates.
 #include "engine/ConsoleLog.h"
 #include "engine/Transcript.h"
 #include "forms/base/Memoform.h"

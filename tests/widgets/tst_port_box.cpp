@@ -1,7 +1,6 @@
-// The port box: devices found by the system's serial port list (fed here with
-// the records that list returns), their COM names for the run, --port's
-// precedence, the simulators' announced links, and the start window keeping
-// its choice across refreshes and connecting to the device found.
+// The port box: devices found (the system's port list fed here), their COM
+// names for the run, --port's precedence, the simulators' announced links, and
+// the start window keeping, remembering and connecting to its choice.
 #include "engine/SerialLink.h"
 #include "forms/widgets/PortBox.h"
 #include "forms/widgets/Remembered.h"
@@ -23,8 +22,16 @@ namespace {
 
 std::vector<PortRecord> g_records;
 
+PortRecord Plain(const std::string& path) {
+    return {path, "", "", "", false};
+}
 PortRecord Usb(const std::string& path, const std::string& serial = "") {
     return {path, "USB-Serial Controller", "Example Devices Inc.", serial, false};
+}
+
+// A USB device's label: its name, then what the system knows of it.
+QString UsbLabel(const char* name, const char* more = "") {
+    return QStringLiteral("%1 (Example Devices Inc. USB-Serial Controller%2)").arg(name, more);
 }
 
 QStringList Labels() {
@@ -58,53 +65,79 @@ class PortBoxTest : public QObject {
     std::unique_ptr<platform::ScriptedEndpoint> peer_;
     MessageBoxes boxes_;
 
+    // The start window over a scripted line, remembering into a fresh file.
+    void ShowStartWindow(const QTemporaryDir& dir, const char* onlyPath = "") {
+        EnableRememberedChoices(dir.filePath("tavik-config.conf"));
+        peer_ = std::make_unique<platform::ScriptedEndpoint>();
+        platform::SetSerialDeviceFactory([this, onlyPath] {
+            auto device = std::make_unique<platform::MemorySerialDevice>(clock_, *peer_);
+            device->onlyPath = onlyPath; // refuses any other device
+            return device;
+        });
+        SetManualStepping(true);
+        g_records = {Usb("/dev/ttyUSB0")};
+        steps::ShowWelcome();
+    }
+    // The program started again: only the remembered file carries over.
+    static void NextRun() {
+        steps::EndSession();
+        ResetProgramState();
+        platform::ClearPortMappings();
+        platform::ForgetDiscoveredPorts();
+        steps::ShowWelcome();
+    }
+
 private slots:
     void init() {
         steps::BeginCase(boxes_);
-        platform::ClearPortMappings();
-        platform::ForgetDiscoveredPorts();
         g_records.clear();
         platform::SetPortLister([] { return g_records; });
         // The machine's own by-id names stay out of the labels.
         platform::SetByIdFolder("/nonexistent/by-id");
     }
     void cleanup() {
-        steps::EndSession();
-        platform::SetSerialDeviceFactory(nullptr);
+        steps::EndSession(); // the device factory and port names too
         platform::SetPortLister(nullptr);
         platform::SetByIdFolder("");
-        platform::ClearPortMappings();
         platform::ForgetDiscoveredPorts();
         DisableRememberedChoices();
     }
 
+    // Discovered devices follow the built-in COM1-COM4 in path order; --port
+    // names a device its own way, and the discovered ones take the names left.
     void namesFollowPathOrder_data() {
         QTest::addColumn<std::vector<PortRecord>>("records");
         QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QStringList>("options"); // --port values
         const QStringList builtIn{"COM1", "COM2", "COM3", "COM4"};
-        QTest::newRow("nothing found") << std::vector<PortRecord>{} << builtIn;
+        QTest::newRow("nothing found") << std::vector<PortRecord>{} << builtIn << QStringList();
+        QTest::newRow("--port wins")
+            << std::vector<PortRecord>{Usb("/dev/ttyUSB0", "A9X"), Usb("/dev/ttyUSB1")}
+            << QStringList{UsbLabel("COM1 - /dev/ttyUSB0", ", A9X")} + builtIn.mid(1) +
+                   QStringList{"COM5 - /dev/ttyACM3", UsbLabel("COM6 - /dev/ttyUSB1")}
+            << QStringList{"COM1=/dev/ttyUSB0", "COM5=/dev/ttyACM3"};
         QTest::newRow("built-in ports are COM1-COM4 only")
-            << std::vector<PortRecord>{{"/dev/ttyS0", "", "", "", false},
-                                       {"/dev/ttyS3", "", "", "", false},
-                                       {"/dev/ttyS4", "", "", "", false}}
-            << builtIn + QStringList{"COM5 - /dev/ttyS4"};
+            << std::vector<PortRecord>{Plain("/dev/ttyS0"), Plain("/dev/ttyS3"),
+                                       Plain("/dev/ttyS4")}
+            << builtIn + QStringList{"COM5 - /dev/ttyS4"} << QStringList();
         QTest::newRow("path order, with what the system knows")
             << std::vector<PortRecord>{Usb("/dev/ttyUSB1", "A9X"),
                                        {"/dev/ttyACM0", "Pico", "", "E66", false},
                                        Usb("/dev/ttyUSB0")}
             << builtIn + QStringList{"COM5 - /dev/ttyACM0 (Pico, E66)",
-                                     "COM6 - /dev/ttyUSB0 (Example Devices Inc. "
-                                     "USB-Serial Controller)",
-                                     "COM7 - /dev/ttyUSB1 (Example Devices Inc. "
-                                     "USB-Serial Controller, A9X)"};
+                                     UsbLabel("COM6 - /dev/ttyUSB0"),
+                                     UsbLabel("COM7 - /dev/ttyUSB1", ", A9X")}
+            << QStringList();
         QTest::newRow("listed twice")
-            << std::vector<PortRecord>{{"/dev/ttyUSB0", "", "", "", false},
-                                       {"/dev/ttyUSB0", "", "", "", false}}
-            << builtIn + QStringList{"COM5 - /dev/ttyUSB0"};
+            << std::vector<PortRecord>{Plain("/dev/ttyUSB0"), Plain("/dev/ttyUSB0")}
+            << builtIn + QStringList{"COM5 - /dev/ttyUSB0"} << QStringList();
     }
     void namesFollowPathOrder() {
         QFETCH(std::vector<PortRecord>, records);
         QFETCH(QStringList, expected);
+        QFETCH(QStringList, options);
+        for (const QString& option : options)
+            QVERIFY(platform::MapPortOption(option.toStdString()));
         g_records = records;
         QCOMPARE(Labels(), expected);
     }
@@ -116,7 +149,7 @@ private slots:
         // one back: nobody takes another's name.
         g_records = {Usb("/dev/ttyUSB1")};
         QCOMPARE(Found(), QStringList{"COM6 - /dev/ttyUSB1"});
-        g_records = {{"/dev/ttyACM0", "", "", "", false}, Usb("/dev/ttyUSB1"), Usb("/dev/ttyUSB0")};
+        g_records = {Plain("/dev/ttyACM0"), Usb("/dev/ttyUSB1"), Usb("/dev/ttyUSB0")};
         QCOMPARE(Found(), (QStringList{"COM5 - /dev/ttyUSB0", "COM6 - /dev/ttyUSB1",
                                        "COM7 - /dev/ttyACM0"}));
         QCOMPARE(platform::ResolvePortName("COM7"), std::string("/dev/ttyACM0"));
@@ -133,28 +166,13 @@ private slots:
         QVERIFY(::symlink("/dev/ttyACM0", (dir + "/usb-Pico_E66-if00").c_str()) == 0);
         platform::SetByIdFolder(dir);
         QVERIFY(platform::MapPortOption("COM2=/dev/serial/by-id/usb-FTDI_A9X-if00-port0"));
-        g_records = {
-            Usb("/dev/ttyUSB0", "A9X"), {"/dev/ttyACM0", "", "", "", false}, Usb("/dev/ttyUSB1")};
-        QCOMPARE(Labels(),
-                 (QStringList{"COM1", "COM2 - /dev/serial/by-id/usb-FTDI_A9X-if00-port0", "COM3",
-                              "COM4", "COM5 - /dev/ttyACM0 (by-id: usb-Pico_E66-if00)",
-                              "COM6 - /dev/ttyUSB0 (Example Devices Inc. USB-Serial Controller, "
-                              "A9X, by-id: usb-FTDI_A9X-if00-port0)",
-                              "COM7 - /dev/ttyUSB1 (Example Devices Inc. USB-Serial "
-                              "Controller)"}));
-    }
-
-    void portOptionWins() {
-        QVERIFY(platform::MapPortOption("COM1=/dev/ttyUSB0"));
-        QVERIFY(platform::MapPortOption("COM5=/dev/ttyACM3"));
-        g_records = {Usb("/dev/ttyUSB0", "A9X"), Usb("/dev/ttyUSB1")};
-        QCOMPARE(Labels(), (QStringList{"COM1 - /dev/ttyUSB0 (Example Devices Inc. USB-Serial "
-                                        "Controller, A9X)",
-                                        "COM2", "COM3", "COM4", "COM5 - /dev/ttyACM3",
-                                        "COM6 - /dev/ttyUSB1 (Example Devices Inc. USB-Serial "
-                                        "Controller)"}));
-        QCOMPARE(platform::ResolvePortName("COM5"), std::string("/dev/ttyACM3"));
-        QCOMPARE(platform::ResolvePortName("COM6"), std::string("/dev/ttyUSB1"));
+        g_records = {Usb("/dev/ttyUSB0", "A9X"), Plain("/dev/ttyACM0"), Usb("/dev/ttyUSB1")};
+        QCOMPARE(
+            Labels(),
+            (QStringList{"COM1", "COM2 - /dev/serial/by-id/usb-FTDI_A9X-if00-port0", "COM3", "COM4",
+                         "COM5 - /dev/ttyACM0 (by-id: usb-Pico_E66-if00)",
+                         UsbLabel("COM6 - /dev/ttyUSB0", ", A9X, by-id: usb-FTDI_A9X-if00-port0"),
+                         UsbLabel("COM7 - /dev/ttyUSB1")}));
     }
 
     // A simulator announces its line in the runtime folder; the links of
@@ -186,16 +204,7 @@ private slots:
     // discovery names it differently then.
     void startWindowKeepsAndRemembersTheChoice() {
         QTemporaryDir dir;
-        EnableRememberedChoices(dir.filePath("tavik-config.conf"));
-        peer_ = std::make_unique<platform::ScriptedEndpoint>();
-        platform::SetSerialDeviceFactory([this] {
-            auto device = std::make_unique<platform::MemorySerialDevice>(clock_, *peer_);
-            device->onlyPath = "/dev/ttyUSB0"; // refuses any other device
-            return device;
-        });
-        SetManualStepping(true);
-        g_records = {Usb("/dev/ttyUSB0")};
-        steps::ShowWelcome();
+        ShowStartWindow(dir, "/dev/ttyUSB0");
         QComboBox* box = frmWelcome->cboComPort;
         QCOMPARE(box->count(), 5);
         // No /dev/ttyS0-3 among the serial lines: COM1-COM4 say so.
@@ -207,27 +216,20 @@ private slots:
         frmWelcome->cboLang->setCurrentIndex(2);
         box->setCurrentIndex(4);
 
-        g_records = {{"/dev/ttyS1", "", "", "", false},
-                     {"/dev/ttyACM0", "", "", "", false},
-                     Usb("/dev/ttyUSB0")};
+        g_records = {Plain("/dev/ttyS1"), Plain("/dev/ttyACM0"), Usb("/dev/ttyUSB0")};
         auto* look = frmWelcome->findChild<QTimer*>("tmrPorts");
         QVERIFY(look && look->isActive());
         QTRY_COMPARE_WITH_TIMEOUT(box->count(), 6, 5000);
         QVERIFY2(BoxItems(box)[1] == "COM2" && BoxItems(box)[2].endsWith(")"),
                  qPrintable(BoxItems(box).join('|'))); // ttyS1 is there now
         QCOMPARE(BoxItems(box).mid(4),
-                 (QStringList{"COM5 - /dev/ttyUSB0 (Example Devices Inc. USB-Serial "
-                              "Controller)",
-                              "COM6 - /dev/ttyACM0"}));
+                 (QStringList{UsbLabel("COM5 - /dev/ttyUSB0"), "COM6 - /dev/ttyACM0"}));
         QCOMPARE(box->currentIndex(), 4);
         frmWelcome->btnConnect->click();
         QVERIFY(IsLinkOpen() && frmWelcome->tmrConnect->isActive());
-        steps::EndSession();
 
         // The next run: the other device sorts first and takes COM5.
-        ResetProgramState();
-        platform::ForgetDiscoveredPorts();
-        steps::ShowWelcome();
+        NextRun();
         QVERIFY(frmWelcome->cboComPort->currentText().startsWith("COM6 - /dev/ttyUSB0"));
         QCOMPARE(frmWelcome->cboLang->currentIndex(), 2);
         QCOMPARE(LanguageId, int32_t(1028));
@@ -240,15 +242,7 @@ private slots:
     // the latest eight, without repeats.
     void typedEntriesAndRecentAddresses() {
         QTemporaryDir dir;
-        EnableRememberedChoices(dir.filePath("tavik-config.conf"));
-        peer_ = std::make_unique<platform::ScriptedEndpoint>();
-        platform::SetMessageBoxHandler(
-            [](const QString&, const QString&, int) { return int(platform::IDOK); });
-        platform::SetSerialDeviceFactory(
-            [this] { return std::make_unique<platform::MemorySerialDevice>(clock_, *peer_); });
-        SetManualStepping(true);
-        g_records = {Usb("/dev/ttyUSB0")};
-        steps::ShowWelcome();
+        ShowStartWindow(dir);
         QComboBox* box = frmWelcome->cboComPort;
         PortBox* ports = frmWelcome->ports;
         QVERIFY(box->isEditable());
@@ -268,14 +262,10 @@ private slots:
         QVERIFY(IsLinkOpen() && LinkIsNetwork());
         QCOMPARE(platform::ResolvePortName("COM7"), address.toStdString());
         QCOMPARE(RememberedAddresses(), QStringList{address});
-        steps::EndSession();
 
         // The next run: the address is listed and chosen again, and gets a
         // COM name when Connect asks for it.
-        ResetProgramState();
-        platform::ClearPortMappings();
-        platform::ForgetDiscoveredPorts();
-        steps::ShowWelcome();
+        NextRun();
         box = frmWelcome->cboComPort;
         QCOMPARE(BoxItems(box).mid(4), (QStringList{BoxItems(box)[4], address}));
         QCOMPARE(box->currentText(), address);
