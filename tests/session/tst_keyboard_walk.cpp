@@ -1,36 +1,36 @@
 // A whole session with the keyboard alone (key events only, no mouse event,
 // no click() call): connect, log in, change a port, remove trunk members,
-// create a VLAN group, change and then drop a misc setting, look at the
+// create a VLAN group, change and then drop a misc setting, save the settings
+// to a file and restore them over a change, look at the
 // restart window and leave it, log out, against the simulated switch; the
 // switch's stored state is checked after each save. Keys go where the front
 // window has its keyboard focus, buttons are reached by their key markers
 // (Alt+letter) or Enter, fields by Tab.
+#include "forms/backup/SettingsFile.h"
+#include "forms/backup/SettingsRestore.h"
 #include "forms/misc/Miscconfigxform.h"
 #include "forms/session/PageRouter.h"
 #include "forms/trunk/Trunkconfigform.h"
 #include "forms/vlan/Vlanconfigform.h"
 #include "forms/vlan/Vlanmemberxform.h"
 #include "platform/Ui.h"
-#include "tests/harness/ProgramReset.h"
-#include "tests/harness/WindowSteps.h"
+#include "tests/harness/WindowTest.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
 #include <memory>
 
 namespace {
-
-QtMessageHandler s_previousHandler = nullptr;
-void QuietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (message.contains(QLatin1String("This plugin does not support"))) return;
-    if (s_previousHandler) s_previousHandler(type, context, message);
-}
 
 using steps::Up;
 
@@ -91,6 +91,33 @@ bool TabTo(const QString& name) {
     return false;
 }
 
+// When the file dialog comes up (in the current folder), the name is typed
+// into its name field and Enter pressed there, as a user would: the first
+// Enter may only close the list of completions the typing opened.
+void NameInFileDialog(QObject* owner, const QString& name) {
+    auto* watch = new QTimer(owner);
+    QObject::connect(watch, &QTimer::timeout, owner, [watch, name] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        auto* edit = dialog ? dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+        if (!edit || !edit->isVisible()) return;
+        watch->deleteLater();
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(edit, name);
+        for (int enter = 0; enter < 3 && dialog->isVisible(); ++enter)
+            QTest::keyClick(edit, Qt::Key_Return);
+    });
+    watch->start(20);
+}
+
+// Whether the main window's backup or restore is still going, looked at on
+// the virtual clock (its own timer runs on the real one, which the test does
+// not wait for).
+template <class Run> bool Going() {
+    Run* run = frmMain.exists() ? frmMain->findChild<Run*>() : nullptr;
+    if (run) run->Poll();
+    return run != nullptr;
+}
+
 sim::SwitchState Start() {
     sim::SwitchState s = sim::FactoryState();
     s.vlanMode = sim::kModeDot1q;
@@ -107,31 +134,18 @@ class KeyboardWalkTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<LinkHarness> h;
-    QStringList captions;
-    QStringList questions;
-    int answer = platform::IDYES;
+    MessageBoxes boxes;
 
     sim::SwitchState Stored() { return h->sim().state(); }
-    // Message boxes recorded and answered instead of shown.
-    void RecordBoxes() {
-        platform::SetMessageBoxHandler([this](const QString& text, const QString& caption,
-                                              int buttons) {
-            captions << caption;
-            if (buttons != platform::MB_YESNO) return int(platform::IDOK);
-            questions << text;
-            return answer;
-        });
+    // A button's key marker never shows in a title.
+    void NoMarkerInCaptions() {
+        for (const QString& caption : boxes.captions())
+            QVERIFY2(!caption.contains(QLatin1Char('&')), qPrintable(caption));
     }
 
 private slots:
-    void initTestCase() { s_previousHandler = qInstallMessageHandler(QuietOffscreen); }
-    void cleanupTestCase() { qInstallMessageHandler(s_previousHandler); }
-    void init() {
-        ResetProgramState();
-        captions.clear();
-        questions.clear();
-        RecordBoxes();
-    }
+    void initTestCase() { InstallSettingsFileButtons(); }
+    void init() { steps::BeginCase(boxes); }
     void cleanup() {
         frmTrkConfig.clear();
         frmMiscConfigX.clear();
@@ -139,7 +153,6 @@ private slots:
         frmVlanConfig.clear();
         steps::EndSession(h);
         ReleaseSharedTables();
-        platform::SetMessageBoxHandler(nullptr);
     }
 
     void wholeSessionByKeyboard() {
@@ -225,21 +238,42 @@ private slots:
         QVERIFY(h->runUntil([] { return Up(frmMiscConfigX.get()); }, 30000));
         QVERIFY(TabTo(QStringLiteral("chkAutoAging")));
         QVERIFY(Key(Qt::Key_Space));
-        questions.clear();
-        answer = platform::IDNO;
+        NoMarkerInCaptions();
+        boxes.clear();
+        boxes.answer = platform::IDNO;
         QVERIFY(Key(Qt::Key_Escape));
-        QCOMPARE(questions, QStringList{LangText(1387).trimmed()});
+        QCOMPARE(boxes.texts(), QStringList{LangText(1387).trimmed()});
         QVERIFY(Up(frmMiscConfigX.get()));
-        answer = platform::IDYES;
+        boxes.answer = platform::IDYES;
         QVERIFY(Key(Qt::Key_Escape));
         QVERIFY(h->runUntil([] { return !frmMiscConfigX.exists() && StaticUp(); }, 60000));
-        QCOMPARE(questions.size(), 2);
+        QCOMPARE(boxes.size(), 2);
         QCOMPARE(Stored(), want);
+
+        // Alt+V saves the settings to a file named in the file dialog by
+        // keys; a change made at the console behind the program's back is
+        // then undone by Alt+T, restoring that file.
+        QVERIFY(Alt(Qt::Key_I));
+        QVERIFY(h->runUntil(steps::MainUp, 30000));
+        QTemporaryDir dir;
+        const QString startedIn = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        NameInFileDialog(this, QStringLiteral("walk"));
+        QVERIFY(Alt(Qt::Key_V));
+        QVERIFY(h->runUntil([] { return !Going<BackupRun>(); }, 900000));
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("walk.json"))));
+        QVERIFY(h->runUntil(steps::MainUp, 30000));
+        h->sim().stored().ports[0].inRate = 99;
+        NameInFileDialog(this, QStringLiteral("walk.json"));
+        QVERIFY(Alt(Qt::Key_T));
+        QVERIFY(h->runUntil([] { return !Going<RestoreRun>(); }, 1800000));
+        QVERIFY(h->runUntil(steps::MainUp, 30000));
+        QCOMPARE(Stored(), want);
+        QDir::setCurrent(startedIn);
+        NoMarkerInCaptions();
 
         // Restart window: Previous Menu has the focus and is the default;
         // the factory-reset question (a real box) answers No to Enter.
-        QVERIFY(Alt(Qt::Key_I));
-        QVERIFY(h->runUntil(steps::MainUp, 30000));
         QVERIFY(Alt(Qt::Key_R));
         QVERIFY(h->runUntil([] { return Up(frmRestartConfig.get()); }, 30000));
         QCOMPARE(Focused(), QStringLiteral("btnPrevMenu"));
@@ -266,19 +300,16 @@ private slots:
         h->runFor(2000);
         QCOMPARE(h->keysTyped(), std::string());
         QVERIFY(Up(frmRestartConfig.get()));
-        RecordBoxes();
+        boxes.record();
         QVERIFY(Key(Qt::Key_Return));
         QVERIFY(h->runUntil(steps::MainUp, 30000));
         QCOMPARE(Stored(), want);
 
         // Logout, to the login window (No to the disconnect question).
-        answer = platform::IDNO;
+        boxes.answer = platform::IDNO;
         QVERIFY(Alt(Qt::Key_L));
         QVERIFY(h->runUntil([] { return Up(frmLogin.get()); }, 30000));
-
-        // A button's key marker never shows in a title.
-        for (const QString& caption : captions)
-            QVERIFY2(!caption.contains(QLatin1Char('&')), qPrintable(caption));
+        NoMarkerInCaptions();
     }
 };
 
