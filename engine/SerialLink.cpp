@@ -296,7 +296,12 @@ int OpenComPort(int portNumber) {
         delete old;
     }
     g_openNumber = 0;
-    if (g_port->Open(portNumber) < 0) return -1;
+    if (g_port->Open(portNumber) < 0) {
+        // Nothing is open: the start window goes on listing the ports (a
+        // device plugged in after a failed try appears).
+        CloseComPort();
+        return -1;
+    }
     g_openNumber = portNumber;
     g_thread = new ComThread(g_port);
     g_thread->sendPending.store(false);

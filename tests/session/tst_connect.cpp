@@ -176,6 +176,8 @@ private slots:
         QVERIFY(frmWelcome->isEnabled() && frmWelcome->btnConnect->isEnabled());
         QVERIFY(!frmWelcome->tmrConnect->isActive());
         QVERIFY(frmMessage.get() == nullptr && GetComThread() == nullptr && TargetForm == 0);
+        // No link left half-open: the port list goes on following the devices.
+        QVERIFY(!IsLinkOpen());
     }
 
     // A read error of the device ends the session with its own reason.
