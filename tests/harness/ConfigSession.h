@@ -2,7 +2,6 @@
 // A logged-in session of the real windows (offscreen) against the simulated
 // switch over the in-memory line, usually ending on the static configuration
 // menu: what the trunk, misc and configuration-window tests start from.
-#include "forms/session/PageRouter.h"
 #include "tests/harness/WindowTest.h"
 
 #include <QCheckBox>
@@ -36,7 +35,6 @@ public:
     explicit ConfigSession(int answer = platform::IDNO) { steps::BeginCase(boxes, answer); }
     ~ConfigSession() {
         steps::EndSession(h);
-        ReleaseSharedTables();
     }
 
     sim::Switch& sim() { return h->sim(); }

@@ -11,6 +11,7 @@
 #include "forms/port/Portconfigform.h"
 #include "forms/session/Loginform.h"
 #include "forms/session/Mainform.h"
+#include "forms/session/PageRouter.h"
 #include "forms/session/Restartconfigform.h"
 #include "forms/session/Staticconfigform.h"
 #include "forms/session/Welcomeform.h"
@@ -120,6 +121,8 @@ inline void EndSession() {
     DropWindows();
     if (IsLinkOpen()) CloseComPort();
     DestroyParser();
+    // The trunk table would tell the next case's walk its module trunk.
+    ReleaseSharedTables();
     RestoreGlobalHooks();
     ResetLanguageState();
 }

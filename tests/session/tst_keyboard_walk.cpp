@@ -9,7 +9,6 @@
 #include "forms/backup/SettingsFile.h"
 #include "forms/backup/SettingsRestore.h"
 #include "forms/misc/Miscconfigxform.h"
-#include "forms/session/PageRouter.h"
 #include "forms/trunk/Trunkconfigform.h"
 #include "forms/vlan/Vlanconfigform.h"
 #include "forms/vlan/Vlanmemberxform.h"
@@ -152,7 +151,6 @@ private slots:
         frmVlanMemberX.clear();
         frmVlanConfig.clear();
         steps::EndSession(h);
-        ReleaseSharedTables();
     }
 
     void wholeSessionByKeyboard() {

@@ -87,10 +87,7 @@ class SessionFlowTest : public QObject {
 
 private slots:
     void init() { steps::BeginCase(boxes); }
-    void cleanup() {
-        steps::EndSession(h);
-        ReleaseSharedTables(); // the trunk table would tell the next walk its module trunk
-    }
+    void cleanup() { steps::EndSession(h); }
 
     void connectFindsTheLoginPageFromAnywhere_data() {
         QTest::addColumn<QString>("pretype");
