@@ -244,6 +244,7 @@ private slots:
     void initTestCase() {
         QVERIFY(dir.isValid());
         QuietHeadlessMessages();
+        InstallSettingsFileButtons(); // the main window as the program shows it
     }
     void cleanup() { steps::EndSession(s.h); }
 

@@ -222,6 +222,7 @@ private slots:
     void badRatesRefusedThenChangesOnTheFirstAndLastPagesStored() {
         QVERIFY(Open({}, 2));
         QCOMPARE(LanguageId, int32_t(0x404));
+        steps::SaveScreenshot(win(), QStringLiteral("port-configuration"), 2);
         const QString range =
             QStringLiteral("PORT2 的 InRate 值是不合法的 \n\n ( 值域範圍: 0 - 1000 ) ");
         const QString notInt =
@@ -300,6 +301,7 @@ private slots:
         QVERIFY(stored.ports[0] != sim::FactoryState().ports[0]);
         QVERIFY(Open(options));
         QVERIFY(h->sim().state() == stored);
+        steps::SaveScreenshot(win(), QStringLiteral("port-configuration"));
         for (int page = 0; page < 4; ++page) {
             GoForwardTo(page);
             for (int r = 1; r <= (page < 3 ? 8 : 2); ++r) {
@@ -336,6 +338,7 @@ private slots:
             QCOMPARE(PortPageGarbled[p], everyTime && p == 0);
         QCOMPARE(Ctl<QFrame>("pnlP0", 1)->isEnabled(), !everyTime);
         QCOMPARE(win()->lblGarbled->isVisible(), everyTime);
+        if (everyTime) steps::SaveScreenshot(win(), QStringLiteral("port-garbled-page"));
 
         win()->btnNextPage->click();
         QVERIFY(!win()->lblGarbled->isVisible());

@@ -311,10 +311,11 @@ private slots:
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
         QCoreApplication::processEvents();
         const QString unfit = Unfit(w, name, language);
-        // Every window's picture, named after it, "-x2" at scale 2; the gallery
-        // takes those that look the same without a switch behind them (the
-        // start window and the menus).
-        QString picture = QString::fromLatin1(name).toLower().replace(' ', '-');
+        // Every window's picture as drawn before a switch fills it,
+        // "window-<name>", "-x2" at scale 2 (the flow tests take the filled
+        // ones); the gallery takes the menus from here.
+        QString picture =
+            QStringLiteral("window-") + QString::fromLatin1(name).toLower().replace(' ', '-');
         if (qEnvironmentVariable("QT_SCALE_FACTOR") == QLatin1String("2"))
             picture += QStringLiteral("-x2");
         steps::SaveScreenshot(w, picture, language);

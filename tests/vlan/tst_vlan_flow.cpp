@@ -98,6 +98,7 @@ private slots:
         QCOMPARE(h->keysTyped(), std::string("\r"));
         QVERIFY(OpenSupport());
         QCOMPARE(h->keysTyped(), "\b\b\r" + kPages);
+        steps::SaveScreenshot(support(), QStringLiteral("vlan-support"));
         QVERIFY(Click(support()->btnSave, MenuUp));
         QCOMPARE(h->keysTyped(), std::string("\b\r\b\r\b\r\t\t\r\r"));
         ExpectBox(Texts(1301, 1302), 1214);
@@ -252,6 +253,7 @@ private slots:
         QVERIFY(OpenSupport());
         QCOMPARE(h->keysTyped(), "\r" + kPages);
         QCOMPARE(int(PortCount), 26);
+        steps::SaveScreenshot(support(), QStringLiteral("vlan-support"), 2);
         for (const char* header : {"lblPort2", "lblPVID2", "lblPort3", "lblPVID3"})
             QVERIFY(!support()->pnlPVID->findChild<QLabel*>(header)->isHidden());
         Pvid(3)->setText("0");
@@ -259,8 +261,10 @@ private slots:
         ExpectBox(QStringLiteral("PORT3 的 PVID 值是不合法的\n\n 請重新輸入"), 602);
         QVERIFY(Click(support()->btnQuit, MenuUp));
         QVERIFY(OpenCreate());
+        steps::SaveScreenshot(group(), QStringLiteral("vlan-group"), 2);
         QVERIFY(Click(group()->btnQuit, MenuUp));
         QVERIFY(OpenList());
+        steps::SaveScreenshot(list(), QStringLiteral("vlan-group-list"), 2);
         QCOMPARE(h->sim().state(), before);
     }
 };

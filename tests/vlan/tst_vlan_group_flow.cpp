@@ -141,14 +141,18 @@ private slots:
         sim::SwitchState start = Dot1q();
         for (int id : {2, 3, 10, 40})
             start.dot1qGroups.push_back({id, id == 10 ? "ab" : "g" + std::to_string(id), {}});
+        start.dot1qGroups[1].member[0] = start.dot1qGroups[1].member[1] = sim::kMemberUntagged;
+        start.dot1qGroups[1].member[2] = sim::kMemberTagged;
         QVERIFY(Open(start));
         QVERIFY(OpenList());
         QCOMPARE(list()->lbxVlanGroups->count(), 5);
         QCOMPARE(list()->lbxVlanGroups->item(3)->text(), QStringLiteral("ab          10"));
+        steps::SaveScreenshot(list(), QStringLiteral("vlan-group-list"));
         QVERIFY(!list()->btnEdit->isEnabled());
         Select(1);
         QVERIFY(list()->btnEdit->isEnabled() && list()->btnDelete->isEnabled());
         QVERIFY(Click(list()->btnEdit, [this] { return Up(group()); }));
+        steps::SaveScreenshot(group(), QStringLiteral("vlan-group"));
         QVERIFY(Click(group()->btnQuit, [this] { return Up(list()); }));
         QCOMPARE(h->keysTyped(), std::string("\r"));
 
