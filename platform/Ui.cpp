@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QMetaObject>
+#include <QPointer>
 #include <QThread>
 #include <QWidget>
 
@@ -60,7 +61,15 @@ int AppMessageBox(const QString& text, const QString& caption, int buttons,
                     yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok);
     const bool no = yesNo && defaultButton == DefaultNo;
     box.setDefaultButton(no ? QMessageBox::No : yesNo ? QMessageBox::Yes : QMessageBox::Ok);
+    const QPointer<QWidget> under = QApplication::activeWindow();
     const int answer = box.exec();
+    // A window manager gives the keyboard back to the window under the box;
+    // without one (a kiosk, a bare X server) nothing would have it, and
+    // keys and Alt+letter would go nowhere. The box may still count as
+    // active until the window system says otherwise.
+    QWidget* const now = QApplication::activeWindow();
+    if ((now == nullptr || now == &box) && under && under != &box && under->isVisible())
+        under->activateWindow();
     if (!yesNo) return IDOK;
     return answer == QMessageBox::Yes ? IDYES : IDNO;
 }

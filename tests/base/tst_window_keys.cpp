@@ -175,7 +175,9 @@ private slots:
         QVERIFY(plain.isVisible());
     }
 
-    // Enter on a real question box: Yes by default, No where asked for.
+    // Enter on a real question box: Yes by default, No where asked for; the
+    // window under the box has the keyboard again once it closes, even with
+    // no window manager to give it back.
     void enterOnAQuestion_data() {
         QTest::addColumn<int>("defaultButton");
         QTest::addColumn<int>("answer");
@@ -186,6 +188,9 @@ private slots:
         QFETCH(int, defaultButton);
         QFETCH(int, answer);
         platform::SetMessageBoxHandler(nullptr);
+        Window under(QSize(100, 100), {"edit"});
+        under.Show();
+        QVERIFY(QTest::qWaitForWindowActive(&under));
         QTimer::singleShot(0, [] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             QVERIFY(box);
@@ -194,6 +199,7 @@ private slots:
         QCOMPARE(platform::AppMessageBox(QStringLiteral("Sure?"), QStringLiteral("Q"),
                                          platform::MB_YESNO, platform::MsgDefault(defaultButton)),
                  answer);
+        QTRY_COMPARE(QApplication::activeWindow(), &under);
     }
 
     // A caption used as a title: the marker goes, "&&" stays one "&".
