@@ -4,6 +4,8 @@
 // the layout test walk the same list, so a new window joins both.
 #include "tests/harness/WindowSteps.h"
 
+#include <QTest>
+
 #include <functional>
 #include <iterator>
 
@@ -45,5 +47,13 @@ inline const WindowMaker kEveryWindow[] = {
 
 inline const char* const kLanguageNames[3] = {"English", "Simplified Chinese",
                                               "Traditional Chinese"};
+
+// Data rows of a case run in each language: column `column`, the start
+// window's language item.
+inline void LanguageRows(const char* column = "language") {
+    QTest::addColumn<int>(column);
+    for (int l = 0; l < 3; ++l)
+        QTest::newRow(kLanguageNames[l]) << l;
+}
 
 } // namespace steps

@@ -205,21 +205,6 @@ private slots:
         QVERIFY(s.sim().state() == before);
     }
 
-    // The window read in each language (the screenshots for docs/).
-    void openingInEachLanguage_data() {
-        QTest::addColumn<int>("language");
-        QTest::newRow("English") << 0;
-        QTest::newRow("Simplified Chinese") << 1;
-        QTest::newRow("Traditional Chinese") << 2;
-    }
-    void openingInEachLanguage() {
-        QFETCH(int, language);
-        ConfigSession s;
-        QVERIFY(s.Open({}, language) && s.OpenMiscWindow());
-        steps::SaveScreenshot(frmMiscConfigX.get(), QStringLiteral("misc-configuration"), language);
-        QCOMPARE(frmMiscConfigX->edtUsername->text(), QStringLiteral("admin"));
-    }
-
     // The switches follow their console text through the window (any case,
     // with or without the blank the switch sends). The hash needs its text
     // exactly; with no choice selected, Apply types a Space only if the user

@@ -209,11 +209,7 @@ private slots:
     // The captions that were English in every language: the VLAN support
     // window's column headings, the trunk window's tool tips, and the main
     // window's version text, which tst_session_flow sees in each language.
-    void formerEnglishCaptions_data() {
-        QTest::addColumn<int>("item");
-        for (int l = 0; l < 3; ++l)
-            QTest::newRow(steps::kLanguageNames[l]) << l;
-    }
+    void formerEnglishCaptions_data() { steps::LanguageRows("item"); }
     void formerEnglishCaptions() {
         QFETCH(int, item);
         QVERIFY(SelectLanguage(item));

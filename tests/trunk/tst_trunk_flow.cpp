@@ -4,6 +4,7 @@
 #include "forms/session/SessionEnd.h"
 #include "forms/trunk/TrunkModel.h"
 #include "tests/harness/ConfigSession.h"
+#include "tests/harness/EveryWindow.h"
 #include "tests/harness/PositionFlip.h"
 #include "tests/harness/TableRows.h"
 
@@ -104,12 +105,7 @@ class TrunkFlowTest : public QObject {
 private slots:
     // In each language (the screenshots for docs/): every status and every
     // one of the 182 cells, as the switch holds them.
-    void openingInEachLanguage_data() {
-        QTest::addColumn<int>("language");
-        QTest::newRow("English") << 0;
-        QTest::newRow("Simplified Chinese") << 1;
-        QTest::newRow("Traditional Chinese") << 2;
-    }
+    void openingInEachLanguage_data() { steps::LanguageRows(); }
     void openingInEachLanguage() {
         QFETCH(int, language);
         ConfigSession s;
