@@ -68,7 +68,7 @@ int AppMessageBox(const QString& text, const QString& caption, int buttons,
     // keys and Alt+letter would go nowhere. The box may still count as
     // active until the window system says otherwise.
     QWidget* const now = QApplication::activeWindow();
-    if ((now == nullptr || now == &box) && under && under != &box && under->isVisible())
+    if ((now == nullptr || now == &box) && under && under->isVisible())
         under->activateWindow();
     if (!yesNo) return IDOK;
     return answer == QMessageBox::Yes ? IDYES : IDNO;
