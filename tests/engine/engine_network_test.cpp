@@ -6,18 +6,15 @@
 #include "platform/NetworkLine.h"
 #include "platform/TelnetCodec.h"
 #include "platform/Ui.h"
+#include "tests/harness/Loopback.h"
 #include "tests/harness/MessageBoxes.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <arpa/inet.h>
 #include <chrono>
-#include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 using platform::TelnetCodec;
 using LineFault = platform::SerialDevice::LineFault;
@@ -53,25 +50,13 @@ std::string Reply(TelnetCodec& codec, const std::string& in) {
     return reply;
 }
 
-sockaddr_in Loopback(int port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(uint16_t(port));
-    return a;
-}
-
 // A listening socket on a free loopback port.
 struct Listener {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int port = 0;
     explicit Listener(int backlog = 4) {
-        sockaddr_in a = Loopback(0);
-        socklen_t len = sizeof a;
-        ::bind(fd, reinterpret_cast<sockaddr*>(&a), len);
+        port = BoundPort(fd);
         ::listen(fd, backlog);
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-        port = ntohs(a.sin_port);
     }
     ~Listener() { ::close(fd); }
     int accept() const {

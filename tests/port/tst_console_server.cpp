@@ -6,6 +6,7 @@
 #include "platform/SerialDevice.h"
 #include "sim/StateJson.h"
 #include "sim/SwitchState.h"
+#include "tests/harness/Loopback.h"
 #include "tests/harness/WindowTest.h"
 
 #include <QDir>
@@ -17,36 +18,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 namespace {
 
 QString Ser2net() {
     return QStandardPaths::findExecutable(QStringLiteral("ser2net"),
                                           {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin"),
                                            QStringLiteral("/usr/local/sbin")});
-}
-
-sockaddr_in Loopback(int port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(uint16_t(port));
-    return a;
-}
-
-// A loopback port nobody listens on now.
-int FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a = Loopback(0);
-    socklen_t len = sizeof a;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), len);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
 }
 
 bool Listening(int port) {
